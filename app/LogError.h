@@ -1,0 +1,19 @@
+#pragma once
+
+#include "KestrivoError.h"
+
+#include <QString>
+#include <exception>
+#include <functional>
+
+// Tells the user about an unexpected failure and appends its three-line record to
+// LogPath + "ErrorLog.txt" (error 53 only shows its own box and logs nothing).
+void LogError(const KestrivoError& error, const QString& procedure = QString());
+
+// The numeric item of a number in the error log: a leading blank (or the minus sign) and
+// one trailing blank.
+QString numericItem(qint32 number);
+
+// The one error trap of every event handler: runs the handler and hands any failure to
+// LogError. Returns false when the handler failed.
+bool guarded(const QString& procedure, const std::function<void()>& handler) noexcept;

@@ -1,0 +1,6 @@
+#include "ProgramSettings.h"
+
+ProgramSettings& programSettings() {
+    static ProgramSettings settings;
+    return settings;
+}

@@ -1,0 +1,120 @@
+#include "Settings.h"
+
+#include "KestrivoError.h"
+#include "Registry.h"
+
+#include <QDir>
+#include <unistd.h>
+
+namespace Settings {
+
+namespace {
+
+constexpr RegistryRoot Root = RegistryRoot::HKEY_LOCAL_MACHINE;
+
+QString withSlash(QString folder) {
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return folder;
+}
+
+void createDefaultFolders(const QString& appPath) {
+    // The installation's own folders; without them the first run could not log or save.
+    for (const char* folder : {"data", "data/Evaluations", "import", "logs", "layouts", "unit"})
+        QDir().mkpath(appPath + QString::fromLatin1(folder));
+}
+
+} // namespace
+
+QStringList valueNames() {
+    return {QStringLiteral("Provider"),       QStringLiteral("DataSource"), QStringLiteral("DataServer"),
+            QStringLiteral("ConnectionMisc"), QStringLiteral("ImportPath"), QStringLiteral("LogPath"),
+            QStringLiteral("LayoutPath"),     QStringLiteral("DataPath"),   QStringLiteral("ReportDataPath"),
+            QStringLiteral("UnitPath")};
+}
+
+std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath) {
+    return {{QStringLiteral("Provider"), ProviderName::SQLite},
+            {QStringLiteral("DataSource"), appPath + QStringLiteral("data/kestrivo.db")},
+            {QStringLiteral("DataServer"), QString()},
+            {QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False")},
+            {QStringLiteral("ImportPath"), appPath + QStringLiteral("import/")},
+            {QStringLiteral("LogPath"), appPath + QStringLiteral("logs/")},
+            {QStringLiteral("LayoutPath"), appPath + QStringLiteral("layouts/")},
+            {QStringLiteral("DataPath"), appPath + QStringLiteral("data/")},
+            {QStringLiteral("ReportDataPath"), appPath + QStringLiteral("data/Report.db")},
+            {QStringLiteral("UnitPath"), appPath + QStringLiteral("unit/")}};
+}
+
+QString GetLoginUserName() {
+    // A 25-character buffer, NUL included: at most 24 characters of the name are kept.
+    char buffer[25] = {};
+    if (getlogin_r(buffer, sizeof buffer) != 0 || buffer[0] == '\0') {
+        const QString fromEnvironment = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
+        return fromEnvironment.left(24);
+    }
+    return QString::fromLocal8Bit(buffer);
+}
+
+QString resolveAppPath(const QString& programFolder) {
+    const QString fromEnvironment = qEnvironmentVariable("KESTRIVO_HOME");
+    if (!fromEnvironment.isEmpty())
+        return withSlash(QDir(fromEnvironment).absolutePath());
+    if (programFolder.contains(QStringLiteral("Development"), Qt::CaseSensitive))
+        return QStringLiteral("/opt/kestrivo/");
+    return withSlash(programFolder);
+}
+
+QString buildConnectionString(const QString& provider, const QString& dataSource, const QString& dataServer,
+                              const QString& connectionMisc) {
+    QString text = QStringLiteral("Provider=") + provider;
+    if (provider == ProviderName::SQLite)
+        text += QStringLiteral(";Data Source=") + dataSource;
+    else
+        text += QStringLiteral(";Initial Catalog=") + dataSource + QStringLiteral(";Data Source=") + dataServer;
+    return text + connectionMisc;
+}
+
+QString readSetting(const QString& name) {
+    return GetRegistryValue(KestrivoRegistryKeyPath, name, Root).toString();
+}
+
+void writeSetting(const QString& name, const QString& value) {
+    SetRegistryValue(KestrivoRegistryKeyPath, name, value, Root, RegistryType::REG_SZ);
+}
+
+void LoadSettings(ProgramSettings& settings, const QString& programFolder) {
+    settings.RegistryKeyPath = KestrivoRegistryKeyPath;
+    settings.UserName = GetLoginUserName();
+    settings.WindowsFolder = QStringLiteral("/usr/bin/");
+    settings.AppPath = resolveAppPath(programFolder);
+    settings.HelpFile = settings.AppPath + QStringLiteral("help/index.html");
+
+    checkRegistryReadable();
+    if (!GetRegistryValue(KestrivoRegistryKeyPath, QStringLiteral("Provider"), Root).isValid()) {
+        CreateRegistryKey(KestrivoRegistryKeyPath, Root);
+        for (const auto& [name, value] : firstRunDefaults(settings.AppPath))
+            writeSetting(name, value);
+        createDefaultFolders(settings.AppPath);
+    } else if (!GetRegistryValue(KestrivoRegistryKeyPath, QStringLiteral("UnitPath"), Root).isValid()) {
+        // Settings written before the unit folder existed get its default too.
+        writeSetting(QStringLiteral("UnitPath"), settings.AppPath + QStringLiteral("unit/"));
+    }
+
+    settings.Provider = readSetting(QStringLiteral("Provider"));
+    if (settings.Provider != ProviderName::SQLite && settings.Provider != ProviderName::PostgreSQL)
+        throw KestrivoError(ErrorNumber::General,
+                            QStringLiteral("The setting Provider holds \"%1\"; it must be \"%2\" or \"%3\".")
+                                .arg(settings.Provider, ProviderName::SQLite, ProviderName::PostgreSQL));
+    settings.DatabaseConnectionString =
+        buildConnectionString(settings.Provider, readSetting(QStringLiteral("DataSource")),
+                              readSetting(QStringLiteral("DataServer")), readSetting(QStringLiteral("ConnectionMisc")));
+    settings.ImportPath = readSetting(QStringLiteral("ImportPath"));
+    settings.LogPath = readSetting(QStringLiteral("LogPath"));
+    settings.LayoutPath = readSetting(QStringLiteral("LayoutPath"));
+    settings.DataPath = readSetting(QStringLiteral("DataPath"));
+    settings.ReportDataPath = readSetting(QStringLiteral("ReportDataPath"));
+    settings.UnitPath = readSetting(QStringLiteral("UnitPath"));
+}
+
+} // namespace Settings

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ProgramSettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+// Start-up settings: the first-run defaults, the connection string and LoadSettings.
+namespace Settings {
+
+// The setting names in the order the first run writes them.
+QStringList valueNames();
+
+// (name, default) for every setting, in first-run order, for the given program folder.
+std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath);
+
+QString GetLoginUserName();
+
+// $KESTRIVO_HOME when set; else the program folder, or "/opt/kestrivo/" when that folder
+// lies below a "Development" folder. Always ends with "/".
+QString resolveAppPath(const QString& programFolder);
+
+QString buildConnectionString(const QString& provider, const QString& dataSource, const QString& dataServer,
+                              const QString& connectionMisc);
+
+// Reads the settings, writing the defaults first on the first run. Throws KestrivoError
+// naming the setting or the file when they are unusable.
+void LoadSettings(ProgramSettings& settings, const QString& programFolder);
+
+QString readSetting(const QString& name);
+void writeSetting(const QString& name, const QString& value);
+
+} // namespace Settings

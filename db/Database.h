@@ -1,0 +1,63 @@
+#pragma once
+
+#include "ConnectionString.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// The one way the program reaches its evaluation database: every value and key is bound,
+// never spliced into the SQL text, and every failure becomes a KestrivoError.
+class Database {
+public:
+    static inline const QString SharedConnectionName = QStringLiteral("cnnConnection");
+
+    Database() = default;
+    // Opens the database of the connection string under the given connection name, creating
+    // the file or catalog and the schema when they do not exist yet. Throws KestrivoError
+    // with the reason when the database cannot be used.
+    static Database open(const QString& connectionString, const QString& connectionName = SharedConnectionName);
+
+    bool isOpen() const;
+    DatabaseEngine engine() const { return m_engine; }
+    QSqlDatabase handle() const;
+    const QString& connectionName() const { return m_connectionName; }
+
+    // Runs one statement with its values bound in order to the "?" placeholders.
+    QSqlQuery query(const QString& sql, const QVariantList& values = {}) const;
+    void execute(const QString& sql, const QVariantList& values = {}) const;
+    // The first column of the first row; an invalid variant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+    // Adds a row and returns the key the database gave it (the table's name + "Key").
+    qint64 insert(const QString& table, const QStringList& columns, const QVariantList& values) const;
+
+    // A statement prepared once and run many times with new values.
+    QSqlQuery prepare(const QString& sql) const;
+    void run(QSqlQuery& statement, const QVariantList& values) const;
+
+    void close();
+
+private:
+    Database(QString connectionName, DatabaseEngine engine)
+        : m_connectionName(std::move(connectionName)), m_engine(engine) {}
+    [[noreturn]] void fail(const QSqlQuery& query, const QString& sql) const;
+
+    QString m_connectionName;
+    DatabaseEngine m_engine = DatabaseEngine::SQLite;
+};
+
+// A transaction that rolls back unless committed, so an exception leaves nothing half-written.
+class Transaction {
+public:
+    explicit Transaction(const Database& database);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    const Database& m_database;
+    bool m_open = false;
+};

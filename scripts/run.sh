@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts kestrivo on its embedded defaults: an SQLite
+# database and an emulated unit folder in the home folder (~/.local/share/kestrivo unless
+# KESTRIVO_HOME names another).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+build=${KESTRIVO_BUILD_DIR:-build}
+export KESTRIVO_HOME=${KESTRIVO_HOME:-$HOME/.local/share/kestrivo/}
+mkdir -p "$KESTRIVO_HOME"
+cp -rn "$build/bin/help" "$build/bin/eula.txt" "$build/bin/layouts" "$KESTRIVO_HOME" 2>/dev/null || true
+exec "$build/bin/kestrivo" "$@"

@@ -1,0 +1,197 @@
+#include "DataEnvironment.h"
+#include "Database.h"
+#include "FieldText.h"
+#include "KestrivoError.h"
+#include "Schema.h"
+#include "TestDatabases.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTest>
+
+class tst_Database : public QObject {
+    Q_OBJECT
+
+    Database openFresh() {
+        QFETCH(QString, connection);
+        return Database::open(connection, QStringLiteral("test"));
+    }
+
+    qint64 addTemplateWithGroup(const Database& db, qint64* fieldKey, qint64* valueKey) {
+        const qint64 templateKey = db.insert("Template", {"Name"}, {"Audit"});
+        *fieldKey = db.insert("TemplateField", {"TemplateKey", "FieldLabel", "FieldType", "GroupField"},
+                              {templateKey, "Group", 2, -1});
+        *valueKey = db.insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"}, {*fieldKey, "North"});
+        return templateKey;
+    }
+
+private Q_SLOTS:
+    void cleanup() { QSqlDatabase::removeDatabase("test"); }
+
+    void emptyDatabaseHasSeedRows_data() { TestDatabases::addEngineRows(); }
+    void emptyDatabaseHasSeedRows() {
+        Database db = openFresh();
+        QCOMPARE(Schema::version(db), Schema::CurrentVersion);
+        QSqlQuery company = db.query("SELECT CompanyParameterKey, Name, DeviceTemplatePath, DeviceEvaluationPath, "
+                                     "ReportColumns FROM CompanyParameter");
+        QVERIFY(company.next());
+        QCOMPARE(company.value(0).toInt(), 1);
+        QCOMPARE(FieldText(company.value(1)), QString());
+        QCOMPARE(company.value(2).toString(), QString("\\My Documents\\Nobrin\\Templates\\"));
+        QCOMPARE(company.value(3).toString(), QString("\\My Documents\\Nobrin\\Evaluations\\"));
+        QCOMPARE(company.value(4).toInt(), 3);
+        QVERIFY(!company.next());
+
+        QSqlQuery control = db.query("SELECT ControlKey, EULA FROM Control");
+        QVERIFY(control.next());
+        QCOMPARE(control.value(0).toInt(), 1);
+        QVERIFY(control.value(1).isNull());
+
+        QSqlQuery reports = db.query("SELECT Name, objectName, reportType, columnsUsed, allowAllTemplates, "
+                                     "allowAllGroups, multiSelectEvaluations FROM ReportDefinition ORDER BY "
+                                     "ReportDefinitionKey");
+        QStringList rows;
+        while (reports.next()) {
+            QStringList cells;
+            for (int i = 0; i < 7; ++i)
+                cells << reports.value(i).toString();
+            rows << cells.join('|');
+        }
+        QCOMPARE(rows, QStringList({"Evaluation Report|frmReportEvaluation|0|0|-1|-1|-1",
+                                    "Group Summary by Evaluation|frmReportGroupSummary|1|-1|0|0|-1",
+                                    "Group Summary by Group|frmReportGroupSummary|2|-1|0|-1|-1"}));
+
+        // Opening it again keeps the rows: the schema is created once.
+        db.close();
+        db = openFresh();
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 3);
+        db.close();
+    }
+
+    void keysDefaultsAndCascade_data() { TestDatabases::addEngineRows(); }
+    void keysDefaultsAndCascade() {
+        Database db = openFresh();
+        QVERIFY(db.query("SELECT * FROM Evaluation WHERE EvaluationKey=?", {0}).next() == false);
+        qint64 fieldKey = 0, valueKey = 0;
+        const qint64 templateKey = addTemplateWithGroup(db, &fieldKey, &valueKey);
+        QCOMPARE(templateKey, 1);
+        QSqlQuery field = db.query("SELECT Sequence, FieldLength, UseOn, ForceEntry, Deleted FROM TemplateField "
+                                   "WHERE TemplateFieldKey=?",
+                                   {fieldKey});
+        QVERIFY(field.next());
+        QCOMPARE(field.value(0).toInt(), 99);
+        QCOMPARE(field.value(1).toInt(), 20);
+        QCOMPARE(field.value(2).toString(), QString("B"));
+        QCOMPARE(field.value(3).toInt(), 0);
+
+        const qint64 questionKey = db.insert("TemplateQuestion", {"TemplateKey", "Question"}, {templateKey, "Clean?"});
+        const qint64 pickKey = db.insert("TemplatePickList", {"TemplateQuestionKey", "Name"}, {questionKey, "Floor"});
+
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+        const qint64 evaluationKey = db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey", "FileName"},
+                                               {templateKey, valueKey, "North_1"});
+        const QDateTime downloaded = db.scalar("SELECT Downloaded FROM Evaluation").toDateTime();
+        QVERIFY2(downloaded >= before && downloaded <= QDateTime::currentDateTime().addSecs(2),
+                 qPrintable(downloaded.toString(Qt::ISODate)));
+        db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "TemplateFieldValueKey", "EnteredValue"},
+                  {evaluationKey, fieldKey, valueKey, "North"});
+        const qint64 answerKey =
+            db.insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey", "Answer", "TBCCheck"},
+                      {evaluationKey, questionKey, "3", -1});
+        db.insert("EvaluationPickList", {"EvaluationQuestionKey", "TemplatePickListKey"}, {answerKey, pickKey});
+
+        db.execute("DELETE FROM Evaluation WHERE EvaluationKey=?", {evaluationKey});
+        for (const char* table : {"EvaluationField", "EvaluationQuestion", "EvaluationPickList"})
+            QCOMPARE(db.scalar(QString("SELECT COUNT(*) FROM %1").arg(table)).toInt(), 0);
+        db.close();
+    }
+
+    void keysNamingNothingFail_data() { TestDatabases::addEngineRows(); }
+    void keysNamingNothingFail() {
+        Database db = openFresh();
+        qint64 fieldKey = 0, valueKey = 0;
+        const qint64 templateKey = addTemplateWithGroup(db, &fieldKey, &valueKey);
+        QVERIFY_THROWS_EXCEPTION(KestrivoError,
+                                 db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey"}, {templateKey, 999}));
+        const qint64 evaluationKey =
+            db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey"}, {templateKey, valueKey});
+        QVERIFY_THROWS_EXCEPTION(
+            KestrivoError, db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {evaluationKey, 4242}));
+        QVERIFY_THROWS_EXCEPTION(
+            KestrivoError,
+            db.insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey"}, {evaluationKey, 4242}));
+        // Text fields carry 0 as their list value.
+        db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "TemplateFieldValueKey"},
+                  {evaluationKey, fieldKey, 0});
+        // A template that evaluations use stays.
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, db.execute("DELETE FROM Template WHERE TemplateKey=?", {templateKey}));
+        db.close();
+    }
+
+    void transactionRollsBackUnlessCommitted_data() { TestDatabases::addEngineRows(); }
+    void transactionRollsBackUnlessCommitted() {
+        Database db = openFresh();
+        try {
+            Transaction transaction(db);
+            db.insert("Template", {"Name"}, {"Half"});
+            throw KestrivoError(5, "stop");
+        } catch (const KestrivoError&) {
+        }
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Template").toInt(), 0);
+        {
+            Transaction transaction(db);
+            db.insert("Template", {"Name"}, {"Whole"});
+            transaction.commit();
+        }
+        QCOMPARE(db.scalar("SELECT Name FROM Template").toString(), QString("Whole"));
+        db.close();
+    }
+
+    void unusableDatabasesGiveTheReason() {
+        const QString garbage = TestDatabases::home() + "garbage.db";
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        try {
+            Database::open("Provider=SQLite;Data Source=" + garbage, "test");
+            QFAIL("a file that is not a database was opened");
+        } catch (const KestrivoError& error) {
+            QVERIFY2(error.description().contains("not a database"), qPrintable(error.description()));
+            QVERIFY(!QSqlDatabase::contains("test"));
+        }
+        try {
+            Database::open("Provider=SQLite;Data Source=/no/such/folder/k.db", "test");
+            QFAIL("a database in a missing folder was opened");
+        } catch (const KestrivoError& error) {
+            QCOMPARE(error.description(), QString("The folder /no/such/folder does not exist."));
+        }
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, Database::open("Provider=Jet;Data Source=x", "test"));
+    }
+
+    void companyParameterTakesEffectAtOnce() {
+        DataEnvironment& environment = DataEnvironment::instance();
+        environment.open(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
+        CompanyParameter values = environment.rsCompanyParameter();
+        values.Name = "Halvane Care";
+        values.ReportColumns = 5;
+        environment.saveCompanyParameter(values);
+        QCOMPARE(environment.rsCompanyParameter().ReportColumns, 5);
+        environment.reloadCompanyParameter();
+        QCOMPARE(environment.rsCompanyParameter().Name, QString("Halvane Care"));
+        environment.close();
+    }
+
+    void fieldText() {
+        QCOMPARE(FieldText(QVariant()), QString());
+        QCOMPARE(FieldText(QVariant(QMetaType(QMetaType::QString))), QString());
+        QCOMPARE(FieldText(QVariant(42)), QString("42"));
+        QCOMPARE(FieldText(QVariant(-7LL)), QString("-7"));
+        QCOMPARE(FieldText(QVariant(" abcdef "), 4), QString(" abc"));
+        QCOMPARE(FieldText(QVariant(" abcdef "), 4, true), QString("abc"));
+        QCOMPARE(FieldText(QVariant(" x "), 0, true), QString("x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Database)
+#include "tst_database.moc"

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Prompter.h"
+
+#include <QList>
+#include <QQueue>
+
+// Answers message boxes from a queue and records every box. A box that nobody queued an
+// answer for fails the running test.
+class ScriptedPrompter : public Prompter {
+public:
+    ScriptedPrompter();
+    ~ScriptedPrompter() override;
+
+    ScriptedPrompter& answer(PromptAnswer answer);
+    PromptAnswer ask(const Prompt& prompt) override;
+
+    const QList<Prompt>& shown() const { return m_shown; }
+    const Prompt& last() const { return m_shown.last(); }
+    int pending() const { return int(m_answers.size()); }
+    void clear();
+
+private:
+    QQueue<PromptAnswer> m_answers;
+    QList<Prompt> m_shown;
+    Prompter* m_previous = nullptr;
+};

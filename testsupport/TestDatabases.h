@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ConnectionString.h"
+
+#include <QString>
+
+// Fresh evaluation databases for tests: an SQLite file in the test's private home, and a
+// new catalog on the throwaway PostgreSQL server that the test command starts
+// (KESTRIVO_TEST_PGHOST / KESTRIVO_TEST_PGPORT).
+namespace TestDatabases {
+
+bool postgresAvailable();
+// Adds the column "connection" and one row per engine; under CI a missing PostgreSQL server
+// fails the test instead of leaving it out.
+void addEngineRows();
+QString freshConnectionString(DatabaseEngine engine);
+QString home(); // the test's private KESTRIVO_HOME, ending with "/"
+
+} // namespace TestDatabases
