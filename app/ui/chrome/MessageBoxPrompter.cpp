@@ -1,0 +1,71 @@
+#include "MessageBoxPrompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon iconOf(PromptIcon icon) {
+    switch (icon) {
+    case PromptIcon::Critical:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons buttonsOf(PromptButtons buttons) {
+    switch (buttons) {
+    case PromptButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton buttonOf(PromptAnswer answer) {
+    switch (answer) {
+    case PromptAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case PromptAnswer::Yes:
+        return QMessageBox::Yes;
+    case PromptAnswer::No:
+        return QMessageBox::No;
+    case PromptAnswer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+PromptAnswer MessageBoxPrompter::ask(const Prompt& prompt) {
+    QMessageBox box(iconOf(prompt.icon), prompt.title, prompt.text, buttonsOf(prompt.buttons),
+                    QApplication::activeWindow());
+    if (box.standardButtons() & buttonOf(prompt.defaultAnswer))
+        box.setDefaultButton(buttonOf(prompt.defaultAnswer));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    case QMessageBox::Cancel:
+        return PromptAnswer::Cancel;
+    default:
+        break;
+    }
+    // Closing a Yes/No box by its title bar counts as No.
+    return prompt.buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+}
