@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// One sub-command of kestrivo-cli: its name, usage line, one-line summary and the routine
+// that runs it with the arguments after the name. The routine returns the exit code.
+struct CliCommand {
+    QString name;
+    QString usage;
+    QString summary;
+    std::function<int(const QStringList& arguments)> run;
+};
+
+// Command groups, each defined beside the code it drives.
+QList<CliCommand> setupCommands();
+
+// Loads the settings and opens the database as the program does; prints the reason and
+// returns false when that fails.
+bool openProgramDatabase();

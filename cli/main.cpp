@@ -1,0 +1,75 @@
+#include "CliCommand.h"
+#include "ConsolePrompter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+
+QList<CliCommand> allCommands() {
+    QList<CliCommand> commands;
+    commands << setupCommands();
+    return commands;
+}
+
+void printHelp(const QList<CliCommand>& commands) {
+    std::printf("Usage: kestrivo-cli [--home DIR] [--settings FILE] [--yes] COMMAND [ARGUMENTS]\n\n"
+                "Kestrivo without windows: the same settings, database and handheld link as the program.\n\n"
+                "Options:\n"
+                "  --home DIR        program folder (default: $KESTRIVO_HOME, else the program's folder)\n"
+                "  --settings FILE   settings file (default: $KESTRIVO_SETTINGS, else ~/.config/Halvane/Kestrivo.ini)\n"
+                "  --yes             answer Yes to every confirmation\n"
+                "  --help            show this help\n"
+                "  --version         show the version\n\n"
+                "Commands:\n");
+    for (const CliCommand& command : commands)
+        std::printf("  %-34s %s\n", qPrintable(command.usage), qPrintable(command.summary));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrivo-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIVO_VERSION));
+    const QList<CliCommand> commands = allCommands();
+
+    QStringList arguments = application.arguments().mid(1);
+    bool assumeYes = false;
+    while (!arguments.isEmpty() && arguments.first().startsWith(QStringLiteral("--"))) {
+        const QString option = arguments.takeFirst();
+        if (option == QStringLiteral("--help")) {
+            printHelp(commands);
+            return 0;
+        }
+        if (option == QStringLiteral("--version")) {
+            std::printf("kestrivo-cli %s\n", KESTRIVO_VERSION);
+            return 0;
+        }
+        if (option == QStringLiteral("--yes")) {
+            assumeYes = true;
+            continue;
+        }
+        if ((option == QStringLiteral("--home") || option == QStringLiteral("--settings")) && !arguments.isEmpty()) {
+            const QString value = QDir(arguments.takeFirst()).absolutePath();
+            qputenv(option == QStringLiteral("--home") ? "KESTRIVO_HOME" : "KESTRIVO_SETTINGS", value.toLocal8Bit());
+            continue;
+        }
+        std::fprintf(stderr, "kestrivo-cli: unknown option %s (try --help)\n", qPrintable(option));
+        return 2;
+    }
+    if (arguments.isEmpty()) {
+        printHelp(commands);
+        return 2;
+    }
+    ConsolePrompter prompter(assumeYes);
+    setProgramPrompter(&prompter);
+    const QString name = arguments.takeFirst();
+    for (const CliCommand& command : commands) {
+        if (command.name == name)
+            return command.run(arguments);
+    }
+    std::fprintf(stderr, "kestrivo-cli: unknown command %s (try --help)\n", qPrintable(name));
+    return 2;
+}
