@@ -13,7 +13,9 @@ QString signedNumber(qint32 number) {
     return number < 0 ? QString::number(number) : QStringLiteral(" ") + QString::number(number);
 }
 
-bool appendRecord(const KestrivoError& error, const QString& procedure) {
+} // namespace
+
+bool AppendErrorRecord(const KestrivoError& error, const QString& procedure) {
     const ProgramSettings& settings = programSettings();
     const QDateTime now = QDateTime::currentDateTime();
     const QString record = QStringLiteral("User:") + settings.UserName + QStringLiteral(" Date:") +
@@ -27,8 +29,6 @@ bool appendRecord(const KestrivoError& error, const QString& procedure) {
     const QByteArray bytes = record.toUtf8();
     return log.write(bytes) == bytes.size() && log.flush();
 }
-
-} // namespace
 
 QString numericItem(qint32 number) {
     return signedNumber(number) + QLatin1Char(' ');
@@ -46,7 +46,7 @@ void LogError(const KestrivoError& error, const QString& procedure) {
                             error.description();
     // The record is on disk before the box opens; when it cannot be written the user is
     // still told about the error itself.
-    if (!appendRecord(error, procedure))
+    if (!AppendErrorRecord(error, procedure))
         std::fprintf(stderr, "kestrivo: the error log in %s cannot be written\n",
                      qPrintable(programSettings().LogPath));
     prompter.ask({message, QStringLiteral("Error"), PromptIcon::None, PromptButtons::Ok, PromptAnswer::Ok});

@@ -10,6 +10,9 @@
 // LogPath + "ErrorLog.txt" (error 53 only shows its own box and logs nothing).
 void LogError(const KestrivoError& error, const QString& procedure = QString());
 
+// Appends the three-line record alone, without a box; false when the log cannot be written.
+bool AppendErrorRecord(const KestrivoError& error, const QString& procedure);
+
 // The numeric item of a number in the error log: a leading blank (or the minus sign) and
 // one trailing blank.
 QString numericItem(qint32 number);

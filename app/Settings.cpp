@@ -4,6 +4,7 @@
 #include "Registry.h"
 
 #include <QDir>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace Settings {
@@ -47,13 +48,14 @@ std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath
 }
 
 QString GetLoginUserName() {
-    // A 25-character buffer, NUL included: at most 24 characters of the name are kept.
-    char buffer[25] = {};
-    if (getlogin_r(buffer, sizeof buffer) != 0 || buffer[0] == '\0') {
-        const QString fromEnvironment = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
-        return fromEnvironment.left(24);
-    }
-    return QString::fromLocal8Bit(buffer);
+    // The effective user's login name, kept like the 25-character buffer (NUL included)
+    // that the name was always read into: at most 24 characters.
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name).left(24);
+    return qEnvironmentVariable("USER").left(24);
 }
 
 QString resolveAppPath(const QString& programFolder) {

@@ -1,0 +1,171 @@
+#include "OptionsLogic.h"
+
+#include "DataEnvironment.h"
+#include "ProgramSettings.h"
+#include "Prompter.h"
+#include "Settings.h"
+
+namespace {
+
+struct ControlText {
+    const char* name;
+    const char* label;
+    const char* hint;
+};
+
+const ControlText Controls[] = {
+    {"optEngine0", "SQLite:", "Select to use SQLite Database"},
+    {"optEngine1", "PostgreSQL:", "Select to use PostgreSQL Server"},
+    {"txtFilePath", "File Path:", "Enter path to database"},
+    {"cmdDataPath", "", "Press to browse for file"},
+    {"txtServer", "Server:", "Enter the PostgreSQL server i.e. (localhost:5432)"},
+    {"txtCatalog", "Catalog:", "Enter database catalog"},
+    {"txtReportPath", "Report:", "Enter the report generator database"},
+    {"cmdReportPath", "", "Press to browse for file"},
+    {"txtLayoutPath", "Layout:", "Enter the layout path for the application"},
+    {"cmdLayoutPath", "", "Press to browse for path"},
+    {"txtLogPath", "Log:", "Enter the log path to put error log files"},
+    {"cmdLogPath", "", "Press to browse for path"},
+    {"txtUnitPath", "Unit:", "Enter the folder where the handheld unit is mounted"},
+    {"cmdUnitPath", "", "Press to browse for path"},
+    {"txtCompanyName", "Name:", "Enter the organisation name printed at the top of reports"},
+    {"txtDeviceTemplatePath", "Unit templates:", "Enter the folder on the unit that receives template files"},
+    {"txtDeviceEvaluationPath", "Unit evaluations:", "Enter the folder on the unit that holds evaluation files"},
+    {"txtReportColumns", "Report columns:", "Enter the number of header field columns across a report page (1 to 10)"},
+    {"cmdOK", "", "Press to save changes"},
+    {"cmdCancel", "", "Press to cancel changes"},
+};
+
+const ControlText* find(const QString& name) {
+    for (const ControlText& control : Controls) {
+        if (name == QLatin1String(control.name))
+            return &control;
+    }
+    return nullptr;
+}
+
+void ensureEnding(QString& folder, QChar separator) {
+    if (!folder.isEmpty() && !folder.endsWith(separator))
+        folder += separator;
+}
+
+} // namespace
+
+QString OptionsLogic::hint(const QString& controlName) {
+    const ControlText* control = find(controlName);
+    return control ? QString::fromLatin1(control->hint) : QString();
+}
+
+QString OptionsLogic::label(const QString& controlName) {
+    const ControlText* control = find(controlName);
+    return control ? QString::fromLatin1(control->label) : QString();
+}
+
+QString OptionsLogic::firstFieldOfTab(int tab) {
+    switch (tab) {
+    case PathsTab:
+        return QStringLiteral("txtReportPath");
+    case CompanyTab:
+        return QStringLiteral("txtCompanyName");
+    default:
+        return QStringLiteral("txtFilePath");
+    }
+}
+
+QString OptionsLogic::FolderOfPath(const QString& path) {
+    QString folder = path;
+    while (folder.size() > 1 && !folder.endsWith('/'))
+        folder.chop(1);
+    return folder;
+}
+
+void OptionsLogic::load() {
+    m_fields = Fields();
+    const bool sqlite = Settings::readSetting(QStringLiteral("Provider")) == ProviderName::SQLite;
+    m_fields.optEngine = sqlite ? SQLiteEngine : PostgreSQLEngine;
+    if (sqlite) {
+        m_fields.txtFilePath = Settings::readSetting(QStringLiteral("DataSource"));
+    } else {
+        m_fields.txtServer = Settings::readSetting(QStringLiteral("DataServer"));
+        m_fields.txtCatalog = Settings::readSetting(QStringLiteral("DataSource"));
+    }
+    m_fields.txtReportPath = Settings::readSetting(QStringLiteral("ReportDataPath"));
+    m_fields.txtLayoutPath = Settings::readSetting(QStringLiteral("LayoutPath"));
+    m_fields.txtLogPath = Settings::readSetting(QStringLiteral("LogPath"));
+    m_fields.txtUnitPath = Settings::readSetting(QStringLiteral("UnitPath"));
+    const CompanyParameter& company = DataEnvironment::instance().rsCompanyParameter();
+    m_fields.txtCompanyName = company.Name;
+    m_fields.txtDeviceTemplatePath = company.DeviceTemplatePath;
+    m_fields.txtDeviceEvaluationPath = company.DeviceEvaluationPath;
+    m_fields.txtReportColumns = QString::number(company.ReportColumns);
+    m_lastReportColumns = m_fields.txtReportColumns;
+}
+
+bool OptionsLogic::checkReportColumns() {
+    bool ok = false;
+    const int columns = m_fields.txtReportColumns.trimmed().toInt(&ok);
+    if (ok && columns >= 1 && columns <= 10) {
+        m_fields.txtReportColumns = QString::number(columns);
+        m_lastReportColumns = m_fields.txtReportColumns;
+        return true;
+    }
+    programPrompter().inform(QStringLiteral("Report columns must be a whole number from 1 to 10."),
+                             QStringLiteral("Entry Error"), PromptIcon::Critical);
+    m_fields.txtReportColumns = m_lastReportColumns;
+    return false;
+}
+
+bool OptionsLogic::leaveField(const QString& controlName) {
+    if (controlName == QLatin1String("txtLayoutPath"))
+        ensureEnding(m_fields.txtLayoutPath, '/');
+    else if (controlName == QLatin1String("txtLogPath"))
+        ensureEnding(m_fields.txtLogPath, '/');
+    else if (controlName == QLatin1String("txtUnitPath"))
+        ensureEnding(m_fields.txtUnitPath, '/');
+    else if (controlName == QLatin1String("txtDeviceTemplatePath"))
+        ensureEnding(m_fields.txtDeviceTemplatePath, '\\');
+    else if (controlName == QLatin1String("txtDeviceEvaluationPath"))
+        ensureEnding(m_fields.txtDeviceEvaluationPath, '\\');
+    else if (controlName == QLatin1String("txtReportColumns"))
+        return checkReportColumns();
+    return true;
+}
+
+bool OptionsLogic::ok() {
+    for (const char* field : {"txtLayoutPath", "txtLogPath", "txtUnitPath", "txtDeviceTemplatePath",
+                              "txtDeviceEvaluationPath", "txtReportColumns"}) {
+        if (!leaveField(QString::fromLatin1(field)))
+            return false;
+    }
+    if (m_fields.optEngine == SQLiteEngine) {
+        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::SQLite);
+        Settings::writeSetting(QStringLiteral("DataSource"), m_fields.txtFilePath);
+        Settings::writeSetting(QStringLiteral("DataServer"), QString());
+        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False"));
+    } else {
+        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::PostgreSQL);
+        Settings::writeSetting(QStringLiteral("DataSource"), m_fields.txtCatalog);
+        Settings::writeSetting(QStringLiteral("DataServer"), m_fields.txtServer);
+        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False;"));
+    }
+    Settings::writeSetting(QStringLiteral("LayoutPath"), m_fields.txtLayoutPath);
+    Settings::writeSetting(QStringLiteral("LogPath"), m_fields.txtLogPath);
+    Settings::writeSetting(QStringLiteral("ReportDataPath"), m_fields.txtReportPath);
+    Settings::writeSetting(QStringLiteral("UnitPath"), m_fields.txtUnitPath);
+
+    CompanyParameter company;
+    company.Name = m_fields.txtCompanyName;
+    company.DeviceTemplatePath = m_fields.txtDeviceTemplatePath;
+    company.DeviceEvaluationPath = m_fields.txtDeviceEvaluationPath;
+    company.ReportColumns = m_fields.txtReportColumns.toInt();
+    DataEnvironment::instance().saveCompanyParameter(company);
+
+    programPrompter().inform(QStringLiteral("Values saved, restart program to use new parameters."),
+                             QStringLiteral("Saved Changes"));
+    return true;
+}
+
+bool OptionsLogic::cancel() {
+    return programPrompter().ask({QStringLiteral("Quit without saving changes?"), QStringLiteral("Cancel Verification"),
+                                  PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::Yes}) == PromptAnswer::Yes;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// The behaviour of the options window frmOptions: what it shows, the checks of its fields
+// and what OK writes. The window only mirrors these fields.
+class OptionsLogic {
+public:
+    enum Engine { SQLiteEngine = 0, PostgreSQLEngine = 1 };
+    enum Tab { DatabaseTab = 1, PathsTab = 2, CompanyTab = 3 };
+
+    struct Fields {
+        int optEngine = SQLiteEngine;
+        QString txtFilePath;
+        QString txtServer;
+        QString txtCatalog;
+        QString txtReportPath;
+        QString txtLayoutPath;
+        QString txtLogPath;
+        QString txtUnitPath;
+        QString txtCompanyName;
+        QString txtDeviceTemplatePath;
+        QString txtDeviceEvaluationPath;
+        QString txtReportColumns;
+    };
+
+    static QString hint(const QString& controlName);
+    static QString label(const QString& controlName);
+    static QString firstFieldOfTab(int tab);
+    static QString FolderOfPath(const QString& path);
+
+    // Fills the fields from the settings and the company parameter row.
+    void load();
+    Fields& fields() { return m_fields; }
+    const Fields& fields() const { return m_fields; }
+
+    bool filePathEnabled() const { return m_fields.optEngine == SQLiteEngine; }
+    bool serverEnabled() const { return m_fields.optEngine == PostgreSQLEngine; }
+
+    // Checks run when the user leaves a field: folders get their final separator, and a
+    // report column count that is not 1 to 10 is refused and the last valid one restored.
+    // Returns false when the field was refused.
+    bool leaveField(const QString& controlName);
+
+    // Writes everything; false when a check refused a value (the window stays open).
+    bool ok();
+    // True when the user confirms leaving without saving.
+    bool cancel();
+
+private:
+    bool checkReportColumns();
+
+    Fields m_fields;
+    QString m_lastReportColumns;
+};

@@ -1,0 +1,9 @@
+#include "WorkingAreas.h"
+
+#include "frmSwitchboard.h"
+
+namespace WorkingAreas {
+
+void registerWindows() {}
+
+} // namespace WorkingAreas

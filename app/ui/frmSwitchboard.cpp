@@ -1,0 +1,182 @@
+#include "frmSwitchboard.h"
+
+#include "LogError.h"
+#include "ProgramIcons.h"
+#include "frmAbout.h"
+#include "frmEula.h"
+#include "frmHelp.h"
+#include "frmLogViewer.h"
+#include "frmOptions.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QHash<QString, frmSwitchboard::WindowFactory>& factories() {
+    static QHash<QString, frmSwitchboard::WindowFactory> registered;
+    return registered;
+}
+
+} // namespace
+
+void frmSwitchboard::registerWindow(const QString& key, WindowFactory factory) {
+    factories()[key] = std::move(factory);
+}
+
+frmSwitchboard::frmSwitchboard(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmSwitchboard"));
+    setWindowTitle(SwitchboardLogic::caption());
+    setWindowIcon(ProgramIcons::icon(QStringLiteral("icoPocketPC")));
+    resize(520, 420);
+    buildMenus();
+    buildNagMenu();
+}
+
+QAction* frmSwitchboard::menuItem(QMenu* menu, const char* name, const QString& caption,
+                                  std::function<void()> command) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    const QString procedure = QString::fromLatin1(name) + QStringLiteral("_Click");
+    connect(action, &QAction::triggered, this, [procedure, command] { guarded(procedure, command); });
+    return action;
+}
+
+void frmSwitchboard::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    menuItem(file, "mnuExit", QStringLiteral("&Exit"), [this] { close(); });
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    menuItem(tools, "mnuDeleteErrorLog", QStringLiteral("Delete &Error Log"), [this] { m_logic.deleteErrorLog(); });
+    menuItem(tools, "mnuOptions", QStringLiteral("Options"), [this] {
+        frmOptions options(this);
+        options.exec();
+    });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    menuItem(view, "mnuErrorLog", QStringLiteral("&Error Log"), [this] { viewErrorLog(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    menuItem(help, "mnuContents", QStringLiteral("&Contents"), [this] { frmHelp::open(this); });
+    menuItem(help, "mnuAbout", QStringLiteral("&About"), [this] {
+        frmAbout about(this);
+        about.exec();
+    });
+    menuItem(help, "mnuEula", QStringLiteral("&Read EULA"), [this] { showEula(); });
+}
+
+void frmSwitchboard::buildNagMenu() {
+    auto* panel = new QWidget(this);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* group = new QToolButton(panel);
+    group->setObjectName(QStringLiteral("nagMenuGroup"));
+    group->setText(SwitchboardLogic::groupCaption());
+    group->setToolTip(SwitchboardLogic::groupToolTip());
+    group->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layout->addWidget(group);
+
+    auto* bar = new QToolBar(panel);
+    bar->setObjectName(QStringLiteral("nagMenu"));
+    bar->setOrientation(Qt::Vertical);
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setIconSize(QSize(48, 48));
+    bar->setStyleSheet(QStringLiteral("QToolBar#nagMenu { background: palette(mid); } "
+                                      "QToolButton { color: palette(bright-text); min-width: 120px; }"));
+    for (const SwitchboardLogic::NagMenuItem& item : SwitchboardLogic::nagMenuItems()) {
+        QAction* action = bar->addAction(ProgramIcons::icon(item.largeImage), item.caption);
+        action->setObjectName(item.key);
+        action->setToolTip(item.toolTip);
+        action->setEnabled(item.key == QLatin1String("mnuExit") || factories().contains(item.key));
+        const QString key = item.key;
+        connect(action, &QAction::triggered, this, [this, key] { nagMenuClick(key); });
+    }
+    layout->addWidget(bar, 1);
+    setCentralWidget(panel);
+}
+
+void frmSwitchboard::nagMenuClick(const QString& key) {
+    guarded(QStringLiteral("nagMenu_ItemClick"), [this, &key] {
+        if (key == QLatin1String("mnuExit")) {
+            close();
+            return;
+        }
+        if (QWidget* open = m_open.value(key)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+        const auto factory = factories().constFind(key);
+        if (factory == factories().constEnd())
+            return;
+        QWidget* window = (*factory)(this);
+        window->setParent(this, window->windowFlags() | Qt::Window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        m_open.insert(key, window);
+        window->show();
+    });
+}
+
+bool frmSwitchboard::event(QEvent* event) {
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) && !m_activationQueued) {
+        m_activationQueued = true;
+        QTimer::singleShot(0, this, &frmSwitchboard::firstActivation);
+    }
+    return QMainWindow::event(event);
+}
+
+void frmSwitchboard::firstActivation() {
+    bool needsAgreement = false;
+    guarded(QStringLiteral("Form_Activate"),
+            [this, &needsAgreement] { needsAgreement = m_logic.firstActivationNeedsAgreement(); });
+    if (needsAgreement && showEula())
+        frmHelp::open(this);
+}
+
+bool frmSwitchboard::showEula() {
+    frmEula eula(this);
+    if (eula.loaded())
+        eula.exec();
+    if (!eula.loaded() || eula.Declined()) {
+        UnloadAllForms();
+        Q_EMIT endRequested();
+        return false;
+    }
+    return true;
+}
+
+void frmSwitchboard::viewErrorLog() {
+    QPointer<QWidget> viewer = new frmLogViewer(SwitchboardLogic::errorLogPath(), this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->show();
+    RunAndWait([&viewer] { return viewer && viewer->isVisible(); });
+}
+
+void frmSwitchboard::UnloadAllForms() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible())
+            continue;
+        // A window that fails to close must not keep the others open.
+        try {
+            window->close();
+        } catch (...) {
+        }
+    }
+}
+
+void frmSwitchboard::closeEvent(QCloseEvent* event) {
+    UnloadAllForms();
+    event->accept();
+}

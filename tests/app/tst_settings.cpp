@@ -1,0 +1,177 @@
+#include "KestrivoError.h"
+#include "LogError.h"
+#include "ProgramSettings.h"
+#include "Registry.h"
+#include "ScriptedPrompter.h"
+#include "Settings.h"
+#include "TestDatabases.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+
+// Settings, the registry over the INI file, and the error log.
+class tst_Settings : public QObject {
+    Q_OBJECT
+
+    const QString Key = QStringLiteral("Software\\Halvane\\Kestrivo");
+
+    static QString readLog() {
+        QFile log(programSettings().LogPath + "ErrorLog.txt");
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString("<missing>");
+    }
+
+private Q_SLOTS:
+    void init() {
+        QFile::remove(registryFilePath());
+        programSettings() = ProgramSettings();
+    }
+
+    void registryKeepsValueTypes() {
+        CreateRegistryKey(Key, RegistryRoot::HKEY_LOCAL_MACHINE);
+        SetRegistryValue(Key, "Text", "42", RegistryRoot::HKEY_LOCAL_MACHINE, RegistryType::REG_SZ);
+        SetRegistryValue(Key, "Number", 42, RegistryRoot::HKEY_LOCAL_MACHINE, RegistryType::REG_DWORD);
+        SetRegistryValue(Key, "Negative", -1, RegistryRoot::HKEY_LOCAL_MACHINE, RegistryType::REG_DWORD);
+        SetRegistryValue(Key, "Tricky", "dword:00000001", RegistryRoot::HKEY_LOCAL_MACHINE, RegistryType::REG_SZ);
+        SetRegistryValue(Key, "Binary", "x", RegistryRoot::HKEY_LOCAL_MACHINE, 3);
+
+        const QVariant text = GetRegistryValue(Key, "Text", RegistryRoot::HKEY_LOCAL_MACHINE);
+        QCOMPARE(text.typeId(), QMetaType::QString);
+        QCOMPARE(text.toString(), QString("42"));
+        const QVariant number = GetRegistryValue(Key, "Number", RegistryRoot::HKEY_LOCAL_MACHINE);
+        QCOMPARE(number.typeId(), QMetaType::Int);
+        QCOMPARE(number.toInt(), 42);
+        QCOMPARE(GetRegistryValue(Key, "Negative", RegistryRoot::HKEY_LOCAL_MACHINE).toInt(), -1);
+        QCOMPARE(GetRegistryValue(Key, "Tricky", RegistryRoot::HKEY_LOCAL_MACHINE).toString(),
+                 QString("dword:00000001"));
+        QVERIFY(!GetRegistryValue(Key, "Binary", RegistryRoot::HKEY_LOCAL_MACHINE).isValid());
+        QVERIFY(!GetRegistryValue(Key, "Missing", RegistryRoot::HKEY_LOCAL_MACHINE).isValid());
+        QVERIFY(!GetRegistryValue(Key, "Text", RegistryRoot::HKEY_CURRENT_USER).isValid());
+
+        // A value of another type (written by hand as .reg binary) reads as empty.
+        QSettings raw(registryFilePath(), QSettings::IniFormat);
+        raw.setValue("HKEY_LOCAL_MACHINE/Software/Halvane/Kestrivo/Raw", "hex:01,02");
+        raw.sync();
+        QVERIFY(!GetRegistryValue(Key, "Raw", RegistryRoot::HKEY_LOCAL_MACHINE).isValid());
+    }
+
+    void firstRunWritesDefaultsAndConnectionString() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        const QString home = TestDatabases::home();
+        const ProgramSettings& s = programSettings();
+        QCOMPARE(s.AppPath, home);
+        QCOMPARE(s.RegistryKeyPath, Key);
+        QCOMPARE(s.DatabaseConnectionString,
+                 "Provider=SQLite;Data Source=" + home + "data/kestrivo.db;Persist Security Info=False");
+        QCOMPARE(s.LogPath, home + "logs/");
+        QCOMPARE(s.ReportDataPath, home + "data/Report.db");
+        QCOMPARE(s.UnitPath, home + "unit/");
+        QCOMPARE(Settings::valueNames().size(), 10);
+        for (const auto& [name, value] : Settings::firstRunDefaults(home))
+            QCOMPARE(Settings::readSetting(name), value);
+        QVERIFY(QDir(home + "logs").exists());
+        QVERIFY(!s.UserName.isEmpty() && s.UserName.size() <= 24);
+
+        // A later start reads what is there, it does not write the defaults again.
+        Settings::writeSetting("LogPath", "/var/tmp/");
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        QCOMPARE(programSettings().LogPath, QString("/var/tmp/"));
+    }
+
+    void serverConnectionString() {
+        QCOMPARE(Settings::buildConnectionString("PostgreSQL", "kestrivo", "db.example:5432",
+                                                 ";Persist Security Info=False;"),
+                 QString("Provider=PostgreSQL;Initial Catalog=kestrivo;Data Source=db.example:5432;Persist Security "
+                         "Info=False;"));
+    }
+
+    void developmentFoldersUseTheInstalledPaths() {
+        const QByteArray saved = qgetenv("KESTRIVO_HOME");
+        qunsetenv("KESTRIVO_HOME");
+        QCOMPARE(Settings::resolveAppPath("/home/ann/Development/kestrivo/build/bin"), QString("/opt/kestrivo/"));
+        QCOMPARE(Settings::resolveAppPath("/home/ann/development/bin"), QString("/home/ann/development/bin/"));
+        QCOMPARE(Settings::resolveAppPath("/usr/lib/kestrivo/"), QString("/usr/lib/kestrivo/"));
+        qputenv("KESTRIVO_HOME", saved);
+    }
+
+    void unusableSettingsNameTheirFault() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        Settings::writeSetting("Provider", "Microsoft.Jet.OLEDB.4.0");
+        try {
+            Settings::LoadSettings(programSettings(), "/ignored/");
+            QFAIL("an unknown provider was accepted");
+        } catch (const KestrivoError& error) {
+            QCOMPARE(error.description(), QString("The setting Provider holds \"Microsoft.Jet.OLEDB.4.0\"; it must be "
+                                                  "\"SQLite\" or \"PostgreSQL\"."));
+        }
+        QFile file(registryFilePath());
+        QVERIFY(file.setPermissions(QFileDevice::WriteOwner));
+        if (QFile(registryFilePath()).open(QIODevice::ReadOnly))
+            QSKIP("running as a user who reads every file");
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, Settings::LoadSettings(programSettings(), "/ignored/"));
+    }
+
+    void logErrorAppendsRecordsAndShowsTheBox() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        QFile::remove(programSettings().LogPath + "ErrorLog.txt");
+        programSettings().UserName = "clerk";
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok).answer(PromptAnswer::Ok).answer(PromptAnswer::Ok);
+
+        LogError(KestrivoError(13, "Type mismatch"));
+        QCOMPARE(prompter.last().text, QString("Error #  13 was generated by kestrivo\r\nType mismatch"));
+        QCOMPARE(prompter.last().title, QString("Error"));
+        QCOMPARE(prompter.last().icon, PromptIcon::None);
+        LogError(KestrivoError(-2147467259, "Disk I/O", "SQLite"), "cmdOK_Click");
+        QCOMPARE(prompter.last().text, QString("Error # -2147467259 was generated by SQLite\r\nDisk I/O"));
+        LogError(KestrivoError(5, ""));
+
+        const QString log = readLog();
+        const QStringList lines = log.split("\r\n");
+        QCOMPARE(lines.size(), 10); // three records and the empty text after the last CR LF
+        const QRegularExpression header("^User:clerk Date:\\d\\d/\\d\\d/\\d{4} @ \\d\\d:\\d\\d$");
+        QVERIFY2(header.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+        QVERIFY(lines[0].contains(QDate::currentDate().toString("MM/dd/yyyy")));
+        QCOMPARE(lines[1], QString("Error= 13  - Type mismatch"));
+        QCOMPARE(lines[2], QString(" "));
+        QCOMPARE(lines[4], QString("Error=-2147467259  - Disk I/O"));
+        QCOMPARE(lines[5], QString("cmdOK_Click "));
+        QCOMPARE(lines[7], QString("Error= 5  - "));
+        QVERIFY(!log.contains(QRegularExpression("[^\\r]\\n")));
+    }
+
+    void fileNotFoundAndUnwritableLog() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        QFile::remove(programSettings().LogPath + "ErrorLog.txt");
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        LogError(KestrivoError(53, "File not found"));
+        QCOMPARE(prompter.last().text, QString("File not found to process request!"));
+        QCOMPARE(prompter.last().title, QString("Error!"));
+        QCOMPARE(prompter.last().icon, PromptIcon::Critical);
+        QCOMPARE(readLog(), QString("<missing>"));
+
+        programSettings().LogPath = "/no/such/folder/";
+        prompter.answer(PromptAnswer::Ok);
+        LogError(KestrivoError(13, "Type mismatch"));
+        QCOMPARE(prompter.shown().size(), 2);
+        QVERIFY(!QDir("/no/such/folder").exists());
+    }
+
+    void guardHandsEveryFailureToTheLog() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok).answer(PromptAnswer::Ok);
+        QVERIFY(guarded("ok", [] {}));
+        QVERIFY(!guarded("Form_Load", [] { throw KestrivoError(91, "Object variable not set"); }));
+        QVERIFY(!guarded("Form_Load", [] { throw std::runtime_error("bad"); }));
+        QCOMPARE(prompter.shown().size(), 2);
+        QVERIFY(readLog().contains("Form_Load \r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Settings)
+#include "tst_settings.moc"
