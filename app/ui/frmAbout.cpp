@@ -12,7 +12,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(AboutInfo::caption());
     setModal(true);
-    resize(560, 400);
+    resize(720, 420);
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcons::icon(QStringLiteral("icoPocketPC")).pixmap(48, 48));
     auto* lblTitle = new QLabel(AboutInfo::title(), this);

@@ -1,5 +1,6 @@
 #include "frmSwitchboard.h"
 
+#include "ControlPositions.h"
 #include "LogError.h"
 #include "ProgramIcons.h"
 #include "frmAbout.h"
@@ -76,16 +77,15 @@ void frmSwitchboard::buildMenus() {
 }
 
 void frmSwitchboard::buildNagMenu() {
+    // Controls sit at design places and keep their proportions through ResizeControls, so
+    // the panel has no layout manager of its own.
     auto* panel = new QWidget(this);
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    panel->resize(520, 380);
     auto* group = new QToolButton(panel);
     group->setObjectName(QStringLiteral("nagMenuGroup"));
     group->setText(SwitchboardLogic::groupCaption());
     group->setToolTip(SwitchboardLogic::groupToolTip());
-    group->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    layout->addWidget(group);
+    group->setGeometry(0, 0, 150, 24);
 
     auto* bar = new QToolBar(panel);
     bar->setObjectName(QStringLiteral("nagMenu"));
@@ -93,7 +93,9 @@ void frmSwitchboard::buildNagMenu() {
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setIconSize(QSize(48, 48));
     bar->setStyleSheet(QStringLiteral("QToolBar#nagMenu { background: palette(mid); } "
-                                      "QToolButton { color: palette(bright-text); min-width: 120px; }"));
+                                      "QToolButton { color: palette(bright-text); min-width: 140px; } "
+                                      "QToolButton:disabled { color: palette(dark); }"));
+    bar->setGeometry(0, 24, 150, 356);
     for (const SwitchboardLogic::NagMenuItem& item : SwitchboardLogic::nagMenuItems()) {
         QAction* action = bar->addAction(ProgramIcons::icon(item.largeImage), item.caption);
         action->setObjectName(item.key);
@@ -102,8 +104,23 @@ void frmSwitchboard::buildNagMenu() {
         const QString key = item.key;
         connect(action, &QAction::triggered, this, [this, key] { nagMenuClick(key); });
     }
-    layout->addWidget(bar, 1);
+
+    auto* title = new QLabel(QStringLiteral("<h1>Kestrivo</h1><p>Evaluation templates, handheld units, "
+                                            "evaluations and reports.</p>"),
+                             panel);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setAlignment(Qt::AlignCenter);
+    title->setWordWrap(true);
+    title->setGeometry(160, 40, 350, 200);
     setCentralWidget(panel);
+    RecordControlPositions(m_positions, panel);
+    panel->installEventFilter(this);
+}
+
+bool frmSwitchboard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        guarded(QStringLiteral("Form_Resize"), [this] { ResizeControls(m_positions, centralWidget()); });
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmSwitchboard::nagMenuClick(const QString& key) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControlPositions.h"
 #include "SwitchboardLogic.h"
 
 #include <QHash>
@@ -34,6 +35,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -44,6 +46,7 @@ private:
     QAction* menuItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> command);
 
     SwitchboardLogic m_logic;
+    ControlPositions m_positions;
     QHash<QString, QPointer<QWidget>> m_open;
     bool m_activationQueued = false;
 };

@@ -1,9 +1,11 @@
+#include "DataEnvironment.h"
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "ProgramSettings.h"
 #include "Registry.h"
 #include "ScriptedPrompter.h"
 #include "Settings.h"
+#include "Startup.h"
 #include "TestDatabases.h"
 
 #include <QDate>
@@ -112,6 +114,26 @@ private Q_SLOTS:
         if (QFile(registryFilePath()).open(QIODevice::ReadOnly))
             QSKIP("running as a user who reads every file");
         QVERIFY_THROWS_EXCEPTION(KestrivoError, Settings::LoadSettings(programSettings(), "/ignored/"));
+    }
+
+    void startupNamesTheDatabaseThatCannotBeOpened() {
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        const QString file = TestDatabases::home() + "data/broken.db";
+        QFile broken(file);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("This is not a database, it is a letter.");
+        broken.close();
+        Settings::writeSetting("DataSource", file);
+        Startup::loadProgramSettings("/ignored/");
+        try {
+            Startup::openDatabase();
+            QFAIL("a broken database was opened");
+        } catch (const KestrivoError& error) {
+            QVERIFY2(error.description().startsWith("The database " + file + " cannot be opened.\n"),
+                     qPrintable(error.description()));
+            QVERIFY(error.description().contains("not a database"));
+        }
+        QVERIFY(!DataEnvironment::instance().isOpen());
     }
 
     void logErrorAppendsRecordsAndShowsTheBox() {
