@@ -9,5 +9,4 @@ bash scripts/build.sh
 build=${KESTRIVO_BUILD_DIR:-build}
 export KESTRIVO_HOME=${KESTRIVO_HOME:-$HOME/.local/share/kestrivo/}
 mkdir -p "$KESTRIVO_HOME"
-cp -rn "$build/bin/help" "$build/bin/eula.txt" "$build/bin/layouts" "$KESTRIVO_HOME" 2>/dev/null || true
 exec "$build/bin/kestrivo" "$@"
