@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,6 +214,23 @@ private Q_SLOTS:
         window.findChild<QAction*>("mnuEula")->trigger();
         QCOMPARE(ended.count(), 1);
         QCOMPARE(eula(), QString("ann"));
+    }
+
+    void agreementPrintsAsOneJob() {
+        const QDir printouts(qEnvironmentVariable("KESTRIVO_PRINT_DIR"));
+        const int before = printouts.entryList({"*.pdf"}, QDir::Files).size();
+        frmSwitchboard window;
+        onModal([](QWidget* modal) {
+            click(modal, "cmdPrint");
+            click(modal, "cmdAgree");
+        });
+        window.findChild<QAction*>("mnuEula")->trigger();
+        const QStringList jobs = printouts.entryList({"*.pdf"}, QDir::Files);
+        QCOMPARE(jobs.size(), before + 1);
+        QFile pdf(printouts.filePath(jobs.last()));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(pdf.size() > 1000);
     }
 
     void aboutShowsVersionAndHistory() {
