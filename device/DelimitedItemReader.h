@@ -1,0 +1,35 @@
+#pragma once
+
+#include "DelimitedItem.h"
+
+#include <QByteArray>
+
+// Reads the items of a file in the unit's delimited convention: items separated by commas or
+// line ends, text between double quotes (which it cannot contain), everything else trimmed
+// and typed as a number, "#TRUE#"/"#FALSE#", "#NULL#" or plain text. How the items are split
+// across lines does not matter: blank lines and a line end after a comma separate nothing.
+class DelimitedItemReader {
+public:
+    // Error numbers of a file that ends in the middle of a record or is not well formed.
+    static constexpr qint32 InputPastEndOfFile = 62;
+    static constexpr qint32 BadFileFormat = 5;
+
+    explicit DelimitedItemReader(QByteArray bytes);
+
+    // True when only blanks and line ends are left.
+    bool atEnd();
+    // The next item. Throws KestrivoError when there is none left, or for a quote that is
+    // never closed or is followed by more text before the next separator.
+    DelimitedItem ReadItem();
+    int line() const { return m_line; }
+
+private:
+    void skipBlanks();
+    void skipSeparator();
+    bool atLineEnd() const;
+    void skipLineEnd();
+
+    QByteArray m_bytes;
+    qsizetype m_position = 0;
+    int m_line = 1;
+};

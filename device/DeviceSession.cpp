@@ -1,0 +1,190 @@
+#include "DeviceSession.h"
+
+#include "KestrivoError.h"
+#include "MountedFolderTransport.h"
+#include "Pause.h"
+#include "ProgramSettings.h"
+#include "Prompter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+constexpr qint32 FileAccessError = 75;
+constexpr int ConnectPollMilliseconds = 20;
+
+} // namespace
+
+DeviceSession::DeviceSession(std::unique_ptr<DeviceTransport> transport) : m_transport(std::move(transport)) {}
+
+DeviceSession& DeviceSession::program() {
+    static DeviceSession session(std::make_unique<MountedFolderTransport>([] { return programSettings().UnitPath; }));
+    return session;
+}
+
+bool DeviceSession::DeviceConnect() {
+    m_transport->startConnection();
+    // The unit counts as connected as soon as it answers; one that has not answered within
+    // the wait does not.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (!GetDeviceVersion().isEmpty())
+            return true;
+        if (clock.elapsed() >= ConnectWaitMilliseconds)
+            return false;
+        Pause(ConnectPollMilliseconds);
+    }
+}
+
+void DeviceSession::DeviceDisconnect() {
+    m_transport->endConnection();
+}
+
+QString DeviceSession::GetDeviceVersion() {
+    DeviceTransport::Version version;
+    if (!m_transport->version(version))
+        return QString();
+    const qsizetype end = version.service.indexOf(QChar(0));
+    return QStringLiteral("%1.%2.%3 %4")
+        .arg(version.major)
+        .arg(version.minor)
+        .arg(version.build)
+        .arg(end < 0 ? version.service : version.service.left(end));
+}
+
+DeviceHandle DeviceSession::OpenDeviceFile(const QString& unitPath, int mode, bool replace, quint32 attributes) {
+    return m_transport->createFile(unitPath, mode, replace, attributes);
+}
+
+void DeviceSession::copyFailed(quint32 code) {
+    m_lastError = code;
+    m_lastMessage = CopyFailed;
+}
+
+void DeviceSession::CopyFileToDevice(const QString& pcPath, const QString& unitPath) {
+    QFile source(pcPath);
+    if (!source.open(QIODevice::ReadOnly))
+        throw KestrivoError(source.exists() ? FileAccessError : ErrorNumber::FileNotFound,
+                            QStringLiteral("The file %1 cannot be read: %2").arg(pcPath, source.errorString()));
+    const QByteArray bytes = source.readAll();
+    source.close();
+
+    const DeviceHandle file = OpenDeviceFile(unitPath, DeviceTransport::WriteMode, true);
+    if (file == InvalidDeviceHandle) {
+        copyFailed(m_transport->lastError());
+        return;
+    }
+    qint64 total = 0;
+    for (qint64 offset = 0; offset < bytes.size(); offset += BlockSize) {
+        const qint64 count = qMin<qint64>(BlockSize, bytes.size() - offset);
+        qint64 written = 0;
+        const bool ok = m_transport->writeFile(file, bytes.constData() + offset, count, written);
+        total += written;
+        if (!ok || written != count) {
+            // A unit that ran out of space holds a cut file that the handheld would read as
+            // a whole one: it goes, and the copy counts as failed.
+            const quint32 code = ok ? UnitError::DiskFull : m_transport->lastError();
+            m_transport->closeHandle(file);
+            m_transport->deleteFile(unitPath);
+            copyFailed(code);
+            return;
+        }
+    }
+    m_bytesTransferred = quint32(total);
+    m_lastMessage = UploadCompleted;
+    m_transport->closeHandle(file);
+}
+
+void DeviceSession::CopyFileFromDevice(const QString& unitPath, const QString& pcPath) {
+    const DeviceHandle file = OpenDeviceFile(unitPath, DeviceTransport::ReadMode, false);
+    if (file == InvalidDeviceHandle) {
+        copyFailed(m_transport->lastError());
+        return;
+    }
+    // The PC file appears whole or not at all: a failed copy leaves no cut file behind.
+    QSaveFile target(pcPath);
+    if (!target.open(QIODevice::WriteOnly)) {
+        m_transport->closeHandle(file);
+        throw KestrivoError(FileAccessError,
+                            QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, target.errorString()));
+    }
+    char block[BlockSize];
+    qint64 total = 0;
+    for (;;) {
+        qint64 read = 0;
+        if (!m_transport->readFile(file, block, BlockSize, read)) {
+            const quint32 code = m_transport->lastError();
+            target.cancelWriting();
+            m_transport->closeHandle(file);
+            copyFailed(code);
+            return;
+        }
+        if (read == 0)
+            break;
+        if (target.write(block, read) != read)
+            break;
+        total += read;
+    }
+    m_transport->closeHandle(file);
+    if (!target.commit())
+        throw KestrivoError(FileAccessError,
+                            QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, target.errorString()));
+    m_bytesTransferred = quint32(total);
+    m_lastMessage = DownloadCompleted;
+}
+
+bool DeviceSession::DeleteDeviceFile(const QString& unitPath) {
+    if (m_transport->deleteFile(unitPath))
+        return false;
+    m_lastError = m_transport->lastError();
+    return true;
+}
+
+DeviceFileSearch DeviceSession::FindDeviceFiles(const QString& pattern) {
+    QString first;
+    const DeviceHandle search = m_transport->findFirstFile(pattern, first);
+    if (search == InvalidDeviceHandle) {
+        m_lastError = m_transport->lastError();
+        return DeviceFileSearch();
+    }
+    const qsizetype end = first.indexOf(QChar(0));
+    return DeviceFileSearch(this, search, end < 0 ? first : first.left(end));
+}
+
+QString DeviceSession::deviceErrorText(quint32 code) {
+    switch (code) {
+    case UnitError::None:
+        return QString();
+    case UnitError::PathNotFound:
+        return QStringLiteral("Folders do not exist on unit. Run Nobrin on unit to create folders, try again.");
+    case UnitError::NoMoreFiles:
+        return QStringLiteral("No files found");
+    case UnitError::FileExists:
+        return QStringLiteral("File exists");
+    case UnitError::InvalidParameter:
+        return QStringLiteral("Invalid parameter");
+    case UnitError::DiskFull:
+        return QStringLiteral("Disk full");
+    default:
+        return QStringLiteral("See documentation");
+    }
+}
+
+QString DeviceSession::deviceErrorMessage() const {
+    QString detail;
+    if (m_lastError != UnitError::None) {
+        detail = QStringLiteral("CE Error.\r\nError: ") + QString::number(m_lastError) + QStringLiteral("\r\n");
+        detail += deviceErrorText(m_lastError) + QStringLiteral("\r\n");
+    }
+    return detail + m_lastMessage;
+}
+
+void DeviceSession::ShowDeviceError() {
+    programPrompter().inform(deviceErrorMessage(), QStringLiteral("Message"), PromptIcon::Information);
+    m_lastError = UnitError::None;
+    m_bytesTransferred = 0;
+    m_lastMessage.clear();
+}

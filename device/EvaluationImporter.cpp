@@ -1,0 +1,151 @@
+#include "EvaluationImporter.h"
+
+#include "Database.h"
+#include "DelimitedItemReader.h"
+#include "EvaluationFileParser.h"
+#include "FileNames.h"
+#include "KestrivoError.h"
+#include "LogError.h"
+#include "ProgramSettings.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint32 FileAccessError = 75;
+constexpr int FileNameLength = 255;
+
+// The evaluation's name: the file name up to its first full stop.
+QString evaluationNameOf(const QString& fileName) {
+    if (!FileNames::isBareFileName(fileName))
+        throw KestrivoError(EvaluationImporter::BadFileName, QStringLiteral("The name holds a folder part."));
+    const qsizetype stop = fileName.indexOf('.');
+    if (stop < 0)
+        throw KestrivoError(EvaluationImporter::BadFileName,
+                            QStringLiteral("The name has no \".\" before an extension."));
+    if (stop == 0)
+        throw KestrivoError(EvaluationImporter::BadFileName,
+                            QStringLiteral("The name has no text before its first \".\"."));
+    if (stop > FileNameLength)
+        throw KestrivoError(
+            EvaluationImporter::BadFileName,
+            QStringLiteral("The name is longer than %1 characters before its first \".\".").arg(FileNameLength));
+    return fileName.left(stop);
+}
+
+QByteArray readWhole(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KestrivoError(file.exists() ? FileAccessError : ErrorNumber::FileNotFound,
+                            QStringLiteral("The file %1 cannot be read: %2").arg(path, file.errorString()));
+    if (file.size() > EvaluationImporter::MaximumFileSize)
+        throw KestrivoError(
+            DelimitedItemReader::BadFileFormat,
+            QStringLiteral("The file has %1 bytes; an evaluation file has far fewer.").arg(file.size()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KestrivoError(FileAccessError,
+                            QStringLiteral("The file %1 cannot be read: %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+} // namespace
+
+EvaluationImporter::EvaluationImporter(const Database& database)
+    : m_database(database), m_fields(database, QStringLiteral("EvaluationField"),
+                                     {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
+                                      QStringLiteral("EnteredValue"), QStringLiteral("TemplateFieldValueKey")},
+                                     false),
+      m_questions(database, QStringLiteral("EvaluationQuestion"),
+                  {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
+                   QStringLiteral("TBCCheck")},
+                  true),
+      m_pickLists(database, QStringLiteral("EvaluationPickList"),
+                  {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false) {
+    m_findDigest = database.prepare(QStringLiteral("SELECT ImportedFileKey FROM ImportedFile WHERE Digest=?"));
+    m_addEvaluation = database.prepare(QStringLiteral("INSERT INTO Evaluation (FileName, TemplateKey, "
+                                                      "EvaluationGroupKey) VALUES (?, ?, ?) RETURNING EvaluationKey"));
+    m_addImportedFile =
+        database.prepare(QStringLiteral("INSERT INTO ImportedFile (Digest, FileName, EvaluationKey) VALUES (?, ?, ?)"));
+}
+
+QString EvaluationImporter::evaluationFolder() {
+    return programSettings().DataPath + QStringLiteral("Evaluations/");
+}
+
+EvaluationImporter::Outcome EvaluationImporter::ImportEvaluationFile(const QString& fileName) {
+    // A listed name with a folder part never becomes a path: it is refused before it is read.
+    const QString path = FileNames::isBareFileName(fileName) ? evaluationFolder() + fileName : QString();
+    return import(path, fileName);
+}
+
+EvaluationImporter::Outcome EvaluationImporter::importFile(const QString& path) {
+    return import(path, QFileInfo(path).fileName());
+}
+
+EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, const QString& fileName) {
+    try {
+        const QString evaluationName = evaluationNameOf(fileName);
+        const QByteArray bytes = readWhole(path);
+        const QString digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+        m_database.run(m_findDigest, {digest});
+        const bool seen = m_findDigest.next();
+        m_findDigest.finish();
+        if (seen)
+            return Outcome::AlreadyImported;
+        const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
+        Transaction transaction(m_database);
+        write(content, fileName, evaluationName, digest);
+        transaction.commit();
+        m_rowsWritten += content.rowCount();
+        return Outcome::Imported;
+    } catch (const KestrivoError& error) {
+        LogError(KestrivoError(
+            error.number(),
+            QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
+            error.source()));
+    }
+    return Outcome::Failed;
+}
+
+void EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
+                               const QString& evaluationName, const QString& digest) {
+    QList<qint64> questionKeys;
+    questionKeys.reserve(content.questions.size());
+    qint64 firstEvaluationKey = 0;
+    for (const EvaluationFileContent::Evaluation& evaluation : content.evaluations) {
+        m_database.run(m_addEvaluation, {evaluationName, evaluation.templateKey, evaluation.evaluationGroupKey});
+        if (!m_addEvaluation.next())
+            throw KestrivoError(ErrorNumber::Database,
+                                QStringLiteral("The database returned no key for the evaluation."));
+        const qint64 evaluationKey = m_addEvaluation.value(0).toLongLong();
+        m_addEvaluation.finish();
+        if (firstEvaluationKey == 0)
+            firstEvaluationKey = evaluationKey;
+
+        QList<QVariantList> fields;
+        fields.reserve(evaluation.fields.size());
+        for (const EvaluationFileContent::Field& field : evaluation.fields)
+            fields.append(
+                QVariantList{evaluationKey, field.templateFieldKey, field.enteredValue, field.templateFieldValueKey});
+        m_fields.insert(fields);
+
+        QList<QVariantList> questions;
+        for (qsizetype i = evaluation.firstQuestion; i < evaluation.lastQuestion; ++i) {
+            const EvaluationFileContent::Question& question = content.questions.at(i);
+            questions.append(
+                QVariantList{evaluationKey, question.templateQuestionKey, question.answer, question.tbcCheck});
+        }
+        questionKeys += m_questions.insert(questions);
+    }
+
+    QList<QVariantList> pickLists;
+    pickLists.reserve(content.pickLists.size());
+    for (const EvaluationFileContent::PickList& pick : content.pickLists)
+        pickLists.append(QVariantList{questionKeys.at(pick.question), pick.templatePickListKey});
+    m_pickLists.insert(pickLists);
+
+    m_database.run(m_addImportedFile, {digest, fileName, firstEvaluationKey});
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "EvaluationFileContent.h"
+#include "RowBatchInsert.h"
+
+#include <QSqlQuery>
+#include <QString>
+
+class Database;
+
+// Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
+// EvaluationPickList. Each file goes in whole, in one transaction, or not at all; a file
+// whose exact content was imported before is not imported again.
+class EvaluationImporter {
+public:
+    enum class Outcome { Imported, AlreadyImported, Failed };
+
+    // Error number of a file name that cannot name an evaluation.
+    static constexpr qint32 BadFileName = 52;
+    static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
+
+    // Prepares its statements on the database; throws KestrivoError when it cannot.
+    explicit EvaluationImporter(const Database& database);
+
+    // The PC folder that downloaded evaluation files are copied to: DataPath + "Evaluations/".
+    static QString evaluationFolder();
+
+    // Imports the downloaded file of that bare name from the evaluation folder. A failure is
+    // reported through LogError and leaves no row of the file behind.
+    Outcome ImportEvaluationFile(const QString& fileName);
+    // The same for a file anywhere on the PC; the evaluation's name comes from the file's.
+    Outcome importFile(const QString& path);
+
+    qint64 rowsWritten() const { return m_rowsWritten; }
+
+private:
+    Outcome import(const QString& path, const QString& fileName);
+    void write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
+               const QString& digest);
+
+    const Database& m_database;
+    QSqlQuery m_findDigest;
+    QSqlQuery m_addEvaluation;
+    QSqlQuery m_addImportedFile;
+    RowBatchInsert m_fields;
+    RowBatchInsert m_questions;
+    RowBatchInsert m_pickLists;
+    qint64 m_rowsWritten = 0;
+};
