@@ -17,12 +17,15 @@ QString signedNumber(qint32 number) {
 
 bool AppendErrorRecord(const KestrivoError& error, const QString& procedure) {
     const ProgramSettings& settings = programSettings();
+    // A description of several lines would break the three-line record apart.
+    QString description = error.description();
+    description.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace('\n', ' ').replace('\r', ' ');
     const QDateTime now = QDateTime::currentDateTime();
     const QString record = QStringLiteral("User:") + settings.UserName + QStringLiteral(" Date:") +
                            now.toString(QStringLiteral("MM/dd/yyyy")) + QStringLiteral(" @ ") +
                            now.toString(QStringLiteral("HH:mm")) + QStringLiteral("\r\n") + QStringLiteral("Error=") +
-                           numericItem(error.number()) + QStringLiteral(" - ") + error.description() +
-                           QStringLiteral("\r\n") + procedure + QStringLiteral(" \r\n");
+                           numericItem(error.number()) + QStringLiteral(" - ") + description + QStringLiteral("\r\n") +
+                           procedure + QStringLiteral(" \r\n");
     QFile log(settings.LogPath + QStringLiteral("ErrorLog.txt"));
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
