@@ -136,6 +136,40 @@ private Q_SLOTS:
         QVERIFY(!DataEnvironment::instance().isOpen());
     }
 
+    void startupOnAPostgreSQLServer() {
+        if (!TestDatabases::postgresAvailable()) {
+            if (!qEnvironmentVariable("CI").isEmpty())
+                QFAIL("no PostgreSQL server for the database tests");
+            QSKIP("no PostgreSQL server");
+        }
+        Settings::LoadSettings(programSettings(), "/ignored/");
+        const QString server =
+            qEnvironmentVariable("KESTRIVO_TEST_PGHOST") + ":" + qEnvironmentVariable("KESTRIVO_TEST_PGPORT");
+        Settings::writeSetting("Provider", "PostgreSQL");
+        Settings::writeSetting("DataSource", "kestrivo_startup");
+        Settings::writeSetting("DataServer", server);
+        Settings::writeSetting("ConnectionMisc", ";Persist Security Info=False;");
+        Startup::loadProgramSettings("/ignored/");
+        QCOMPARE(programSettings().DatabaseConnectionString,
+                 "Provider=PostgreSQL;Initial Catalog=kestrivo_startup;Data Source=" + server +
+                     ";Persist Security Info=False;");
+        Startup::openDatabase();
+        QCOMPARE(DataEnvironment::instance().rsCompanyParameter().ReportColumns, 3);
+        DataEnvironment::instance().close();
+
+        // A server that does not answer stops the start-up with its reason.
+        Settings::writeSetting("DataServer", "/nonexistent-socket-folder:5999");
+        Startup::loadProgramSettings("/ignored/");
+        try {
+            Startup::openDatabase();
+            QFAIL("a missing server was reached");
+        } catch (const KestrivoError& error) {
+            QVERIFY2(error.description().startsWith(
+                         "The database kestrivo_startup on /nonexistent-socket-folder:5999 cannot be opened.\n"),
+                     qPrintable(error.description()));
+        }
+    }
+
     void logErrorAppendsRecordsAndShowsTheBox() {
         Settings::LoadSettings(programSettings(), "/ignored/");
         QFile::remove(programSettings().LogPath + "ErrorLog.txt");
