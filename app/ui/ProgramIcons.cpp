@@ -1,7 +1,9 @@
 #include "ProgramIcons.h"
 
+#include "ToolbarImages.h"
+
+#include <QHash>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 
 namespace {
@@ -27,43 +29,8 @@ void drawHandheld(QPainter& p) {
     p.drawEllipse(QPoint(32, 49), 5, 5);
 }
 
-void drawArrow(QPainter& p, bool up) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(up ? QColor(40, 140, 60) : QColor(30, 100, 190));
-    QPainterPath arrow;
-    if (up) {
-        arrow.moveTo(32, 6);
-        arrow.lineTo(54, 30);
-        arrow.lineTo(40, 30);
-        arrow.lineTo(40, 58);
-        arrow.lineTo(24, 58);
-        arrow.lineTo(24, 30);
-        arrow.lineTo(10, 30);
-    } else {
-        arrow.moveTo(32, 58);
-        arrow.lineTo(54, 34);
-        arrow.lineTo(40, 34);
-        arrow.lineTo(40, 6);
-        arrow.lineTo(24, 6);
-        arrow.lineTo(24, 34);
-        arrow.lineTo(10, 34);
-    }
-    arrow.closeSubpath();
-    p.drawPath(arrow);
-}
-
 void draw(QPainter& p, const QString& key) {
-    if (key == QLatin1String("icoExit")) {
-        p.setPen(QPen(QColor(90, 60, 30), 2));
-        p.setBrush(QColor(170, 120, 70));
-        p.drawRect(12, 6, 30, 52);
-        p.setBrush(QColor(240, 200, 60));
-        p.drawEllipse(QPoint(36, 34), 3, 3);
-        p.setPen(QPen(QColor(200, 40, 40), 5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(44, 32, 58, 32);
-        p.drawLine(52, 25, 58, 32);
-        p.drawLine(52, 39, 58, 32);
-    } else if (key == QLatin1String("icoPocketPC") || key == QLatin1String("icoHandheld")) {
+    if (key == QLatin1String("icoPocketPC") || key == QLatin1String("icoHandheld")) {
         drawHandheld(p);
     } else if (key == QLatin1String("icoTemplate")) {
         drawPage(p, QColor(200, 140, 30));
@@ -85,8 +52,6 @@ void draw(QPainter& p, const QString& key) {
         p.setPen(QPen(QColor(40, 160, 60), 5, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(24, 40, 32, 50);
         p.drawLine(32, 50, 52, 24);
-    } else if (key == QLatin1String("icoUpload") || key == QLatin1String("icoDownload")) {
-        drawArrow(p, key == QLatin1String("icoUpload"));
     } else if (key == QLatin1String("icoOptions")) {
         p.setPen(QPen(QColor(90, 90, 90), 8, Qt::SolidLine, Qt::RoundCap));
         for (int i = 0; i < 4; ++i) {
@@ -101,13 +66,6 @@ void draw(QPainter& p, const QString& key) {
         p.drawEllipse(QPoint(32, 32), 16, 16);
         p.setBrush(Qt::white);
         p.drawEllipse(QPoint(32, 32), 6, 6);
-    } else if (key == QLatin1String("icoWebSite")) {
-        p.setPen(QPen(QColor(30, 90, 170), 3));
-        p.setBrush(QColor(190, 225, 250));
-        p.drawEllipse(QPoint(32, 32), 26, 26);
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPoint(32, 32), 11, 26);
-        p.drawLine(6, 32, 58, 32);
     } else if (key == QLatin1String("icoCustomer")) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(80, 110, 160));
@@ -127,6 +85,13 @@ void draw(QPainter& p, const QString& key) {
 namespace ProgramIcons {
 
 QIcon icon(const QString& key) {
+    // The images that the toolbars have too are drawn once, there.
+    static const QHash<QString, QString> shared{{QStringLiteral("icoExit"), QStringLiteral("Exit")},
+                                                {QStringLiteral("icoUpload"), QStringLiteral("Upload")},
+                                                {QStringLiteral("icoDownload"), QStringLiteral("Download")},
+                                                {QStringLiteral("icoWebSite"), QStringLiteral("Website")}};
+    if (const auto found = shared.constFind(key); found != shared.constEnd())
+        return ToolbarImages::icon(*found);
     QPixmap pixmap(Size, Size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
