@@ -111,9 +111,14 @@ Database Database::open(const QString& connectionString, const QString& connecti
         } else {
             openPostgres(parts, connectionName);
             // Downloaded holds the local time of insertion: the PC's, not the server's.
+            // A zone the server does not know leaves the server's own.
             const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
-            if (!zone.isEmpty())
-                database.execute(QStringLiteral("SELECT set_config('TimeZone', ?, false)"), {zone});
+            if (!zone.isEmpty()) {
+                try {
+                    database.execute(QStringLiteral("SELECT set_config('TimeZone', ?, false)"), {zone});
+                } catch (const KestrivoError&) {
+                }
+            }
             database.execute(QStringLiteral("SET client_min_messages TO warning"));
         }
         Schema::ensure(database);

@@ -135,10 +135,8 @@ QLineEdit* frmOptions::addField(QFrame* frame, int row, const char* name, QStrin
         const QString buttonName = QString::fromLatin1(browseName);
         connect(button, &QPushButton::clicked, this, [this, buttonName] { browse(buttonName); });
     }
-    connect(edit, &QLineEdit::textEdited, this, [this, edit, member](const QString& text) {
-        Q_UNUSED(edit);
-        m_logic.fields().*member = text;
-    });
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, member](const QString& text) { m_logic.fields().*member = text; });
     connect(edit, &QLineEdit::editingFinished, this, [this, edit] { leave(edit); });
     m_fields.append({edit, member});
     return edit;
