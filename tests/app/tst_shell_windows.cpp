@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -231,6 +232,27 @@ private Q_SLOTS:
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
         QVERIFY(pdf.size() > 1000);
+    }
+
+    void errorLogViewerWaitsUntilClosed() {
+        const QString path = programSettings().LogPath + "ErrorLog.txt";
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("User:ann Date:06/02/2003 @ 14:05\r\nError= 13  - Type mismatch\r\n \r\n");
+        log.close();
+        frmSwitchboard window;
+        window.show();
+        QString shown;
+        QTimer::singleShot(300, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == "frmLogViewer" && w->isVisible()) {
+                    shown = w->findChild<QPlainTextEdit*>("txtLog")->toPlainText();
+                    w->close();
+                }
+            }
+        });
+        window.findChild<QAction*>("mnuErrorLog")->trigger(); // returns once the viewer is closed
+        QVERIFY(shown.contains("Error= 13  - Type mismatch"));
     }
 
     void aboutShowsVersionAndHistory() {
