@@ -16,6 +16,7 @@ struct CliCommand {
 
 // Command groups, each defined beside the code it drives.
 QList<CliCommand> setupCommands();
+QList<CliCommand> deviceCommands();
 
 // Loads the settings and opens the database as the program does; prints the reason and
 // returns false when that fails.

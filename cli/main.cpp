@@ -10,6 +10,7 @@ namespace {
 QList<CliCommand> allCommands() {
     QList<CliCommand> commands;
     commands << setupCommands();
+    commands << deviceCommands();
     return commands;
 }
 

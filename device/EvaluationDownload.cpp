@@ -35,10 +35,11 @@ QString unitFolder() {
 EvaluationDownload::EvaluationDownload(DeviceSession& session, StatusSink& status, QObject* parent)
     : QObject(parent), m_session(session), m_status(status), m_selection(&m_evaluations) {}
 
-void EvaluationDownload::ListUnitEvaluations() {
+bool EvaluationDownload::ListUnitEvaluations() {
     if (m_busy)
-        return;
+        return false;
     BusyScope busy(m_busy);
+    bool listed = false;
     guarded(QString(), [&] {
         struct Disconnect {
             DeviceSession& session;
@@ -63,6 +64,7 @@ void EvaluationDownload::ListUnitEvaluations() {
                 m_session.setLastDeviceError(UnitError::None);
                 programPrompter().inform(QStringLiteral("No files found to download."), QStringLiteral("Download"),
                                          PromptIcon::Critical);
+                listed = true;
             } else {
                 m_session.ShowDeviceError();
             }
@@ -74,12 +76,14 @@ void EvaluationDownload::ListUnitEvaluations() {
             search.close();
             m_evaluations.setStringList(names);
             // A listing that broke off shows what was found and says why it is incomplete.
-            if (m_session.lastDeviceError() != UnitError::None)
+            listed = m_session.lastDeviceError() == UnitError::None;
+            if (!listed)
                 m_session.ShowDeviceError();
         }
         m_session.DeviceDisconnect();
         Q_EMIT listFocusRequested();
     });
+    return listed;
 }
 
 QStringList EvaluationDownload::selectedNames() const {
@@ -161,21 +165,22 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     }
 }
 
-void EvaluationDownload::AddSelectedEvaluations() {
+bool EvaluationDownload::AddSelectedEvaluations() {
     if (m_busy)
-        return;
+        return false;
     BusyScope busy(m_busy);
     m_result = AddResult();
     const QStringList names = selectedNames();
     if (names.isEmpty()) {
         programPrompter().inform(QStringLiteral("No files selected to add, please select files to download."),
                                  QStringLiteral("Error"), PromptIcon::Critical);
-        return;
+        return false;
     }
     if (programPrompter().ask({QStringLiteral("Add selected files to database and delete from unit?"),
                                QStringLiteral("Verificiation"), PromptIcon::None, PromptButtons::YesNo,
                                PromptAnswer::Yes}) != PromptAnswer::Yes)
-        return;
+        return false;
+    bool complete = false;
     guarded(QString(), [&] {
         struct Finish {
             DeviceSession& session;
@@ -198,6 +203,7 @@ void EvaluationDownload::AddSelectedEvaluations() {
         m_status.showBusy(true);
         QString summary = AllCopied;
         addFiles(names, summary);
+        complete = summary == AllCopied;
         if (!m_result.skipped.isEmpty())
             summary += QStringLiteral("\r\n") + skippedText(m_result.skipped);
         m_status.showBusy(false);
@@ -207,4 +213,5 @@ void EvaluationDownload::AddSelectedEvaluations() {
         m_evaluations.setStringList({});
         m_status.showStatus(IdleStatus);
     });
+    return complete;
 }

@@ -35,8 +35,10 @@ public:
     QStringList fileNames() const { return m_evaluations.stringList(); }
     bool isBusy() const { return m_busy; }
 
-    void ListUnitEvaluations();
-    void AddSelectedEvaluations();
+    // True when the unit's folder was searched to the end (also when it held no file).
+    bool ListUnitEvaluations();
+    // True when every selected file was added (or skipped as already imported).
+    bool AddSelectedEvaluations();
     void SelectAll();
     // Selects the listed files of these names; returns the names that are not listed.
     QStringList select(const QStringList& names);

@@ -1,0 +1,198 @@
+#include "CliCommand.h"
+
+#include "ConsoleStatus.h"
+#include "DataEnvironment.h"
+#include "DemoData.h"
+#include "DeviceSession.h"
+#include "EvaluationDownload.h"
+#include "EvaluationImporter.h"
+#include "KestrivoError.h"
+#include "ProgramSettings.h"
+#include "TemplateUpload.h"
+#include "UnitSimulator.h"
+
+#include <QDateTime>
+#include <cstdio>
+
+namespace {
+
+constexpr int DemoFilled = 30;
+constexpr int DemoImported = 20;
+
+int usage(const char* text) {
+    std::fprintf(stderr, "kestrivo-cli: usage: %s\n", text);
+    return 2;
+}
+
+// The key of a template given by key or by name; 0 after printing why there is none.
+qint64 templateKeyOf(const QString& given, QString& name) {
+    const Database& database = DataEnvironment::instance().cnnConnection();
+    bool isKey = false;
+    const qint64 key = given.toLongLong(&isKey);
+    if (isKey) {
+        const QVariant found = database.scalar(QStringLiteral("SELECT Name FROM Template WHERE TemplateKey=?"), {key});
+        if (found.isValid()) {
+            name = found.toString();
+            return key;
+        }
+    }
+    QSqlQuery matches =
+        database.query(QStringLiteral("SELECT TemplateKey FROM Template WHERE Name=? ORDER BY TemplateKey"), {given});
+    QList<qint64> keys;
+    while (matches.next())
+        keys << matches.value(0).toLongLong();
+    if (keys.size() == 1) {
+        name = given;
+        return keys.first();
+    }
+    if (keys.isEmpty())
+        std::fprintf(stderr, "kestrivo-cli: no template has the name or key %s\n", qPrintable(given));
+    else
+        std::fprintf(stderr, "kestrivo-cli: %lld templates are named %s; give the key instead\n",
+                     static_cast<long long>(keys.size()), qPrintable(given));
+    return 0;
+}
+
+int upload(const QStringList& arguments) {
+    if (arguments.size() != 1)
+        return usage("upload TEMPLATE");
+    if (!openProgramDatabase())
+        return 1;
+    QString name;
+    const qint64 key = templateKeyOf(arguments.first(), name);
+    if (key == 0)
+        return 1;
+    ConsoleStatus status;
+    const bool uploaded = TemplateUpload(DeviceSession::program(), status).UploadTemplate(key, name);
+    return uploaded ? 0 : 1;
+}
+
+void printResult(const EvaluationDownload::AddResult& result) {
+    for (const QString& name : result.added)
+        std::printf("Added %s\n", qPrintable(name));
+    for (const QString& name : result.skipped)
+        std::printf("Skipped %s (already imported; removed from the unit)\n", qPrintable(name));
+    if (!result.failed.isEmpty())
+        std::printf("Stopped at %s\n", qPrintable(result.failed));
+}
+
+int unit(const QStringList& arguments) {
+    const QString action = arguments.value(0);
+    const QStringList names = arguments.mid(1);
+    const bool all = names == QStringList{QStringLiteral("--all")};
+    if (!(action == QStringLiteral("list") && names.isEmpty()) &&
+        !(action == QStringLiteral("add") && !names.isEmpty() && (all || !names.contains(QStringLiteral("--all")))))
+        return usage("unit list | unit add (--all | NAME...)");
+    if (!openProgramDatabase())
+        return 1;
+    ConsoleStatus status;
+    EvaluationDownload download(DeviceSession::program(), status);
+    if (!download.ListUnitEvaluations())
+        return 1;
+    if (action == QStringLiteral("list")) {
+        for (const QString& name : download.fileNames())
+            std::printf("%s\n", qPrintable(name));
+        return 0;
+    }
+    if (all) {
+        download.SelectAll();
+    } else {
+        const QStringList missing = download.select(names);
+        if (!missing.isEmpty()) {
+            std::fprintf(stderr, "kestrivo-cli: not on the unit: %s\n", qPrintable(missing.join(QStringLiteral(", "))));
+            return 1;
+        }
+    }
+    const bool complete = download.AddSelectedEvaluations();
+    printResult(download.lastAddResult());
+    return complete ? 0 : 1;
+}
+
+int importFiles(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return usage("import-files FILE...");
+    if (!openProgramDatabase())
+        return 1;
+    ConsoleStatus status;
+    int failed = 0;
+    try {
+        EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
+        for (int i = 0; i < arguments.size(); ++i) {
+            const QString& path = arguments.at(i);
+            status.showStatus(QStringLiteral("Importing ") + path);
+            status.showProgress(i + 1, int(arguments.size()));
+            switch (importer.importFile(path)) {
+            case EvaluationImporter::Outcome::Imported:
+                std::printf("Imported %s\n", qPrintable(path));
+                break;
+            case EvaluationImporter::Outcome::AlreadyImported:
+                std::printf("Skipped %s (already imported)\n", qPrintable(path));
+                break;
+            case EvaluationImporter::Outcome::Failed:
+                std::printf("Failed %s\n", qPrintable(path));
+                ++failed;
+                break;
+            }
+        }
+    } catch (const KestrivoError& error) {
+        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
+        return 1;
+    }
+    status.showProgress(0, 0);
+    return failed == 0 ? 0 : 1;
+}
+
+int demo(const QStringList& arguments) {
+    if (!arguments.isEmpty())
+        return usage("demo");
+    if (!openProgramDatabase())
+        return 1;
+    try {
+        const DataEnvironment& environment = DataEnvironment::instance();
+        const qint64 key = DemoData::ensureTemplate(environment.cnnConnection());
+        const CompanyParameter& company = environment.rsCompanyParameter();
+        const UnitSimulator simulator(programSettings().UnitPath, company.DeviceTemplatePath,
+                                      company.DeviceEvaluationPath);
+        simulator.init();
+
+        ConsoleStatus status;
+        if (!TemplateUpload(DeviceSession::program(), status).UploadTemplate(key, DemoData::TemplateName))
+            return 1;
+        const QStringList filled = simulator.fill(DemoData::TemplateName + QStringLiteral(".evt"), DemoFilled,
+                                                  quint32(QDateTime::currentMSecsSinceEpoch()));
+
+        EvaluationDownload download(DeviceSession::program(), status);
+        if (!download.ListUnitEvaluations())
+            return 1;
+        download.select(filled.mid(0, DemoImported));
+        const bool complete = download.AddSelectedEvaluations();
+        printResult(download.lastAddResult());
+        if (!complete)
+            return 1;
+        std::printf("\nThe template \"%s\" is in the database and on the emulated unit %s.\n"
+                    "%d evaluations were filled on the unit; %lld were imported, and %lld wait on the unit:\n"
+                    "open Evaluations > Handheld in kestrivo and press Down to add them.\n",
+                    qPrintable(DemoData::TemplateName), qPrintable(programSettings().UnitPath), DemoFilled,
+                    static_cast<long long>(download.lastAddResult().added.size()),
+                    static_cast<long long>(filled.size() - DemoImported));
+        return 0;
+    } catch (const KestrivoError& error) {
+        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
+        return 1;
+    }
+}
+
+} // namespace
+
+QList<CliCommand> deviceCommands() {
+    return {
+        {QStringLiteral("upload"), QStringLiteral("upload TEMPLATE"),
+         QStringLiteral("write a template (name or key) to its template file and copy it to the unit"), upload},
+        {QStringLiteral("unit"), QStringLiteral("unit list | unit add (--all | NAME...)"),
+         QStringLiteral("list the evaluation files on the unit, or add them to the database"), unit},
+        {QStringLiteral("import-files"), QStringLiteral("import-files FILE..."),
+         QStringLiteral("import evaluation files that are already on the PC"), importFiles},
+        {QStringLiteral("demo"), QStringLiteral("demo"),
+         QStringLiteral("sample template, uploaded; 30 evaluations filled on the unit, 20 of them imported"), demo},
+    };
+}
