@@ -57,18 +57,18 @@ void DelimitedItemReader::skipBlanks() {
 }
 
 bool DelimitedItemReader::atEnd() {
-    for (;;) {
-        skipBlanks();
-        if (!atLineEnd())
-            return m_position >= m_bytes.size();
-        skipLineEnd();
-    }
+    skipBlanks();
+    return m_position >= m_bytes.size();
 }
 
 void DelimitedItemReader::skipSeparator() {
     skipBlanks();
-    if (m_position < m_bytes.size() && m_bytes.at(m_position) == ',')
+    if (m_position >= m_bytes.size())
+        return;
+    if (m_bytes.at(m_position) == ',')
         ++m_position;
+    else if (atLineEnd())
+        skipLineEnd();
 }
 
 DelimitedItem DelimitedItemReader::ReadItem() {
@@ -76,8 +76,8 @@ DelimitedItem DelimitedItemReader::ReadItem() {
         throw KestrivoError(InputPastEndOfFile, QStringLiteral("Input past end of file"));
     const int line = m_line;
     const char first = m_bytes.at(m_position);
-    if (first == ',') {
-        ++m_position;
+    if (first == ',' || isLineEnd(first)) {
+        skipSeparator();
         DelimitedItem empty;
         empty.line = line;
         return empty;

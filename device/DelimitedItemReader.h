@@ -5,9 +5,11 @@
 #include <QByteArray>
 
 // Reads the items of a file in the unit's delimited convention: items separated by commas or
-// line ends, text between double quotes (which it cannot contain), everything else trimmed
-// and typed as a number, "#TRUE#"/"#FALSE#", "#NULL#" or plain text. How the items are split
-// across lines does not matter: blank lines and a line end after a comma separate nothing.
+// line ends alike, so how they are split across lines does not matter; text between double
+// quotes (which it cannot contain), everything else trimmed and typed as a number,
+// "#TRUE#"/"#FALSE#", "#NULL#" or plain text. Nothing between two separators (",," or a
+// comma at the end of a line, or a blank line) is an empty item, as the writer of an empty
+// value leaves it.
 class DelimitedItemReader {
 public:
     // Error numbers of a file that ends in the middle of a record or is not well formed.
@@ -16,7 +18,7 @@ public:
 
     explicit DelimitedItemReader(QByteArray bytes);
 
-    // True when only blanks and line ends are left.
+    // True when only blanks are left.
     bool atEnd();
     // The next item. Throws KestrivoError when there is none left, or for a quote that is
     // never closed or is followed by more text before the next separator.
