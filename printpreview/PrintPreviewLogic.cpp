@@ -1,0 +1,119 @@
+#include "PrintPreviewLogic.h"
+
+#include "BusyCursor.h"
+#include "KestrivoError.h"
+#include "PageListParser.h"
+#include "PreviewRenderer.h"
+#include "PrintPagesLogic.h"
+#include "ReportDatabase.h"
+#include "ReportPrinter.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr qint32 NoCurrentRecord = 3021;
+
+} // namespace
+
+bool PrintPreviewLogic::load() {
+    BusyCursor busy;
+    m_currentPage = 1;
+    const ReportDatabase& database = ReportDatabase::shared();
+    const QVariant maxPage = database.scalar(
+        QStringLiteral("SELECT MAX(ReportPage) AS MaxPage FROM ReportDetail WHERE ReportKey=?"), {m_reportKey});
+    if (maxPage.isNull())
+        return false;
+    m_lastPage = maxPage.toInt();
+    // The page display takes the size of each page drawn, so page 1 only has to exist.
+    const QVariant orientation = database.scalar(
+        QStringLiteral("SELECT Orientation FROM ReportDetail WHERE ReportPage=1 AND ReportKey=?"), {m_reportKey});
+    if (!orientation.isValid())
+        throw KestrivoError(NoCurrentRecord,
+                            QStringLiteral("Page 1 of the report is empty, so its orientation is not known."),
+                            QStringLiteral("TrelkPrintPreview"));
+    return true;
+}
+
+void PrintPreviewLogic::sizeDoc() {
+    QImage picture = m_picture;
+    PreviewRenderer::render(m_reportKey, m_currentPage, picture);
+    m_picture = picture;
+    m_documentTwips = picture.size() * PreviewRenderer::TwipsPerPixel;
+}
+
+bool PrintPreviewLogic::moveTo(qint32 page) {
+    m_currentPage = page;
+    return true;
+}
+
+bool PrintPreviewLogic::beginPage() {
+    return moveTo(1);
+}
+
+bool PrintPreviewLogic::previousPage() {
+    return m_currentPage > 1 && moveTo(m_currentPage - 1);
+}
+
+bool PrintPreviewLogic::nextPage() {
+    return m_currentPage < m_lastPage && moveTo(m_currentPage + 1);
+}
+
+bool PrintPreviewLogic::endPage() {
+    return m_lastPage >= 1 && moveTo(m_lastPage);
+}
+
+bool PrintPreviewLogic::pageTyped(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 1 || value > m_lastPage)
+        return false;
+    return moveTo(qint32(std::lround(value)));
+}
+
+ScrollBarSettings PrintPreviewLogic::verticalBar(const QRect& container, const QSize& containerInner) const {
+    ScrollBarSettings bar;
+    bar.left = container.left() + container.width();
+    bar.top = container.top();
+    bar.length = container.height();
+    bar.maximum = m_documentTwips.height() - containerInner.height();
+    bar.smallStep = container.height() / 10;
+    bar.largeStep = container.height();
+    bar.visible = m_documentTwips.height() > containerInner.height();
+    return bar;
+}
+
+ScrollBarSettings PrintPreviewLogic::horizontalBar(const QRect& container, const QSize& containerInner) const {
+    ScrollBarSettings bar;
+    bar.left = container.left();
+    bar.top = container.top() + container.height();
+    bar.length = container.width();
+    bar.maximum = m_documentTwips.width() - containerInner.width();
+    bar.smallStep = containerInner.width() / 10;
+    bar.largeStep = container.width();
+    bar.visible = m_documentTwips.width() > containerInner.width();
+    return bar;
+}
+
+void PrintPreviewLogic::print(const PrintPagesLogic& choice, PrinterTarget& printer) const {
+    if (choice.ppPreviewAbort())
+        return;
+    BusyCursor busy;
+    const QList<PageRange> ranges = choice.ppOptIndex() == PrintPagesLogic::ListedPages
+                                        ? PageListParser::parse(choice.ppPages())
+                                        : QList<PageRange>();
+    for (int copy = 0; copy < choice.ppCopies(); ++copy) {
+        switch (choice.ppOptIndex()) {
+        case PrintPagesLogic::AllPages:
+            ReportPrinter::print(m_reportKey, 0, 0, printer);
+            break;
+        case PrintPagesLogic::CurrentPage:
+            ReportPrinter::print(m_reportKey, m_currentPage, 0, printer);
+            break;
+        default:
+            for (const PageRange& range : ranges)
+                ReportPrinter::print(m_reportKey, range.first, range.last, printer);
+            break;
+        }
+    }
+}

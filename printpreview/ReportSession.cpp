@@ -1,0 +1,207 @@
+#include "ReportSession.h"
+
+#include "BusyCursor.h"
+#include "ControlErrorRoutine.h"
+#include "ControlMessages.h"
+#include "DataSource.h"
+#include "KestrivoError.h"
+#include "PdfPrinterTarget.h"
+#include "PrintDataText.h"
+#include "ReportDatabase.h"
+#include "ReportPrinter.h"
+#include "ReportRow.h"
+#include "SharedControlState.h"
+
+#include <QDateTime>
+#include <limits>
+
+namespace {
+
+constexpr qint32 Overflow = 6;
+constexpr int PictureTwipsPerPixel = 15;
+
+QString databasePath() {
+    return DataSource::parse(SharedControlState::instance().connectionString()).path;
+}
+
+int flag(bool value) {
+    return value ? -1 : 0;
+}
+
+} // namespace
+
+ReportSession::ReportSession(Previewer previewer, PrinterSource printer)
+    : m_previewer(std::move(previewer)), m_printer(std::move(printer)) {
+    SharedControlState::instance().instanceCreated();
+}
+
+ReportSession::~ReportSession() {
+    ControlErrorRoutine::guard(QStringLiteral("UserControl_Terminate"), [this] {
+        m_insertText = QSqlQuery();
+        m_insertLine = QSqlQuery();
+        m_insertPicture = QSqlQuery();
+        m_cursorOpen = false;
+        const qint32 report = m_reportKey;
+        m_reportKey = 0;
+        if (report != 0 && !SharedControlState::instance().keep())
+            ppKillDetail(report);
+        ReportDatabase::shared().close();
+    });
+}
+
+QString ReportSession::connectionString() {
+    return SharedControlState::instance().connectionString();
+}
+
+void ReportSession::setConnectionString(const QString& text) {
+    SharedControlState::instance().setConnectionString(text);
+}
+
+QString ReportSession::reportFolder() {
+    return SharedControlState::instance().reportFolder();
+}
+
+bool ReportSession::ppCreateDatabase() {
+    return !ControlErrorRoutine::guard(QStringLiteral("ppCreateDatabase"),
+                                       [] { ReportDatabase::shared().create(databasePath()); });
+}
+
+qint32 ReportSession::ppReportStart(bool silentMode, bool skipDelete) {
+    SharedControlState::instance().setStartFlags(silentMode, skipDelete);
+    // Every instance's first report starts on a new, empty report database.
+    if (!m_cursorOpen)
+        ppCreateDatabase();
+    qint32 key = 0;
+    ControlErrorRoutine::guard(QStringLiteral("ppReportStart"), [this, &key] {
+        ReportDatabase& database = ReportDatabase::shared();
+        if (!database.isOpen())
+            database.open(databasePath());
+        startRecording();
+        m_cursorOpen = true;
+        QSqlQuery insert = database.prepare(QStringLiteral("INSERT INTO Report (Created) VALUES (?)"));
+        insert.bindValue(0, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        database.run(insert);
+        key = insert.lastInsertId().toInt();
+        database.commit();
+    });
+    if (key != 0)
+        m_reportKey = key;
+    return key;
+}
+
+void ReportSession::startRecording() {
+    ReportDatabase& database = ReportDatabase::shared();
+    database.ensureOpen();
+    if (m_generation != database.generation()) {
+        m_insertText = database.prepare(QStringLiteral(
+            "INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, ForeColor, FontName, FontSize, "
+            "FontBold, FontItalic, FontStrikethru, FontUnderline, X1, Y1, DetailData, OfPage, OfPage2Cnt) "
+            "VALUES (?, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        m_insertLine = database.prepare(
+            QStringLiteral("INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, X2, Y2, "
+                           "DrawWidth, DrawStyle, ForeColor) VALUES (?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?)"));
+        m_insertPicture = database.prepare(
+            QStringLiteral("INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, W1, H1, "
+                           "X2, Y2, W2, H2, OpCode, PictureImage) VALUES (?, ?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        m_generation = database.generation();
+    }
+    database.beginRecording();
+}
+
+void ReportSession::ppReport_Line(qint32 reportKey, qint16 x1, qint16 y1, qint16 x2, qint16 y2, qint32 reportPage,
+                                  qint16 orientation, qint16 drawWidth, qint16 drawStyle, qint32 foreColor) {
+    if (reportKey == 0)
+        return;
+    startRecording();
+    const QVariantList values{reportKey, reportPage, orientation, x1, y1, x2, y2, drawWidth, drawStyle, foreColor};
+    for (int i = 0; i < values.size(); ++i)
+        m_insertLine.bindValue(i, values.at(i));
+    ReportDatabase::shared().run(m_insertLine);
+}
+
+void ReportSession::ppReport_PrintData(qint32 reportKey, qint16& yPos, qint16 xPos, const QVariant& printData,
+                                       qint32 reportPage, qint16 orientation, bool fontBold, qint16 fontSize,
+                                       qint16 lineIncrement, const QString& fontName, bool ofPage, qint32 ofPage2Cnt,
+                                       qint32 foreColor, bool fontItalic, bool fontStrikethru, bool fontUnderline) {
+    if (reportKey == 0)
+        return;
+    const QString text = printDataText(printData);
+    if (!text.isEmpty()) {
+        startRecording();
+        const QVariantList values{
+            reportKey,        reportPage,           orientation,         foreColor, fontName, fontSize, flag(fontBold),
+            flag(fontItalic), flag(fontStrikethru), flag(fontUnderline), xPos,      yPos,     text,     flag(ofPage),
+            ofPage2Cnt};
+        for (int i = 0; i < values.size(); ++i)
+            m_insertText.bindValue(i, values.at(i));
+        ReportDatabase::shared().run(m_insertText);
+    }
+    // A position beyond a 16-bit value is an overflow, never a jump back to the top.
+    const int next = int(yPos) + lineIncrement;
+    if (next > std::numeric_limits<qint16>::max() || next < std::numeric_limits<qint16>::min())
+        throw KestrivoError(Overflow, QStringLiteral("Overflow"), QStringLiteral("TrelkPrintPreview"));
+    yPos = qint16(next);
+}
+
+void ReportSession::ppReport_PaintPicture(qint32 reportKey, const QVariant& picImage, float x1, float y1,
+                                          qint32 reportPage, qint32 w1, qint32 h1, qint16 orientation, float x2,
+                                          float y2, qint32 w2, qint32 h2, qint32 opCode) {
+    if (reportKey == 0)
+        return;
+    startRecording();
+    // Sizes come in screen pixels and are kept in twips.
+    const auto twips = [](qint32 pixels) { return float(double(pixels) * PictureTwipsPerPixel); };
+    const QVariantList values{reportKey, reportPage, orientation, x1,        y1,     twips(w1),          twips(h1),
+                              x2,        y2,         twips(w2),   twips(h2), opCode, picImage.toString()};
+    for (int i = 0; i < values.size(); ++i)
+        m_insertPicture.bindValue(i, values.at(i));
+    ReportDatabase::shared().run(m_insertPicture);
+}
+
+void ReportSession::ppKillDetail(qint32 reportKey) {
+    BusyCursor busy;
+    ReportDatabase& database = ReportDatabase::shared();
+    database.ensureOpen();
+    database.beginRecording();
+    database.execute(QStringLiteral("DELETE FROM Report WHERE ReportKey=?"), {reportKey});
+    database.commit();
+}
+
+bool ReportSession::hasRows(qint32 reportKey) const {
+    ReportDatabase& database = ReportDatabase::shared();
+    database.ensureOpen();
+    database.commit();
+    return database.scalar(QStringLiteral("SELECT 1 FROM ReportDetail WHERE ReportKey=? LIMIT 1"), {reportKey})
+        .isValid();
+}
+
+void ReportSession::tellNothingToPrint() const {
+    if (!SharedControlState::instance().silent())
+        ControlMessages::prompter().inform(QStringLiteral("No report to process!"), QStringLiteral("Print Error"),
+                                           PromptIcon::Critical);
+}
+
+void ReportSession::ppPrint(qint32& reportKey, bool preview) {
+    if (m_cursorOpen && !hasRows(reportKey))
+        reportKey = 0;
+    if (reportKey == 0) {
+        tellNothingToPrint();
+        return;
+    }
+    if (preview)
+        m_previewer(reportKey);
+    else
+        ReportPrinter::print(reportKey, 0, 0, m_printer());
+}
+
+bool ReportSession::ppSavePdf(qint32 reportKey, const QString& fileName, qint32 firstPage, qint32 lastPage) {
+    if (reportKey == 0 || !hasRows(reportKey)) {
+        tellNothingToPrint();
+        return false;
+    }
+    const auto file = PdfPrinterTarget::singleFile(fileName);
+    if (ReportPrinter::print(reportKey, firstPage, lastPage, *file) > 0)
+        return true;
+    tellNothingToPrint();
+    return false;
+}
