@@ -26,6 +26,7 @@ DeviceSession& DeviceSession::program() {
 
 bool DeviceSession::DeviceConnect() {
     m_transport->startConnection();
+    m_started = true;
     // The unit counts as connected as soon as it answers; one that has not answered within
     // the wait does not.
     QElapsedTimer clock;
@@ -40,6 +41,9 @@ bool DeviceSession::DeviceConnect() {
 }
 
 void DeviceSession::DeviceDisconnect() {
+    if (!m_started)
+        return;
+    m_started = false;
     m_transport->endConnection();
 }
 

@@ -21,6 +21,7 @@ public:
     static DeviceSession& program();
 
     bool DeviceConnect();
+    // Ends the session that DeviceConnect started, answered or not; a second call does nothing.
     void DeviceDisconnect();
     QString GetDeviceVersion();
     DeviceHandle OpenDeviceFile(const QString& unitPath, int mode, bool replace,
@@ -56,6 +57,7 @@ private:
     void copyFailed(quint32 code);
 
     std::unique_ptr<DeviceTransport> m_transport;
+    bool m_started = false;
     quint32 m_lastError = UnitError::None;
     quint32 m_bytesTransferred = 0;
     QString m_lastMessage;
