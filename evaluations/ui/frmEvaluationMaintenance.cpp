@@ -1,0 +1,151 @@
+#include "frmEvaluationMaintenance.h"
+
+#include "FormToolbar.h"
+#include "LogError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QListView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSize>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int ClientWidth = 380;
+constexpr int ClientHeight = 430;
+constexpr int Margin = 6;
+
+} // namespace
+
+frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidget* owner)
+    : QMainWindow(owner, Qt::Window), m_logic(session, *this) {
+    setObjectName(QStringLiteral("frmEvaluationMaintenance"));
+    setWindowTitle(QStringLiteral("Evaluation Maintenance"));
+    SetupToolbar(this, EvaluationMaintenance::ToolbarMask);
+    connect(windowToolbar(this), &QToolBar::actionTriggered, this, [this](QAction* button) {
+        const QString caption = button->text();
+        guarded(QString(), [this, &caption] { m_logic.ToolbarButtonClick(caption); });
+    });
+
+    // The tab strip sits at its design place and keeps its proportions through
+    // ResizeControls; what is inside a tab follows the tab strip.
+    auto* client = new QWidget(this);
+    client->resize(ClientWidth, ClientHeight);
+    m_tabs = new QTabWidget(client);
+    m_tabs->setObjectName(QStringLiteral("TabStrip"));
+    m_tabs->setGeometry(Margin, Margin, ClientWidth - 2 * Margin, ClientHeight - 2 * Margin);
+    m_tabs->addTab(buildHandheldPage(), QStringLiteral("Handheld"));
+    auto* nobrin = new QWidget;
+    nobrin->setObjectName(QStringLiteral("NobrinPage"));
+    m_tabs->addTab(nobrin, QStringLiteral("Nobrin"));
+    setCentralWidget(client);
+    RecordControlPositions(m_positions, client);
+    client->installEventFilter(this);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    m_panel = new QLabel(status);
+    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    status->addWidget(m_panel, 1);
+    m_progress = new QProgressBar(status);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setFormat(QStringLiteral("%v of %m"));
+    m_progress->hide();
+    status->addPermanentWidget(m_progress);
+    setStatusBar(status);
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmEvaluationMaintenance::selectTab);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showHelp(now); });
+    connect(&m_logic.download(), &EvaluationDownload::listFocusRequested, m_list, [this] {
+        m_list->setFocus(Qt::OtherFocusReason);
+        showHelp(m_list);
+    });
+    connect(&m_logic, &EvaluationMaintenance::unloadRequested, this, &QWidget::close);
+    selectTab(EvaluationMaintenance::HandheldTab);
+    resize(sizeHint().expandedTo(QSize(ClientWidth, ClientHeight + 110)));
+}
+
+frmEvaluationMaintenance::~frmEvaluationMaintenance() {
+    showBusy(false);
+    // The list shows the logic's model and selection: it goes before they do.
+    delete takeCentralWidget();
+}
+
+QWidget* frmEvaluationMaintenance::buildHandheldPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("fraEvaluation0"));
+    m_list = new QListView(page);
+    m_list->setObjectName(QStringLiteral("lstEvaluations"));
+    m_list->setModel(m_logic.download().evaluations());
+    m_list->setSelectionModel(m_logic.download().selection());
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setUniformItemSizes(true);
+    auto* selectAll = new QPushButton(QStringLiteral("&Select All"), page);
+    selectAll->setObjectName(QStringLiteral("cmdSelectAll"));
+    connect(selectAll, &QPushButton::clicked, this,
+            [this] { guarded(QString(), [this] { m_logic.download().SelectAll(); }); });
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(selectAll, 0, Qt::AlignLeft);
+    return page;
+}
+
+void frmEvaluationMaintenance::selectTab(int tab) {
+    if (m_tabs->currentIndex() != tab)
+        m_tabs->setCurrentIndex(tab);
+    EnableToolbarButtons(this, EvaluationMaintenance::tabMask(tab), m_mask);
+    if (tab == EvaluationMaintenance::HandheldTab && isVisible())
+        m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void frmEvaluationMaintenance::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_tabs->currentIndex() == EvaluationMaintenance::HandheldTab)
+        m_list->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmEvaluationMaintenance::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        guarded(QString(), [this] { ResizeControls(m_positions, centralWidget()); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmEvaluationMaintenance::showHelp(QWidget* control) {
+    if (!control || control->window() != this)
+        return;
+    const QString help = EvaluationMaintenance::helpText(control->objectName());
+    if (!help.isEmpty())
+        showStatus(help);
+}
+
+void frmEvaluationMaintenance::showStatus(const QString& text) {
+    m_panel->setText(text);
+}
+
+void frmEvaluationMaintenance::showBusy(bool busy) {
+    if (busy == m_busyCursor)
+        return;
+    m_busyCursor = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmEvaluationMaintenance::showProgress(int done, int total) {
+    if (total <= 0) {
+        m_progress->hide();
+        return;
+    }
+    m_progress->setRange(0, total);
+    m_progress->setValue(done);
+    m_progress->show();
+}
