@@ -104,7 +104,8 @@ bool writeShellScript(const QString& folder, const QString& path) {
         const EvaluationFileContent content = EvaluationFileParser::parse(file.readAll());
         QString sql = QStringLiteral("BEGIN;\n");
         for (const EvaluationFileContent::Evaluation& item : content.evaluations) {
-            sql += QStringLiteral("INSERT INTO Evaluation (FileName, TemplateKey, EvaluationGroupKey) VALUES (%1,%2,%3);\n")
+            sql += QStringLiteral(
+                       "INSERT INTO Evaluation (FileName, TemplateKey, EvaluationGroupKey) VALUES (%1,%2,%3);\n")
                        .arg(sqlText(name.section('.', 0, 0)))
                        .arg(item.templateKey)
                        .arg(item.evaluationGroupKey);
@@ -186,11 +187,12 @@ int run(DatabaseEngine engine, int files) {
     download.SelectAll();
     const bool complete = download.AddSelectedEvaluations();
     const double total = clock.nsecsElapsed() / 1e9;
-    const qint64 rows = environment.cnnConnection()
-                            .scalar("SELECT (SELECT COUNT(*) FROM Evaluation) + (SELECT COUNT(*) FROM EvaluationField) + "
-                                    "(SELECT COUNT(*) FROM EvaluationQuestion) + "
-                                    "(SELECT COUNT(*) FROM EvaluationPickList)")
-                            .toLongLong();
+    const qint64 rows =
+        environment.cnnConnection()
+            .scalar("SELECT (SELECT COUNT(*) FROM Evaluation) + (SELECT COUNT(*) FROM EvaluationField) + "
+                    "(SELECT COUNT(*) FROM EvaluationQuestion) + "
+                    "(SELECT COUNT(*) FROM EvaluationPickList)")
+            .toLongLong();
     environment.close();
     if (!complete) {
         std::printf("%s: the Add did not complete: %s\n", engineName, qPrintable(prompter.last));

@@ -8,7 +8,10 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -108,34 +111,44 @@ void DeviceSession::CopyFileFromDevice(const QString& unitPath, const QString& p
         copyFailed(m_transport->lastError());
         return;
     }
-    // The PC file appears whole or not at all: a failed copy leaves no cut file behind.
-    QSaveFile target(pcPath);
-    if (!target.open(QIODevice::WriteOnly)) {
+    // The PC file appears whole or not at all: it is written under a hidden name and renamed
+    // when complete. It is not forced to disk: the unit keeps its file until the import has
+    // been committed, and a sync per file would make a full unit take minutes.
+    const QFileInfo target(pcPath);
+    QFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".partial"));
+    const auto failPc = [&](const QString& reason) {
+        partial.close();
+        partial.remove();
         m_transport->closeHandle(file);
-        throw KestrivoError(FileAccessError,
-                            QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, target.errorString()));
-    }
+        throw KestrivoError(FileAccessError, QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, reason));
+    };
+    if (!partial.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        failPc(partial.errorString());
     char block[BlockSize];
     qint64 total = 0;
     for (;;) {
         qint64 read = 0;
         if (!m_transport->readFile(file, block, BlockSize, read)) {
             const quint32 code = m_transport->lastError();
-            target.cancelWriting();
+            partial.close();
+            partial.remove();
             m_transport->closeHandle(file);
             copyFailed(code);
             return;
         }
         if (read == 0)
             break;
-        if (target.write(block, read) != read)
-            break;
+        if (partial.write(block, read) != read)
+            failPc(partial.errorString());
         total += read;
     }
     m_transport->closeHandle(file);
-    if (!target.commit())
-        throw KestrivoError(FileAccessError,
-                            QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, target.errorString()));
+    partial.close();
+    if (partial.error() != QFileDevice::NoError)
+        failPc(partial.errorString());
+    // rename(2) replaces an earlier copy of the same name in one step.
+    if (::rename(QFile::encodeName(partial.fileName()).constData(), QFile::encodeName(pcPath).constData()) != 0)
+        failPc(QString::fromLocal8Bit(std::strerror(errno)));
     m_bytesTransferred = quint32(total);
     m_lastMessage = DownloadCompleted;
 }

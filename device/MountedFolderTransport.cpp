@@ -47,7 +47,8 @@ MountedFolderTransport::~MountedFolderTransport() {
 QString MountedFolderTransport::localPath(const QString& root, const QString& unitPath) {
     if (root.isEmpty() || unitPath.contains(QChar(0)))
         return QString();
-    const QStringList parts = unitPath.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
+    // The unit takes both "\\" and "/" as folder separators.
+    const QStringList parts = QString(unitPath).replace('\\', '/').split('/', Qt::SkipEmptyParts);
     QStringList kept;
     for (const QString& part : parts) {
         if (part == QLatin1String(".."))
