@@ -1,7 +1,5 @@
 #include "DelimitedItem.h"
 
-#include <cmath>
-
 QVariant DelimitedItem::value() const {
     switch (kind) {
     case Kind::Null:

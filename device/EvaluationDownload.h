@@ -33,7 +33,6 @@ public:
     QStringListModel* evaluations() { return &m_evaluations; }
     QItemSelectionModel* selection() { return &m_selection; }
     QStringList fileNames() const { return m_evaluations.stringList(); }
-    bool isBusy() const { return m_busy; }
 
     // True when the unit's folder was searched to the end (also when it held no file).
     bool ListUnitEvaluations();
