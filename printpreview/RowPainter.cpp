@@ -36,7 +36,8 @@ Qt::PenStyle penStyle(qint32 drawStyle) {
 // the screen's 15 twips per pixel when it names none.
 QSizeF naturalTwips(const QImage& image) {
     const auto twipsPerPixel = [](int dotsPerMeter) {
-        return dotsPerMeter > 0 ? 1440.0 / (dotsPerMeter * 0.0254) : 15.0;
+        const int dotsPerInch = qRound(dotsPerMeter * 0.0254);
+        return dotsPerInch > 0 ? 1440.0 / dotsPerInch : 15.0;
     };
     return {image.width() * twipsPerPixel(image.dotsPerMeterX()),
             image.height() * twipsPerPixel(image.dotsPerMeterY())};
