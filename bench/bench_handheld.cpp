@@ -139,13 +139,13 @@ bool writeShellScript(const QString& folder, const QString& path) {
     return true;
 }
 
-int run(DatabaseEngine engine, int files) {
-    QTemporaryDir folder;
-    const QString base = folder.path() + '/';
+// Runs one engine in the folder base; the caller removes it.
+int run(DatabaseEngine engine, int files, const QString& base) {
     // A docked unit is a file system of its own (USB storage, an MTP mount): the emulated one
     // lies in memory when the machine offers a memory file system, apart from the PC's disk.
     QTemporaryDir unitFolder(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/kestrivo-unit-XXXXXX")
                                                        : base + QStringLiteral("unit-XXXXXX"));
+    QDir().mkpath(base);
     ProgramSettings& settings = programSettings();
     settings.UserName = QStringLiteral("bench");
     settings.DataPath = base + "data/";
@@ -238,12 +238,18 @@ int main(int argc, char* argv[]) {
     const qsizetype filesAt = arguments.indexOf("--files");
     if (filesAt >= 0 && filesAt + 1 < arguments.size())
         files = arguments.at(filesAt + 1).toInt();
-    // Each engine runs in a process of its own, so that the peak memory is that engine's.
+    // Each engine runs in a process of its own, so that the peak memory is that engine's. The
+    // files of all runs are removed only at the end: a file system that has just deleted
+    // thousands of files can be slow to create new ones, and one run must not slow the next.
     const qsizetype engineAt = arguments.indexOf("--engine");
+    const qsizetype folderAt = arguments.indexOf("--folder");
     if (engineAt >= 0 && engineAt + 1 < arguments.size()) {
+        QTemporaryDir own;
+        const QString base =
+            folderAt >= 0 && folderAt + 1 < arguments.size() ? arguments.at(folderAt + 1) + '/' : own.path() + '/';
         try {
             return run(arguments.at(engineAt + 1) == "PostgreSQL" ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite,
-                       files);
+                       files, base);
         } catch (const KestrivoError& error) {
             std::fprintf(stderr, "bench_handheld: %s\n", qPrintable(error.description()));
             return 1;
@@ -255,10 +261,12 @@ int main(int argc, char* argv[]) {
     else
         std::printf("PostgreSQL: no server given (run through scripts/with-postgres.sh)\n");
     int status = 0;
+    QTemporaryDir folder;
     for (const QString& engine : engines) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"--engine", engine, "--files", QString::number(files)});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--engine", engine, "--files", QString::number(files), "--folder", folder.path() + '/' + engine});
         child.waitForFinished(-1);
         status |= child.exitCode();
     }
