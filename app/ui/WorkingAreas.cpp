@@ -1,9 +1,12 @@
 #include "WorkingAreas.h"
 
+#include "EvaluationWindows.h"
 #include "frmSwitchboard.h"
 
 namespace WorkingAreas {
 
-void registerWindows() {}
+void registerWindows() {
+    frmSwitchboard::registerWindow(QStringLiteral("frmEvaluationMaintenance"), createEvaluationMaintenance);
+}
 
 } // namespace WorkingAreas
