@@ -1,10 +1,12 @@
 #include "ReportDatabase.h"
 
+#include "DetailStatements.h"
 #include "KestrivoError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 
@@ -24,7 +26,7 @@ const QStringList Schema{
                    "ReportKey INTEGER CONSTRAINT I_ReportKey PRIMARY KEY AUTOINCREMENT, "
                    "Created DATETIME DEFAULT (datetime('now', 'localtime')))"),
     QStringLiteral("CREATE TABLE ReportDetail ("
-                   "ReportDetailKey INTEGER CONSTRAINT I_ReportDetailKey PRIMARY KEY AUTOINCREMENT, "
+                   "ReportDetailKey INTEGER CONSTRAINT I_ReportDetailKey PRIMARY KEY, "
                    "ReportKey INTEGER CONSTRAINT r_ReportDetail REFERENCES Report (ReportKey) "
                    "ON UPDATE CASCADE ON DELETE CASCADE, "
                    "ReportPage INTEGER DEFAULT 0, "
@@ -48,8 +50,7 @@ const QStringList Schema{
 };
 
 // A failed CHECK names the column whose value was too long.
-QString describe(const QSqlError& error) {
-    const QString text = error.databaseText();
+QString describe(const QString& text) {
     static const QList<std::pair<QString, QString>> Limits{
         {QStringLiteral("DetailData"), QStringLiteral("The text to print is longer than 255 characters.")},
         {QStringLiteral("FontName"), QStringLiteral("The font name is longer than 50 characters.")},
@@ -59,7 +60,7 @@ QString describe(const QSqlError& error) {
         for (const auto& [column, message] : Limits)
             if (text.contains(column))
                 return message;
-    return text.isEmpty() ? error.text() : text;
+    return text;
 }
 
 // A leftover journal would be played into the new file as if it belonged to it.
@@ -90,7 +91,11 @@ ReportDatabase& ReportDatabase::shared() {
 }
 
 void ReportDatabase::fail(const QSqlError& error) {
-    throw KestrivoError(ErrorNumber::Database, describe(error), QStringLiteral("SQLite"));
+    fail(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+}
+
+void ReportDatabase::fail(const QString& databaseText) {
+    throw KestrivoError(ErrorNumber::Database, describe(databaseText), QStringLiteral("SQLite"));
 }
 
 void ReportDatabase::create(const QString& path) {
@@ -164,7 +169,6 @@ void ReportDatabase::open(const QString& path) {
     m_open = true;
     m_everOpened = true;
     m_recording = false;
-    ++m_generation;
 }
 
 bool ReportDatabase::isOpen() const {
@@ -178,6 +182,8 @@ void ReportDatabase::close() {
     if (m_recording)
         database.commit();
     m_recording = false;
+    // SQLite refuses to close a connection with statements of its own still prepared.
+    m_details.reset();
     database.close();
     m_open = false;
 }
@@ -190,13 +196,17 @@ void ReportDatabase::ensureOpen() {
     open(m_path);
 }
 
-void ReportDatabase::beginRecording() {
-    if (m_recording)
-        return;
+DetailStatements& ReportDatabase::beginRecording() {
     QSqlDatabase database = handle();
-    if (!database.transaction())
-        fail(database.lastError());
-    m_recording = true;
+    if (!m_recording) {
+        if (!database.transaction())
+            fail(database.lastError());
+        m_recording = true;
+    }
+    if (!m_details)
+        m_details =
+            std::make_unique<DetailStatements>(*static_cast<sqlite3* const*>(database.driver()->handle().data()));
+    return *m_details;
 }
 
 void ReportDatabase::commit() {
@@ -210,13 +220,6 @@ void ReportDatabase::commit() {
 
 QSqlDatabase ReportDatabase::handle() const {
     return QSqlDatabase::database(ConnectionName, false);
-}
-
-QSqlQuery ReportDatabase::prepare(const QString& sql) const {
-    QSqlQuery statement(handle());
-    if (!statement.prepare(sql))
-        fail(statement.lastError());
-    return statement;
 }
 
 void ReportDatabase::run(QSqlQuery& statement) const {

@@ -4,6 +4,9 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <memory>
+
+class DetailStatements;
 
 class QSqlError;
 
@@ -27,26 +30,24 @@ public:
     // Opens the database again when another instance closed it; a process that never opened
     // it gets an error.
     void ensureOpen();
-    // Grows with every open, so that statements prepared before know they are stale.
-    int generation() const { return m_generation; }
-
-    void beginRecording();
+    // Starts the transaction that recorded rows gather in, and gives the inserts.
+    DetailStatements& beginRecording();
     void commit();
 
-    QSqlQuery prepare(const QString& sql) const;
-    void run(QSqlQuery& statement) const;
     QSqlQuery select(const QString& sql, const QVariantList& values) const;
     QVariant scalar(const QString& sql, const QVariantList& values) const;
     void execute(const QString& sql, const QVariantList& values) const;
 
     [[noreturn]] static void fail(const QSqlError& error);
+    [[noreturn]] static void fail(const QString& databaseText);
 
 private:
     QSqlDatabase handle() const;
+    void run(QSqlQuery& statement) const;
 
     QString m_path;
     bool m_open = false;
     bool m_everOpened = false;
     bool m_recording = false;
-    int m_generation = 0;
+    std::unique_ptr<DetailStatements> m_details;
 };

@@ -4,6 +4,7 @@
 #include "ControlErrorRoutine.h"
 #include "ControlMessages.h"
 #include "DataSource.h"
+#include "DetailStatements.h"
 #include "KestrivoError.h"
 #include "PdfPrinterTarget.h"
 #include "PrintDataText.h"
@@ -37,9 +38,6 @@ ReportSession::ReportSession(Previewer previewer, PrinterSource printer)
 
 ReportSession::~ReportSession() {
     ControlErrorRoutine::guard(QStringLiteral("UserControl_Terminate"), [this] {
-        m_insertText = QSqlQuery();
-        m_insertLine = QSqlQuery();
-        m_insertPicture = QSqlQuery();
         m_cursorOpen = false;
         const qint32 report = m_reportKey;
         m_reportKey = 0;
@@ -76,12 +74,12 @@ qint32 ReportSession::ppReportStart(bool silentMode, bool skipDelete) {
         ReportDatabase& database = ReportDatabase::shared();
         if (!database.isOpen())
             database.open(databasePath());
-        startRecording();
+        database.beginRecording();
         m_cursorOpen = true;
-        QSqlQuery insert = database.prepare(QStringLiteral("INSERT INTO Report (Created) VALUES (?)"));
-        insert.bindValue(0, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        database.run(insert);
-        key = insert.lastInsertId().toInt();
+        key = database
+                  .scalar(QStringLiteral("INSERT INTO Report (Created) VALUES (?) RETURNING ReportKey"),
+                          {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))})
+                  .toInt();
         database.commit();
     });
     if (key != 0)
@@ -89,34 +87,18 @@ qint32 ReportSession::ppReportStart(bool silentMode, bool skipDelete) {
     return key;
 }
 
-void ReportSession::startRecording() {
+DetailStatements& ReportSession::recorder() {
     ReportDatabase& database = ReportDatabase::shared();
     database.ensureOpen();
-    if (m_generation != database.generation()) {
-        m_insertText = database.prepare(QStringLiteral(
-            "INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, ForeColor, FontName, FontSize, "
-            "FontBold, FontItalic, FontStrikethru, FontUnderline, X1, Y1, DetailData, OfPage, OfPage2Cnt) "
-            "VALUES (?, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        m_insertLine = database.prepare(
-            QStringLiteral("INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, X2, Y2, "
-                           "DrawWidth, DrawStyle, ForeColor) VALUES (?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?)"));
-        m_insertPicture = database.prepare(
-            QStringLiteral("INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, W1, H1, "
-                           "X2, Y2, W2, H2, OpCode, PictureImage) VALUES (?, ?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        m_generation = database.generation();
-    }
-    database.beginRecording();
+    return database.beginRecording();
 }
 
 void ReportSession::ppReport_Line(qint32 reportKey, qint16 x1, qint16 y1, qint16 x2, qint16 y2, qint32 reportPage,
                                   qint16 orientation, qint16 drawWidth, qint16 drawStyle, qint32 foreColor) {
     if (reportKey == 0)
         return;
-    startRecording();
-    const QVariantList values{reportKey, reportPage, orientation, x1, y1, x2, y2, drawWidth, drawStyle, foreColor};
-    for (int i = 0; i < values.size(); ++i)
-        m_insertLine.bindValue(i, values.at(i));
-    ReportDatabase::shared().run(m_insertLine);
+    recorder().insert(DetailStatements::Line, reportKey, reportPage, orientation, x1, y1, x2, y2, drawWidth, drawStyle,
+                      foreColor);
 }
 
 void ReportSession::ppReport_PrintData(qint32 reportKey, qint16& yPos, qint16 xPos, const QVariant& printData,
@@ -126,16 +108,10 @@ void ReportSession::ppReport_PrintData(qint32 reportKey, qint16& yPos, qint16 xP
     if (reportKey == 0)
         return;
     const QString text = printDataText(printData);
-    if (!text.isEmpty()) {
-        startRecording();
-        const QVariantList values{
-            reportKey,        reportPage,           orientation,         foreColor, fontName, fontSize, flag(fontBold),
-            flag(fontItalic), flag(fontStrikethru), flag(fontUnderline), xPos,      yPos,     text,     flag(ofPage),
-            ofPage2Cnt};
-        for (int i = 0; i < values.size(); ++i)
-            m_insertText.bindValue(i, values.at(i));
-        ReportDatabase::shared().run(m_insertText);
-    }
+    if (!text.isEmpty())
+        recorder().insert(DetailStatements::Text, reportKey, reportPage, orientation, foreColor, fontName, fontSize,
+                          flag(fontBold), flag(fontItalic), flag(fontStrikethru), flag(fontUnderline), xPos, yPos, text,
+                          flag(ofPage), ofPage2Cnt);
     // A position beyond a 16-bit value is an overflow, never a jump back to the top.
     const int next = int(yPos) + lineIncrement;
     if (next > std::numeric_limits<qint16>::max() || next < std::numeric_limits<qint16>::min())
@@ -148,14 +124,10 @@ void ReportSession::ppReport_PaintPicture(qint32 reportKey, const QVariant& picI
                                           float y2, qint32 w2, qint32 h2, qint32 opCode) {
     if (reportKey == 0)
         return;
-    startRecording();
     // Sizes come in screen pixels and are kept in twips.
-    const auto twips = [](qint32 pixels) { return float(double(pixels) * PictureTwipsPerPixel); };
-    const QVariantList values{reportKey, reportPage, orientation, x1,        y1,     twips(w1),          twips(h1),
-                              x2,        y2,         twips(w2),   twips(h2), opCode, picImage.toString()};
-    for (int i = 0; i < values.size(); ++i)
-        m_insertPicture.bindValue(i, values.at(i));
-    ReportDatabase::shared().run(m_insertPicture);
+    const auto twips = [](qint32 pixels) { return double(pixels) * PictureTwipsPerPixel; };
+    recorder().insert(DetailStatements::Picture, reportKey, reportPage, orientation, x1, y1, twips(w1), twips(h1), x2,
+                      y2, twips(w2), twips(h2), opCode, picImage.toString());
 }
 
 void ReportSession::ppKillDetail(qint32 reportKey) {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <functional>
 
+class DetailStatements;
 class PrinterTarget;
 
 // One control instance's side of the report database: the pp… members behind both the
@@ -42,16 +42,12 @@ public:
     static QString reportFolder();
 
 private:
-    void startRecording();
+    static DetailStatements& recorder();
     bool hasRows(qint32 reportKey) const;
     void tellNothingToPrint() const;
 
     Previewer m_previewer;
     PrinterSource m_printer;
     bool m_cursorOpen = false;
-    int m_generation = -1;
     qint32 m_reportKey = 0;
-    QSqlQuery m_insertText;
-    QSqlQuery m_insertLine;
-    QSqlQuery m_insertPicture;
 };
