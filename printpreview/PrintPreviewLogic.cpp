@@ -19,7 +19,7 @@ constexpr qint32 NoCurrentRecord = 3021;
 bool PrintPreviewLogic::load() {
     BusyCursor busy;
     m_currentPage = 1;
-    const ReportDatabase& database = ReportDatabase::shared();
+    ReportDatabase& database = ReportDatabase::shared();
     const QVariant maxPage = database.scalar(
         QStringLiteral("SELECT MAX(ReportPage) AS MaxPage FROM ReportDetail WHERE ReportKey=?"), {m_reportKey});
     if (maxPage.isNull())

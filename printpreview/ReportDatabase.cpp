@@ -197,6 +197,7 @@ void ReportDatabase::ensureOpen() {
 }
 
 DetailStatements& ReportDatabase::beginRecording() {
+    ensureOpen();
     QSqlDatabase database = handle();
     if (!m_recording) {
         if (!database.transaction())
@@ -227,7 +228,8 @@ void ReportDatabase::run(QSqlQuery& statement) const {
         fail(statement.lastError());
 }
 
-QSqlQuery ReportDatabase::select(const QString& sql, const QVariantList& values) const {
+QSqlQuery ReportDatabase::select(const QString& sql, const QVariantList& values) {
+    ensureOpen();
     QSqlQuery statement(handle());
     statement.setForwardOnly(true);
     if (!statement.prepare(sql))
@@ -238,11 +240,11 @@ QSqlQuery ReportDatabase::select(const QString& sql, const QVariantList& values)
     return statement;
 }
 
-QVariant ReportDatabase::scalar(const QString& sql, const QVariantList& values) const {
+QVariant ReportDatabase::scalar(const QString& sql, const QVariantList& values) {
     QSqlQuery statement = select(sql, values);
     return statement.next() ? statement.value(0) : QVariant();
 }
 
-void ReportDatabase::execute(const QString& sql, const QVariantList& values) const {
+void ReportDatabase::execute(const QString& sql, const QVariantList& values) {
     select(sql, values);
 }

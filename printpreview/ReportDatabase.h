@@ -34,9 +34,10 @@ public:
     DetailStatements& beginRecording();
     void commit();
 
-    QSqlQuery select(const QString& sql, const QVariantList& values) const;
-    QVariant scalar(const QString& sql, const QVariantList& values) const;
-    void execute(const QString& sql, const QVariantList& values) const;
+    // Queries open the database again when another instance closed it.
+    QSqlQuery select(const QString& sql, const QVariantList& values);
+    QVariant scalar(const QString& sql, const QVariantList& values);
+    void execute(const QString& sql, const QVariantList& values);
 
     [[noreturn]] static void fail(const QSqlError& error);
     [[noreturn]] static void fail(const QString& databaseText);

@@ -14,7 +14,7 @@ const QString Order = QStringLiteral(" ORDER BY ReportPage, Y1, X1, ReportDetail
 } // namespace
 
 ReportRowReader::ReportRowReader(qint32 reportKey, qint32 firstPage, qint32 lastPage) {
-    const ReportDatabase& database = ReportDatabase::shared();
+    ReportDatabase& database = ReportDatabase::shared();
     if (firstPage <= 0)
         m_query = database.select(Columns + Order, {reportKey});
     else if (lastPage == 0)

@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -39,10 +40,15 @@ ReportSession::ReportSession(Previewer previewer, PrinterSource printer)
 ReportSession::~ReportSession() {
     ControlErrorRoutine::guard(QStringLiteral("UserControl_Terminate"), [this] {
         m_cursorOpen = false;
-        const qint32 report = m_reportKey;
-        m_reportKey = 0;
-        if (report != 0 && !SharedControlState::instance().keep())
-            ppKillDetail(report);
+        const qint32 report = std::exchange(m_reportKey, 0);
+        // The connection is closed even when the report could not be deleted.
+        try {
+            if (report != 0 && !SharedControlState::instance().keep())
+                ppKillDetail(report);
+        } catch (...) {
+            ReportDatabase::shared().close();
+            throw;
+        }
         ReportDatabase::shared().close();
     });
 }
@@ -88,9 +94,7 @@ qint32 ReportSession::ppReportStart(bool silentMode, bool skipDelete) {
 }
 
 DetailStatements& ReportSession::recorder() {
-    ReportDatabase& database = ReportDatabase::shared();
-    database.ensureOpen();
-    return database.beginRecording();
+    return ReportDatabase::shared().beginRecording();
 }
 
 void ReportSession::ppReport_Line(qint32 reportKey, qint16 x1, qint16 y1, qint16 x2, qint16 y2, qint32 reportPage,
@@ -133,7 +137,6 @@ void ReportSession::ppReport_PaintPicture(qint32 reportKey, const QVariant& picI
 void ReportSession::ppKillDetail(qint32 reportKey) {
     BusyCursor busy;
     ReportDatabase& database = ReportDatabase::shared();
-    database.ensureOpen();
     database.beginRecording();
     database.execute(QStringLiteral("DELETE FROM Report WHERE ReportKey=?"), {reportKey});
     database.commit();
@@ -141,7 +144,6 @@ void ReportSession::ppKillDetail(qint32 reportKey) {
 
 bool ReportSession::hasRows(qint32 reportKey) const {
     ReportDatabase& database = ReportDatabase::shared();
-    database.ensureOpen();
     database.commit();
     return database.scalar(QStringLiteral("SELECT 1 FROM ReportDetail WHERE ReportKey=? LIMIT 1"), {reportKey})
         .isValid();
