@@ -42,25 +42,31 @@ void PrintPreviewLogic::sizeDoc() {
     m_documentTwips = picture.size() * PreviewRenderer::TwipsPerPixel;
 }
 
-bool PrintPreviewLogic::moveTo(qint32 page) {
-    m_currentPage = page;
+bool PrintPreviewLogic::beginPage() {
+    m_currentPage = 1;
     return true;
 }
 
-bool PrintPreviewLogic::beginPage() {
-    return moveTo(1);
-}
-
 bool PrintPreviewLogic::previousPage() {
-    return m_currentPage > 1 && moveTo(m_currentPage - 1);
+    if (m_currentPage <= 1)
+        return false;
+    --m_currentPage;
+    return true;
 }
 
 bool PrintPreviewLogic::nextPage() {
-    return m_currentPage < m_lastPage && moveTo(m_currentPage + 1);
+    if (m_currentPage >= m_lastPage)
+        return false;
+    ++m_currentPage;
+    return true;
 }
 
 bool PrintPreviewLogic::endPage() {
-    return m_lastPage >= 1 && moveTo(m_lastPage);
+    // An empty report has no last page to go to.
+    if (m_lastPage < 1)
+        return false;
+    m_currentPage = m_lastPage;
+    return true;
 }
 
 bool PrintPreviewLogic::pageTyped(const QString& text) {
@@ -68,7 +74,8 @@ bool PrintPreviewLogic::pageTyped(const QString& text) {
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value) || value < 1 || value > m_lastPage)
         return false;
-    return moveTo(qint32(std::lround(value)));
+    m_currentPage = qint32(std::lround(value));
+    return true;
 }
 
 ScrollBarSettings PrintPreviewLogic::verticalBar(const QRect& container, const QSize& containerInner) const {

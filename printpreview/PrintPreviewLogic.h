@@ -48,8 +48,6 @@ public:
     void print(const PrintPagesLogic& choice, PrinterTarget& printer) const;
 
 private:
-    bool moveTo(qint32 page);
-
     qint32 m_reportKey;
     qint32 m_currentPage = 1;
     qint32 m_lastPage = 0;

@@ -10,7 +10,6 @@
 #include "PrintDataText.h"
 #include "ReportDatabase.h"
 #include "ReportPrinter.h"
-#include "ReportRow.h"
 #include "SharedControlState.h"
 
 #include <QDateTime>
