@@ -27,6 +27,7 @@ frmPrintPages::frmPrintPages(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmPrintPages"));
     setWindowTitle(QStringLiteral("Print Pages"));
     setWindowModality(Qt::ApplicationModal);
+    setMinimumWidth(420);
 
     auto* layout = new QVBoxLayout(this);
     auto* printerRow = new QHBoxLayout;
