@@ -11,19 +11,23 @@ namespace {
 
 constexpr double ScreenDotsPerInch = 1440.0 / PreviewRenderer::TwipsPerPixel;
 
+constexpr int PortraitWidth = 12240;
+constexpr int PortraitHeight = 15840;
+
 QSize pixels(QSize twips) {
     return twips / PreviewRenderer::TwipsPerPixel;
 }
 
-} // namespace
-
-QSize PreviewRenderer::pageTwips(int orientation) {
+// The size in twips of a page of the orientation; an invalid size for other values.
+QSize pageTwips(int orientation) {
     if (orientation == 1)
         return {PortraitWidth, PortraitHeight};
     if (orientation == 2)
         return {PortraitHeight, PortraitWidth};
     return {};
 }
+
+} // namespace
 
 void PreviewRenderer::render(qint32 reportKey, qint32 page, QImage& surface) {
     BusyCursor busy;

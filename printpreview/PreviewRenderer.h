@@ -7,12 +7,8 @@
 class PreviewRenderer {
 public:
     static constexpr int TwipsPerPixel = 15;
-    static constexpr int PortraitWidth = 12240;
-    static constexpr int PortraitHeight = 15840;
 
     // Clears the surface and draws the page on it. A page without rows, or with an
     // orientation other than 1 or 2, keeps the surface's size (a new surface is portrait).
     static void render(qint32 reportKey, qint32 page, QImage& surface);
-    // The size in twips of a page of the orientation; an invalid size for other values.
-    static QSize pageTwips(int orientation);
 };

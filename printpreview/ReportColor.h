@@ -6,6 +6,5 @@
 // (0x80000008 is the window-text colour), which follow the running program's palette.
 class ReportColor {
 public:
-    static constexpr qint32 WindowText = qint32(0x80000008u);
     static QColor toColor(qint32 value);
 };

@@ -60,10 +60,6 @@ void ReportSession::setConnectionString(const QString& text) {
     SharedControlState::instance().setConnectionString(text);
 }
 
-QString ReportSession::reportFolder() {
-    return SharedControlState::instance().reportFolder();
-}
-
 bool ReportSession::ppCreateDatabase() {
     return !ControlErrorRoutine::guard(QStringLiteral("ppCreateDatabase"),
                                        [] { ReportDatabase::shared().create(databasePath()); });

@@ -39,7 +39,6 @@ public:
 
     static QString connectionString();
     static void setConnectionString(const QString& text);
-    static QString reportFolder();
 
 private:
     static DetailStatements& recorder();

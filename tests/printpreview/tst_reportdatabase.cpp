@@ -389,7 +389,7 @@ private Q_SLOTS:
         SharedControlState::instance().setConnectionString(QString());
         auto session = newSession();
         QCOMPARE(ReportSession::connectionString(), SharedControlState::defaultConnectionString());
-        QVERIFY(ReportSession::reportFolder().endsWith("/Trelk Consulting/PrintPreview/Data/"));
+        QVERIFY(SharedControlState::instance().reportFolder().endsWith("/Trelk Consulting/PrintPreview/Data/"));
     }
 };
 
