@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 
 namespace ProgramPrinter {
 
@@ -23,11 +24,17 @@ QString beginJob() {
         folder = programSettings().DataPath + QStringLiteral("Printouts/");
     }
     QDir().mkpath(folder);
+    // One past the highest number, as the print-preview library numbers its jobs in the
+    // same folder, so the files stay in the order they were printed.
     const QDir dir(folder);
-    int number = 1;
-    while (dir.exists(QStringLiteral("job-%1.pdf").arg(number, 4, 10, QChar('0'))))
-        ++number;
-    const QString file = dir.filePath(QStringLiteral("job-%1.pdf").arg(number, 4, 10, QChar('0')));
+    static const QRegularExpression Name(QStringLiteral("^job-(\\d+)\\.pdf$"));
+    int highest = 0;
+    for (const QString& name : dir.entryList({QStringLiteral("job-*.pdf")}, QDir::Files)) {
+        const QRegularExpressionMatch match = Name.match(name);
+        if (match.hasMatch())
+            highest = std::max(highest, match.captured(1).toInt());
+    }
+    const QString file = dir.filePath(QStringLiteral("job-%1.pdf").arg(highest + 1, 4, 10, QChar('0')));
     printer().setOutputFormat(QPrinter::PdfFormat);
     printer().setOutputFileName(file);
     return file;
