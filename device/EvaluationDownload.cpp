@@ -46,14 +46,8 @@ bool EvaluationDownload::ListUnitEvaluations() {
             ~Disconnect() { session.DeviceDisconnect(); }
         } disconnect{m_session};
 
-        m_status.showStatus(ConnectingStatus);
-        if (!m_session.DeviceConnect()) {
-            m_session.DeviceDisconnect();
-            programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle,
-                                     PromptIcon::Critical);
-            m_status.showStatus(IdleStatus);
+        if (!connectUnit())
             return;
-        }
         m_evaluations.setStringList({});
         m_status.showStatus(SearchingStatus);
         DeviceFileSearch search = m_session.FindDeviceFiles(unitFolder() + QStringLiteral("*"));
@@ -125,6 +119,16 @@ QString EvaluationDownload::skippedText(const QStringList& names) {
     return text;
 }
 
+bool EvaluationDownload::connectUnit() {
+    m_status.showStatus(ConnectingStatus);
+    if (m_session.DeviceConnect())
+        return true;
+    m_session.DeviceDisconnect();
+    programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle, PromptIcon::Critical);
+    m_status.showStatus(IdleStatus);
+    return false;
+}
+
 void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
     const QString pcFolder = EvaluationImporter::evaluationFolder();
@@ -192,14 +196,8 @@ bool EvaluationDownload::AddSelectedEvaluations() {
             }
         } finish{m_session, m_status};
 
-        m_status.showStatus(ConnectingStatus);
-        if (!m_session.DeviceConnect()) {
-            m_session.DeviceDisconnect();
-            programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle,
-                                     PromptIcon::Critical);
-            m_status.showStatus(IdleStatus);
+        if (!connectUnit())
             return;
-        }
         m_status.showBusy(true);
         QString summary = AllCopied;
         addFiles(names, summary);

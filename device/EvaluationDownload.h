@@ -49,6 +49,8 @@ Q_SIGNALS:
 
 private:
     QStringList selectedNames() const;
+    // Connects to the unit; when it does not answer, tells the user and returns false.
+    bool connectUnit();
     void addFiles(const QStringList& names, QString& summary);
     static QString skippedText(const QStringList& names);
 
