@@ -3,8 +3,11 @@
 #include "ConnectionString.h"
 #include "DataEnvironment.h"
 #include "KestrivoError.h"
+#include "LogError.h"
 #include "ProgramSettings.h"
+#include "Prompter.h"
 #include "Settings.h"
+#include "ShippedFiles.h"
 
 namespace Startup {
 
@@ -23,6 +26,25 @@ void openDatabase() {
                             QStringLiteral("The database %1 cannot be opened.\n%2").arg(name, error.description()),
                             error.source());
     }
+}
+
+int prepareProgram(const QString& programFolder) {
+    try {
+        loadProgramSettings(programFolder);
+    } catch (const KestrivoError& error) {
+        programPrompter().inform(QStringLiteral("Kestrivo cannot start.\n%1").arg(error.description()),
+                                 QStringLiteral("Kestrivo"), PromptIcon::Critical);
+        return 1;
+    }
+    ShippedFiles::install(programSettings().AppPath);
+    try {
+        openDatabase();
+    } catch (const KestrivoError& error) {
+        AppendErrorRecord(error, QStringLiteral("Form_Load"));
+        programPrompter().inform(error.description(), QStringLiteral("Kestrivo"), PromptIcon::Critical);
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace Startup

@@ -13,4 +13,9 @@ void loadProgramSettings(const QString& programFolder);
 // description names the database and the reason.
 void openDatabase();
 
+// The program's start-up before its main window: settings, the shipped files, the database.
+// Returns 0 when the program can go on; otherwise the user has been told why (and the
+// reason logged when the log folder is known) and the result is the exit code.
+int prepareProgram(const QString& programFolder);
+
 } // namespace Startup

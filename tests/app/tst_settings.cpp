@@ -116,7 +116,7 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(KestrivoError, Settings::LoadSettings(programSettings(), "/ignored/"));
     }
 
-    void startupNamesTheDatabaseThatCannotBeOpened() {
+    void startupStopsInOrderOnAnUnusableDatabase() {
         Settings::LoadSettings(programSettings(), "/ignored/");
         const QString file = TestDatabases::home() + "data/broken.db";
         QFile broken(file);
@@ -124,16 +124,29 @@ private Q_SLOTS:
         broken.write("This is not a database, it is a letter.");
         broken.close();
         Settings::writeSetting("DataSource", file);
-        Startup::loadProgramSettings("/ignored/");
-        try {
-            Startup::openDatabase();
-            QFAIL("a broken database was opened");
-        } catch (const KestrivoError& error) {
-            QVERIFY2(error.description().startsWith("The database " + file + " cannot be opened.\n"),
-                     qPrintable(error.description()));
-            QVERIFY(error.description().contains("not a database"));
-        }
+        QFile::remove(programSettings().LogPath + "ErrorLog.txt");
+
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        QCOMPARE(prompter.last().icon, PromptIcon::Critical);
+        QVERIFY2(prompter.last().text.startsWith("The database " + file + " cannot be opened.\n"),
+                 qPrintable(prompter.last().text));
+        QVERIFY(prompter.last().text.contains("not a database"));
         QVERIFY(!DataEnvironment::instance().isOpen());
+        QVERIFY(readLog().contains("cannot be opened. file is not a database\r\nForm_Load \r\n"));
+
+        // A sound database lets the program go on, with its shipped files in place.
+        Settings::writeSetting("DataSource", TestDatabases::home() + "data/kestrivo.db");
+        QCOMPARE(Startup::prepareProgram("/ignored/"), 0);
+        QVERIFY(QFile::exists(TestDatabases::home() + "eula.txt"));
+        QVERIFY(QFile::exists(TestDatabases::home() + "help/index.html"));
+        DataEnvironment::instance().close();
+
+        Settings::writeSetting("Provider", "Jet");
+        prompter.answer(PromptAnswer::Ok);
+        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        QVERIFY(prompter.last().text.startsWith("Kestrivo cannot start.\nThe setting Provider holds \"Jet\""));
     }
 
     void startupOnAPostgreSQLServer() {
