@@ -79,6 +79,25 @@ QString OptionsLogic::FolderOfPath(const QString& path) {
     return folder;
 }
 
+void OptionsLogic::writeDatabaseSettings(int engine, const QString& dataSource, const QString& dataServer) {
+    if (engine == SQLiteEngine) {
+        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::SQLite);
+        Settings::writeSetting(QStringLiteral("DataSource"), dataSource);
+        Settings::writeSetting(QStringLiteral("DataServer"), QString());
+        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False"));
+    } else {
+        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::PostgreSQL);
+        Settings::writeSetting(QStringLiteral("DataSource"), dataSource);
+        Settings::writeSetting(QStringLiteral("DataServer"), dataServer);
+        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False;"));
+    }
+}
+
+QString OptionsLogic::folderSetting(QString folder) {
+    ensureEnding(folder, '/');
+    return folder;
+}
+
 void OptionsLogic::load() {
     m_fields = Fields();
     const bool sqlite = Settings::readSetting(QStringLiteral("Provider")) == ProviderName::SQLite;
@@ -117,11 +136,11 @@ bool OptionsLogic::checkReportColumns() {
 
 bool OptionsLogic::leaveField(const QString& controlName) {
     if (controlName == QLatin1String("txtLayoutPath"))
-        ensureEnding(m_fields.txtLayoutPath, '/');
+        m_fields.txtLayoutPath = folderSetting(m_fields.txtLayoutPath);
     else if (controlName == QLatin1String("txtLogPath"))
-        ensureEnding(m_fields.txtLogPath, '/');
+        m_fields.txtLogPath = folderSetting(m_fields.txtLogPath);
     else if (controlName == QLatin1String("txtUnitPath"))
-        ensureEnding(m_fields.txtUnitPath, '/');
+        m_fields.txtUnitPath = folderSetting(m_fields.txtUnitPath);
     else if (controlName == QLatin1String("txtDeviceTemplatePath"))
         ensureEnding(m_fields.txtDeviceTemplatePath, '\\');
     else if (controlName == QLatin1String("txtDeviceEvaluationPath"))
@@ -137,17 +156,10 @@ bool OptionsLogic::ok() {
         if (!leaveField(QString::fromLatin1(field)))
             return false;
     }
-    if (m_fields.optEngine == SQLiteEngine) {
-        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::SQLite);
-        Settings::writeSetting(QStringLiteral("DataSource"), m_fields.txtFilePath);
-        Settings::writeSetting(QStringLiteral("DataServer"), QString());
-        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False"));
-    } else {
-        Settings::writeSetting(QStringLiteral("Provider"), ProviderName::PostgreSQL);
-        Settings::writeSetting(QStringLiteral("DataSource"), m_fields.txtCatalog);
-        Settings::writeSetting(QStringLiteral("DataServer"), m_fields.txtServer);
-        Settings::writeSetting(QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False;"));
-    }
+    if (m_fields.optEngine == SQLiteEngine)
+        writeDatabaseSettings(SQLiteEngine, m_fields.txtFilePath, QString());
+    else
+        writeDatabaseSettings(PostgreSQLEngine, m_fields.txtCatalog, m_fields.txtServer);
     Settings::writeSetting(QStringLiteral("LayoutPath"), m_fields.txtLayoutPath);
     Settings::writeSetting(QStringLiteral("LogPath"), m_fields.txtLogPath);
     Settings::writeSetting(QStringLiteral("ReportDataPath"), m_fields.txtReportPath);

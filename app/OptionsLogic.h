@@ -29,6 +29,11 @@ public:
     static QString label(const QString& controlName);
     static QString firstFieldOfTab(int tab);
     static QString FolderOfPath(const QString& path);
+    // What OK writes for the database: the engine's Provider with the ConnectionMisc that
+    // goes with it, the database and the server. kestrivo-cli writes the same.
+    static void writeDatabaseSettings(int engine, const QString& dataSource, const QString& dataServer);
+    // A folder as the settings keep it: ending with "/".
+    static QString folderSetting(QString folder);
 
     // Fills the fields from the settings and the company parameter row.
     void load();

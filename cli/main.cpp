@@ -25,7 +25,7 @@ void printHelp(const QList<CliCommand>& commands) {
                 "  --version         show the version\n\n"
                 "Commands:\n");
     for (const CliCommand& command : commands)
-        std::printf("  %-34s %s\n", qPrintable(command.usage), qPrintable(command.summary));
+        std::printf("  %-40s %s\n", qPrintable(command.usage), qPrintable(command.summary));
 }
 
 } // namespace

@@ -25,6 +25,16 @@ QString reasonOf(const QSqlError& error) {
     return text.isEmpty() ? error.text().trimmed() : text;
 }
 
+// The server's account of a dropped connection runs over several indented lines.
+QString oneLine(const QString& text) {
+    return text.simplified();
+}
+
+KestrivoError lostConnection(DatabaseEngine engine, const QString& reason) {
+    return databaseError(engine,
+                         QStringLiteral("The connection to the database server was lost: %1").arg(oneLine(reason)));
+}
+
 QSqlDatabase openSqlite(const ConnectionString& parts, const QString& name) {
     const QFileInfo file(parts.dataSource);
     if (!file.absoluteDir().exists())
@@ -101,32 +111,38 @@ Database Database::open(const QString& connectionString, const QString& connecti
         QSqlDatabase::removeDatabase(connectionName);
     Database database(connectionName, parts.engine);
     try {
-        if (parts.engine == DatabaseEngine::SQLite) {
+        if (parts.engine == DatabaseEngine::SQLite)
             openSqlite(parts, connectionName);
-            // Foreign keys are off by default on every new SQLite connection. WAL keeps a
-            // killed import from leaving a half-written file and makes each commit cheap.
-            database.execute(QStringLiteral("PRAGMA foreign_keys=ON"));
-            database.query(QStringLiteral("PRAGMA journal_mode=WAL"));
-            database.execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        } else {
+        else
             openPostgres(parts, connectionName);
-            // Downloaded holds the local time of insertion: the PC's, not the server's.
-            // A zone the server does not know leaves the server's own.
-            const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
-            if (!zone.isEmpty()) {
-                try {
-                    database.execute(QStringLiteral("SELECT set_config('TimeZone', ?, false)"), {zone});
-                } catch (const KestrivoError&) {
-                }
-            }
-            database.execute(QStringLiteral("SET client_min_messages TO warning"));
-        }
+        database.configureSession();
         Schema::ensure(database);
     } catch (...) {
         database.close();
         throw;
     }
     return database;
+}
+
+void Database::configureSession() const {
+    if (m_engine == DatabaseEngine::SQLite) {
+        // Foreign keys are off by default on every new SQLite connection. WAL keeps a
+        // killed import from leaving a half-written file and makes each commit cheap.
+        execute(QStringLiteral("PRAGMA foreign_keys=ON"));
+        query(QStringLiteral("PRAGMA journal_mode=WAL"));
+        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        return;
+    }
+    // Downloaded holds the local time of insertion: the PC's, not the server's. A zone the
+    // server does not know leaves the server's own.
+    const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    if (!zone.isEmpty()) {
+        try {
+            execute(QStringLiteral("SELECT set_config('TimeZone', ?, false)"), {zone});
+        } catch (const KestrivoError&) {
+        }
+    }
+    execute(QStringLiteral("SET client_min_messages TO warning"));
 }
 
 bool Database::isOpen() const {
@@ -137,16 +153,35 @@ QSqlDatabase Database::handle() const {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-void Database::fail(const QSqlQuery& query, const QString& sql) const {
-    Q_UNUSED(sql);
+QSqlDatabase Database::connected() const {
+    QSqlDatabase db = handle();
+    if (db.isOpen() || !db.isValid() || !m_session)
+        return db;
+    // The failure that found the connection gone was reported then; a transaction that was
+    // open on it is gone with it, and its remaining statements must not run on their own.
+    if (m_session->openTransactions > 0)
+        throw databaseError(m_engine, QStringLiteral("The connection to the database server was lost in the middle of "
+                                                     "a change; nothing of the change was saved."));
+    if (!db.open())
+        throw databaseError(
+            m_engine,
+            QStringLiteral("The database server cannot be reached: %1").arg(oneLine(reasonOf(db.lastError()))));
+    configureSession();
+    return db;
+}
+
+void Database::fail(const QSqlQuery& query) const {
+    // The driver closes a connection that the server dropped.
+    if (m_engine == DatabaseEngine::PostgreSQL && m_session && !handle().isOpen())
+        throw lostConnection(m_engine, reasonOf(query.lastError()));
     throw databaseError(m_engine, reasonOf(query.lastError()));
 }
 
 QSqlQuery Database::prepare(const QString& sql) const {
-    QSqlQuery statement(handle());
+    QSqlQuery statement(connected());
     statement.setForwardOnly(true);
     if (!statement.prepare(sql))
-        fail(statement, sql);
+        fail(statement);
     return statement;
 }
 
@@ -154,19 +189,19 @@ void Database::run(QSqlQuery& statement, const QVariantList& values) const {
     for (int i = 0; i < values.size(); ++i)
         statement.bindValue(i, values.at(i));
     if (!statement.exec())
-        fail(statement, statement.lastQuery());
+        fail(statement);
 }
 
 QSqlQuery Database::query(const QString& sql, const QVariantList& values) const {
-    QSqlQuery statement(handle());
+    QSqlQuery statement(connected());
     statement.setForwardOnly(true);
     if (values.isEmpty()) {
         if (!statement.exec(sql))
-            fail(statement, sql);
+            fail(statement);
         return statement;
     }
     if (!statement.prepare(sql))
-        fail(statement, sql);
+        fail(statement);
     run(statement, values);
     return statement;
 }
@@ -207,26 +242,45 @@ void Database::close() {
 }
 
 Transaction::Transaction(const Database& database) : m_database(database) {
-    if (!m_database.handle().transaction())
-        throw KestrivoError(
-            ErrorNumber::Database,
-            QStringLiteral("A transaction cannot be started: %1").arg(reasonOf(m_database.handle().lastError())),
-            providerSource(m_database.engine()));
+    QSqlDatabase db = m_database.connected();
+    if (!db.transaction()) {
+        const QString reason = reasonOf(db.lastError());
+        if (m_database.m_engine == DatabaseEngine::PostgreSQL && !db.isOpen())
+            throw lostConnection(m_database.m_engine, reason);
+        throw databaseError(m_database.m_engine, QStringLiteral("A transaction cannot be started: %1").arg(reason));
+    }
     m_open = true;
+    if (m_database.m_session)
+        ++m_database.m_session->openTransactions;
 }
 
 Transaction::~Transaction() {
-    if (m_open)
-        m_database.handle().rollback();
+    if (m_open) {
+        // On a lost connection there is nothing to roll back: the server has done it.
+        QSqlDatabase db = m_database.handle();
+        if (db.isOpen())
+            db.rollback();
+        finish();
+    }
+}
+
+void Transaction::finish() {
+    m_open = false;
+    if (m_database.m_session)
+        --m_database.m_session->openTransactions;
 }
 
 void Transaction::commit() {
-    if (!m_database.handle().commit()) {
-        const QString reason = reasonOf(m_database.handle().lastError());
-        m_database.handle().rollback();
-        m_open = false;
-        throw KestrivoError(ErrorNumber::Database, QStringLiteral("The changes cannot be saved: %1").arg(reason),
-                            providerSource(m_database.engine()));
+    QSqlDatabase db = m_database.handle();
+    if (!db.commit()) {
+        const QString reason = reasonOf(db.lastError());
+        const bool lost = m_database.m_engine == DatabaseEngine::PostgreSQL && !db.isOpen();
+        if (!lost)
+            db.rollback();
+        finish();
+        if (lost)
+            throw lostConnection(m_database.m_engine, reason);
+        throw databaseError(m_database.m_engine, QStringLiteral("The changes cannot be saved: %1").arg(reason));
     }
-    m_open = false;
+    finish();
 }

@@ -7,9 +7,16 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 
 // The one way the program reaches its evaluation database: every value and key is bound,
 // never spliced into the SQL text, and every failure becomes a KestrivoError.
+//
+// A database server may go away under a running program. The statement that finds the
+// connection gone fails with a KestrivoError like any other; the next statement outside a
+// transaction connects again, so no window or command needs code of its own for it. A
+// statement is never repeated on the new connection, and inside a transaction that the lost
+// connection took with it every statement fails until the transaction has ended.
 class Database {
 public:
     static inline const QString SharedConnectionName = QStringLiteral("cnnConnection");
@@ -33,19 +40,30 @@ public:
     // Adds a row and returns the key the database gave it (the table's name + "Key").
     qint64 insert(const QString& table, const QStringList& columns, const QVariantList& values) const;
 
-    // A statement prepared once and run many times with new values.
+    // A statement prepared once and run many times with new values. It belongs to the
+    // connection it was prepared on: after a failure, prepare it again.
     QSqlQuery prepare(const QString& sql) const;
     void run(QSqlQuery& statement, const QVariantList& values) const;
 
     void close();
 
 private:
+    friend class Transaction;
+    // What the copies of one open database share.
+    struct Session {
+        int openTransactions = 0;
+    };
+
     Database(QString connectionName, DatabaseEngine engine)
-        : m_connectionName(std::move(connectionName)), m_engine(engine) {}
-    [[noreturn]] void fail(const QSqlQuery& query, const QString& sql) const;
+        : m_connectionName(std::move(connectionName)), m_engine(engine), m_session(std::make_shared<Session>()) {}
+    // The connection, opened again when the server dropped it; throws when that cannot be done.
+    QSqlDatabase connected() const;
+    void configureSession() const;
+    [[noreturn]] void fail(const QSqlQuery& query) const;
 
     QString m_connectionName;
     DatabaseEngine m_engine = DatabaseEngine::SQLite;
+    std::shared_ptr<Session> m_session;
 };
 
 // A transaction that rolls back unless committed, so an exception leaves nothing half-written.
@@ -58,6 +76,8 @@ public:
     void commit();
 
 private:
+    void finish();
+
     const Database& m_database;
     bool m_open = false;
 };

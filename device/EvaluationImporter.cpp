@@ -63,13 +63,7 @@ EvaluationImporter::EvaluationImporter(const Database& database)
                    QStringLiteral("TBCCheck")},
                   true),
       m_pickLists(database, QStringLiteral("EvaluationPickList"),
-                  {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false) {
-    m_findDigest = database.prepare(QStringLiteral("SELECT ImportedFileKey FROM ImportedFile WHERE Digest=?"));
-    m_addEvaluation = database.prepare(QStringLiteral("INSERT INTO Evaluation (FileName, TemplateKey, "
-                                                      "EvaluationGroupKey) VALUES (?, ?, ?) RETURNING EvaluationKey"));
-    m_addImportedFile =
-        database.prepare(QStringLiteral("INSERT INTO ImportedFile (Digest, FileName, EvaluationKey) VALUES (?, ?, ?)"));
-}
+                  {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false) {}
 
 QString EvaluationImporter::evaluationFolder() {
     return programSettings().DataPath + QStringLiteral("Evaluations/");
@@ -90,18 +84,16 @@ EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, cons
         const QString evaluationName = evaluationNameOf(fileName);
         const QByteArray bytes = readWhole(path);
         const QString digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-        m_database.run(m_findDigest, {digest});
-        const bool seen = m_findDigest.next();
-        m_findDigest.finish();
-        if (seen)
-            return Outcome::AlreadyImported;
         const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
         Transaction transaction(m_database);
-        write(content, fileName, evaluationName, digest);
+        if (!write(content, fileName, evaluationName, digest))
+            return Outcome::AlreadyImported;
         transaction.commit();
         m_rowsWritten += content.rowCount();
         return Outcome::Imported;
     } catch (const KestrivoError& error) {
+        // The failure may have been a connection that is gone, and the statements with it.
+        dropStatements();
         LogError(KestrivoError(
             error.number(),
             QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
@@ -110,20 +102,53 @@ EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, cons
     return Outcome::Failed;
 }
 
-void EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
+void EvaluationImporter::dropStatements() {
+    m_addEvaluation = QSqlQuery();
+    m_claimFile = QSqlQuery();
+    m_fields.clear();
+    m_questions.clear();
+    m_pickLists.clear();
+}
+
+qint64 EvaluationImporter::addEvaluation(const QString& evaluationName,
+                                         const EvaluationFileContent::Evaluation& evaluation) {
+    if (m_addEvaluation.lastQuery().isEmpty())
+        m_addEvaluation =
+            m_database.prepare(QStringLiteral("INSERT INTO Evaluation (FileName, TemplateKey, EvaluationGroupKey) "
+                                              "VALUES (?, ?, ?) RETURNING EvaluationKey"));
+    m_database.run(m_addEvaluation, {evaluationName, evaluation.templateKey, evaluation.evaluationGroupKey});
+    if (!m_addEvaluation.next())
+        throw KestrivoError(ErrorNumber::Database, QStringLiteral("The database returned no key for the evaluation."));
+    const qint64 key = m_addEvaluation.value(0).toLongLong();
+    m_addEvaluation.finish();
+    return key;
+}
+
+bool EvaluationImporter::claimFile(const QString& digest, const QString& fileName, qint64 evaluationKey) {
+    // Another PC importing the same file at this moment holds its digest until it commits;
+    // then the row is there and this file counts as imported, without a failed statement
+    // that would abort the transaction.
+    if (m_claimFile.lastQuery().isEmpty())
+        m_claimFile = m_database.prepare(
+            QStringLiteral("INSERT INTO ImportedFile (Digest, FileName, EvaluationKey) VALUES (?, ?, ?) "
+                           "ON CONFLICT (Digest) DO NOTHING RETURNING ImportedFileKey"));
+    m_database.run(m_claimFile, {digest, fileName, evaluationKey});
+    const bool claimed = m_claimFile.next();
+    m_claimFile.finish();
+    return claimed;
+}
+
+bool EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
                                const QString& evaluationName, const QString& digest) {
     QList<qint64> questionKeys;
     questionKeys.reserve(content.questions.size());
-    qint64 firstEvaluationKey = 0;
+    bool claimed = false;
     for (const EvaluationFileContent::Evaluation& evaluation : content.evaluations) {
-        m_database.run(m_addEvaluation, {evaluationName, evaluation.templateKey, evaluation.evaluationGroupKey});
-        if (!m_addEvaluation.next())
-            throw KestrivoError(ErrorNumber::Database,
-                                QStringLiteral("The database returned no key for the evaluation."));
-        const qint64 evaluationKey = m_addEvaluation.value(0).toLongLong();
-        m_addEvaluation.finish();
-        if (firstEvaluationKey == 0)
-            firstEvaluationKey = evaluationKey;
+        const qint64 evaluationKey = addEvaluation(evaluationName, evaluation);
+        // The digest is claimed right after the first row, before the bulk of the rows.
+        if (!claimed && !claimFile(digest, fileName, evaluationKey))
+            return false;
+        claimed = true;
 
         QList<QVariantList> fields;
         fields.reserve(evaluation.fields.size());
@@ -146,6 +171,5 @@ void EvaluationImporter::write(const EvaluationFileContent& content, const QStri
     for (const EvaluationFileContent::PickList& pick : content.pickLists)
         pickLists.append(QVariantList{questionKeys.at(pick.question), pick.templatePickListKey});
     m_pickLists.insert(pickLists);
-
-    m_database.run(m_addImportedFile, {digest, fileName, firstEvaluationKey});
+    return true;
 }

@@ -10,7 +10,8 @@ class Database;
 
 // Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
 // EvaluationPickList. Each file goes in whole, in one transaction, or not at all; a file
-// whose exact content was imported before is not imported again.
+// whose exact content was imported before, here or by another PC a moment ago, is not
+// imported again.
 class EvaluationImporter {
 public:
     enum class Outcome { Imported, AlreadyImported, Failed };
@@ -19,7 +20,6 @@ public:
     static constexpr qint32 BadFileName = 52;
     static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
-    // Prepares its statements on the database; throws KestrivoError when it cannot.
     explicit EvaluationImporter(const Database& database);
 
     // The PC folder that downloaded evaluation files are copied to: DataPath + "Evaluations/".
@@ -35,13 +35,16 @@ public:
 
 private:
     Outcome import(const QString& path, const QString& fileName);
-    void write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
+    // False when the file's content turned out to be imported already: nothing was kept.
+    bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
                const QString& digest);
+    qint64 addEvaluation(const QString& evaluationName, const EvaluationFileContent::Evaluation& evaluation);
+    bool claimFile(const QString& digest, const QString& fileName, qint64 evaluationKey);
+    void dropStatements();
 
     const Database& m_database;
-    QSqlQuery m_findDigest;
     QSqlQuery m_addEvaluation;
-    QSqlQuery m_addImportedFile;
+    QSqlQuery m_claimFile;
     RowBatchInsert m_fields;
     RowBatchInsert m_questions;
     RowBatchInsert m_pickLists;

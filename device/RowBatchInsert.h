@@ -20,6 +20,8 @@ public:
     // Adds the rows (each with one value per column) and, when keys were asked for, returns
     // the new keys in the order of the rows.
     QList<qint64> insert(const QList<QVariantList>& rows);
+    // Forgets the prepared statements, for a connection that may have been replaced.
+    void clear() { m_statements.clear(); }
 
 private:
     QSqlQuery& statement(int rows);

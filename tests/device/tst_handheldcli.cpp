@@ -1,5 +1,6 @@
 #include "Database.h"
 #include "TestDatabases.h"
+#include "UnitSimulator.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,14 +30,18 @@ class tst_HandheldCli : public QObject {
     QStringList withHome(const QStringList& arguments) const {
         return QStringList({"--home", home(), "--settings", settings()}) + arguments;
     }
-    Run cli(const QStringList& arguments) const {
-        QProcess process;
-        process.start(program(), withHome(arguments));
-        if (!process.waitForFinished(60000))
+    static Run finished(QProcess& process) {
+        if (!process.waitForFinished(180000))
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
+    static Run run(const QStringList& arguments) {
+        QProcess process;
+        process.start(program(), arguments);
+        return finished(process);
+    }
+    Run cli(const QStringList& arguments) const { return run(withHome(arguments)); }
     QString unitFolder() const { return home() + "/unit/My Documents/Nobrin/Evaluations/"; }
     QStringList unitFiles() const { return QDir(unitFolder()).entryList(QDir::Files, QDir::Name); }
     QString connection() const {
@@ -139,6 +144,80 @@ private Q_SLOTS:
         const Run unknown = cli({"upload", "Nothing"});
         QCOMPARE(unknown.exitCode, 1);
         QCOMPARE(unknown.err, QString("kestrivo-cli: no template has the name or key Nothing\n"));
+    }
+
+    // Two PCs, each with its own unit, add at the same moment into one catalog; 200 files were
+    // copied onto both units. Each file goes in once, and a file that the other PC has just
+    // imported is skipped and removed from the unit, never an error.
+    void twoPcsAddAtOnce_data() { TestDatabases::addEngineRows(); }
+    void twoPcsAddAtOnce() {
+        QFETCH(QString, connection);
+        const QString otherHome = m_folder.path() + "/second";
+        const QString otherSettings = m_folder.path() + "/Second.ini";
+        QDir(otherHome).removeRecursively();
+        QFile::remove(otherSettings);
+        const auto second = [&](const QStringList& arguments) {
+            return QStringList({"--home", otherHome, "--settings", otherSettings}) + arguments;
+        };
+        if (connection.startsWith("Provider=PostgreSQL")) {
+            const QString target = connection.section("Data Source=", 1).section(';', 0, 0) + '/' +
+                                   connection.section("Initial Catalog=", 1).section(';', 0, 0);
+            QCOMPARE(cli({"init", "--postgres", target}).exitCode, 0);
+            QCOMPARE(run(second({"init", "--postgres", target})).exitCode, 0);
+        } else {
+            connection = this->connection();
+            QCOMPARE(run(second({"settings", "set", "DataSource", home() + "/data/kestrivo.db"})).exitCode, 0);
+            QCOMPARE(run(second({"init"})).exitCode, 0);
+        }
+        {
+            Database db = Database::open(connection, "setup");
+            const qint64 key = db.insert("Template", {"Name"}, {"Shared"});
+            const qint64 site = db.insert(
+                "TemplateField", {"TemplateKey", "Sequence", "FieldLabel", "FieldType", "GroupField", "ForceEntry"},
+                {key, 1, "Site", 2, -1, -1});
+            for (const char* value : {"North", "South", "East"})
+                db.insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"}, {site, value});
+            db.insert("TemplateField", {"TemplateKey", "Sequence", "FieldLabel", "FieldType"}, {key, 2, "Notes", 0});
+            db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {site, 1});
+            for (int number = 1; number <= 5; ++number) {
+                const qint64 question = db.insert("TemplateQuestion", {"TemplateKey", "Question", "Sequence"},
+                                                  {key, QString("Question %1?").arg(number), number});
+                for (const char* answer : {"Yes", "No"})
+                    db.insert("TemplateAnswer", {"TemplateQuestionKey", "Answer"}, {question, answer});
+                for (const char* pick : {"Floor", "Wall", "Roof"})
+                    db.insert("TemplatePickList", {"TemplateQuestionKey", "Name"}, {question, pick});
+            }
+            db.close();
+        }
+        const UnitSimulator first(home() + "/unit/"), other(otherHome + "/unit/");
+        first.init();
+        other.init();
+        QCOMPARE(cli({"upload", "Shared"}).exitCode, 0);
+        QCOMPARE(run(second({"upload", "Shared"})).exitCode, 0);
+        const QStringList filled = first.fill("Shared.evt", 400, 1);
+        for (const QString& name : filled.mid(0, 200))
+            QVERIFY(QFile::copy(first.evaluationFolderPath() + name, other.evaluationFolderPath() + name));
+        other.fill("Shared.evt", 200, 2);
+
+        QProcess one, two;
+        one.start(program(), withHome({"unit", "add", "--all"}));
+        two.start(program(), second({"unit", "add", "--all"}));
+        const Run ranOne = finished(one);
+        const Run ranTwo = finished(two);
+        QVERIFY2(ranOne.exitCode == 0, qPrintable(ranOne.err));
+        QVERIFY2(ranTwo.exitCode == 0, qPrintable(ranTwo.err));
+        for (const Run& ran : {ranOne, ranTwo}) {
+            QCOMPARE(ran.out.count("Added ") + ran.out.count("Skipped "), 400);
+            QVERIFY2(!ran.err.contains("Error"), qPrintable(ran.err));
+        }
+        QCOMPARE(ranOne.out.count("Added ") + ranTwo.out.count("Added "), 600);
+        QCOMPARE(count(connection, "Evaluation"), 600);
+        QCOMPARE(count(connection, "ImportedFile"), 600);
+        QCOMPARE(count(connection, "EvaluationQuestion"), 3000);
+        QCOMPARE(unitFiles(), QStringList());
+        QCOMPARE(QDir(other.evaluationFolderPath()).entryList(QDir::Files), QStringList());
+        QVERIFY(!QFile::exists(home() + "/logs/ErrorLog.txt"));
+        QVERIFY(!QFile::exists(otherHome + "/logs/ErrorLog.txt"));
     }
 
     void usageAndAMissingUnit() {
