@@ -25,14 +25,21 @@ QString reasonOf(const QSqlError& error) {
     return text.isEmpty() ? error.text().trimmed() : text;
 }
 
-// The server's account of a dropped connection runs over several indented lines.
-QString oneLine(const QString& text) {
-    return text.simplified();
+// libpq explains a connection failure over several indented lines; the first says what
+// happened.
+QString firstLine(const QString& text) {
+    for (const QString& line : text.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            return line.simplified();
+    }
+    return QString();
 }
 
 KestrivoError lostConnection(DatabaseEngine engine, const QString& reason) {
-    return databaseError(engine,
-                         QStringLiteral("The connection to the database server was lost: %1").arg(oneLine(reason)));
+    const QString line = firstLine(reason);
+    return databaseError(engine, line.isEmpty()
+                                     ? QStringLiteral("The connection to the database server was lost.")
+                                     : QStringLiteral("The connection to the database server was lost: %1").arg(line));
 }
 
 QSqlDatabase openSqlite(const ConnectionString& parts, const QString& name) {
@@ -165,16 +172,30 @@ QSqlDatabase Database::connected() const {
     if (!db.open())
         throw databaseError(
             m_engine,
-            QStringLiteral("The database server cannot be reached: %1").arg(oneLine(reasonOf(db.lastError()))));
+            QStringLiteral("The database server cannot be reached: %1").arg(firstLine(reasonOf(db.lastError()))));
     configureSession();
     return db;
 }
 
+bool Database::connectionLost() const {
+    if (m_engine != DatabaseEngine::PostgreSQL || !m_session)
+        return false;
+    QSqlDatabase db = handle();
+    if (!db.isOpen())
+        return true;
+    // The driver closes a connection that the server dropped, but a statement read row by
+    // row fails without a look at the connection: a plain one looks. It changes nothing,
+    // also inside a transaction that the failure has spoiled.
+    QSqlQuery probe(db);
+    probe.exec(QStringLiteral("SELECT 1"));
+    return !db.isOpen();
+}
+
 void Database::fail(const QSqlQuery& query) const {
-    // The driver closes a connection that the server dropped.
-    if (m_engine == DatabaseEngine::PostgreSQL && m_session && !handle().isOpen())
-        throw lostConnection(m_engine, reasonOf(query.lastError()));
-    throw databaseError(m_engine, reasonOf(query.lastError()));
+    const QString reason = reasonOf(query.lastError());
+    if (connectionLost())
+        throw lostConnection(m_engine, reason);
+    throw databaseError(m_engine, reason);
 }
 
 QSqlQuery Database::prepare(const QString& sql) const {
@@ -272,6 +293,10 @@ void Transaction::finish() {
 
 void Transaction::commit() {
     QSqlDatabase db = m_database.handle();
+    if (!db.isOpen()) {
+        finish();
+        throw lostConnection(m_database.m_engine, QString());
+    }
     if (!db.commit()) {
         const QString reason = reasonOf(db.lastError());
         const bool lost = m_database.m_engine == DatabaseEngine::PostgreSQL && !db.isOpen();

@@ -59,6 +59,7 @@ private:
     // The connection, opened again when the server dropped it; throws when that cannot be done.
     QSqlDatabase connected() const;
     void configureSession() const;
+    bool connectionLost() const;
     [[noreturn]] void fail(const QSqlQuery& query) const;
 
     QString m_connectionName;
