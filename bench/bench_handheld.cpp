@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +53,19 @@ double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;
+}
+
+// CPU seconds that the server process of this connection has used so far, when the server
+// runs on this machine and its process can be read; negative otherwise.
+double serverCpuSeconds(const Database& db) {
+    if (db.engine() != DatabaseEngine::PostgreSQL)
+        return -1;
+    QFile stat(QString("/proc/%1/stat").arg(db.scalar("SELECT pg_backend_pid()").toLongLong()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // After the command name in parentheses: state, then utime and stime as the 12th and 13th.
+    const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
+    return (fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
 qint64 createTemplate(const Database& db) {
@@ -172,6 +186,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         templateFile.write(TemplateFileWriter::write(environment.cnnConnection(), templateKey)) < 0)
         return 1;
     templateFile.close();
+    const double serverBefore = serverCpuSeconds(environment.cnnConnection());
     QElapsedTimer clock;
     clock.start();
     unit.fill("Bench.evt", files, 1, Ticked);
@@ -193,6 +208,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                     "(SELECT COUNT(*) FROM EvaluationQuestion) + "
                     "(SELECT COUNT(*) FROM EvaluationPickList)")
             .toLongLong();
+    const double serverCpu = serverCpuSeconds(environment.cnnConnection()) - serverBefore;
     environment.close();
     if (!complete) {
         std::printf("%s: the Add did not complete: %s\n", engineName, qPrintable(prompter.last));
@@ -202,6 +218,9 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                 "%.0f MB\n",
                 engineName, listed, static_cast<long long>(download.lastAddResult().added.size()), total,
                 static_cast<long long>(rows), rows / total, peakMegabytes());
+    if (serverCpu >= 0)
+        std::printf("%s: the server process used %.2f s of CPU for it, %.2f ms a file\n", engineName, serverCpu,
+                    serverCpu * 1000 / files);
 
     if (engine == DatabaseEngine::SQLite) {
         const QString shellDatabase = base + "shell.db";

@@ -2,6 +2,7 @@
 
 #include "EvaluationFileContent.h"
 #include "RowBatchInsert.h"
+#include "WholeFileInsert.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -48,5 +49,6 @@ private:
     RowBatchInsert m_fields;
     RowBatchInsert m_questions;
     RowBatchInsert m_pickLists;
+    WholeFileInsert m_wholeFile;
     qint64 m_rowsWritten = 0;
 };

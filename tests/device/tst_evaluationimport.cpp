@@ -3,6 +3,7 @@
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabases.h"
+#include "Windows1252.h"
 
 #include <QFile>
 #include <QSqlRecord>
@@ -81,6 +82,47 @@ private Q_SLOTS:
                             "EvaluationQuestion.EvaluationQuestionKey WHERE EvaluationKey>1"),
                  QStringList({"3"}));
         QCOMPARE(rowsOf(db, "SELECT EvaluationKey FROM EvaluationField WHERE EvaluationKey>1"), QStringList({"3"}));
+    }
+
+    // Text goes in exactly as the unit wrote it, whatever characters it holds; a null item stays
+    // null and an empty one empty.
+    void textGoesInUnchanged_data() { TestDatabases::addEngineRows(); }
+    void textGoesInUnchanged() {
+        QFETCH(QString, connection);
+        HandheldFixture fixture(connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const QStringList texts{"a, b",       "C:\\x\\{y}", "{NULL}",  "NULL", "it's",
+                                "  padded  ", "",           "Café €5", "\\",   "#NULL#"};
+        EvaluationImporter importer(fixture.db());
+        for (int i = 0; i < texts.size(); ++i) {
+            const QString item = texts.at(i) == "#NULL#" ? texts.at(i) : '"' + texts.at(i) + '"';
+            bool encoded = false;
+            const QByteArray bytes =
+                Windows1252::encode(QString("\"*H*\",x,%1,%2\r\n\"*F*\",%3,%4,0\r\n\"*Q*\",%5,%4,0\r\n\"*P*\",%6\r\n")
+                                        .arg(audit.templateKey)
+                                        .arg(audit.north)
+                                        .arg(audit.notesField)
+                                        .arg(item)
+                                        .arg(audit.question)
+                                        .arg(audit.floor),
+                                    &encoded);
+            QVERIFY(encoded);
+            fixture.putOnPc(QString("Text%1.txt").arg(i), bytes);
+            QCOMPARE(importer.ImportEvaluationFile(QString("Text%1.txt").arg(i)),
+                     EvaluationImporter::Outcome::Imported);
+        }
+        QStringList stored;
+        QSqlQuery rows = fixture.db().query(
+            "SELECT EvaluationField.EnteredValue, EvaluationQuestion.Answer FROM Evaluation INNER JOIN EvaluationField "
+            "ON Evaluation.EvaluationKey = EvaluationField.EvaluationKey INNER JOIN EvaluationQuestion ON "
+            "Evaluation.EvaluationKey = EvaluationQuestion.EvaluationKey ORDER BY Evaluation.EvaluationKey");
+        while (rows.next()) {
+            QCOMPARE(rows.value(0).isNull(), rows.value(1).isNull());
+            stored << (rows.value(0).isNull() ? QString("#NULL#") : rows.value(0).toString());
+            QCOMPARE(rows.value(1).toString(), rows.value(0).toString());
+        }
+        QCOMPARE(stored, texts);
+        QCOMPARE(fixture.rows("EvaluationPickList"), int(texts.size()));
     }
 
     void sameContentIsImportedOnce_data() { TestDatabases::addEngineRows(); }
