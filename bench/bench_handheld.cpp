@@ -3,6 +3,7 @@
 // Prints the time, the rows per second and the peak memory on SQLite and, when a server is
 // given (KESTRIVO_TEST_PGHOST, as scripts/with-postgres.sh sets it), on PostgreSQL; on SQLite
 // it also times the same rows through the sqlite3 shell, one transaction per file.
+#include "BenchTemplate.h"
 #include "DataEnvironment.h"
 #include "DeviceSession.h"
 #include "EvaluationDownload.h"
@@ -24,15 +25,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr int Fields = 20;
-constexpr int Questions = 50;
-constexpr int Answers = 5;
-constexpr int PickLists = 10;
-constexpr int Ticked = 2;
 
 // Answers every box with its default and keeps the last text for the report.
 class QuietPrompter : public Prompter {
@@ -53,48 +47,6 @@ double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;
-}
-
-// CPU seconds that the server process of this connection has used so far, when the server
-// runs on this machine and its process can be read; negative otherwise.
-double serverCpuSeconds(const Database& db) {
-    if (db.engine() != DatabaseEngine::PostgreSQL)
-        return -1;
-    QFile stat(QString("/proc/%1/stat").arg(db.scalar("SELECT pg_backend_pid()").toLongLong()));
-    if (!stat.open(QIODevice::ReadOnly))
-        return -1;
-    // After the command name in parentheses: state, then utime and stime as the 12th and 13th.
-    const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-qint64 createTemplate(const Database& db) {
-    Transaction transaction(db);
-    const qint64 key = db.insert("Template", {"Name"}, {"Bench"});
-    for (int field = 1; field <= Fields; ++field) {
-        const bool group = field == 1;
-        const int type = group || field % 4 == 0 ? 2 : field % 4;
-        const qint64 fieldKey =
-            db.insert("TemplateField", {"TemplateKey", "Sequence", "FieldLabel", "FieldType", "GroupField"},
-                      {key, field, QString("Field %1").arg(field), type, group ? -1 : 0});
-        for (int value = 1; type == 2 && value <= 5; ++value)
-            db.insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"},
-                      {fieldKey, QString("Value %1-%2").arg(field).arg(value)});
-        if (field <= 2)
-            db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {fieldKey, field});
-    }
-    for (int question = 1; question <= Questions; ++question) {
-        const qint64 questionKey = db.insert("TemplateQuestion", {"TemplateKey", "Sequence", "Question"},
-                                             {key, question, QString("Question %1?").arg(question)});
-        for (int answer = 1; answer <= Answers; ++answer)
-            db.insert("TemplateAnswer", {"TemplateQuestionKey", "Sequence", "Answer"},
-                      {questionKey, answer, QString::number(answer)});
-        for (int pick = 1; pick <= PickLists; ++pick)
-            db.insert("TemplatePickList", {"TemplateQuestionKey", "Sequence", "Name"},
-                      {questionKey, pick, QString("Entry %1").arg(pick)});
-    }
-    transaction.commit();
-    return key;
 }
 
 QString sqlText(const QVariant& value) {
@@ -177,7 +129,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
 
     DataEnvironment& environment = DataEnvironment::instance();
     environment.open(connection);
-    const qint64 templateKey = createTemplate(environment.cnnConnection());
+    const qint64 templateKey = BenchTemplate::create(environment.cnnConnection());
     const UnitSimulator unit(settings.UnitPath, environment.rsCompanyParameter().DeviceTemplatePath,
                              environment.rsCompanyParameter().DeviceEvaluationPath);
     unit.init();
@@ -186,10 +138,10 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         templateFile.write(TemplateFileWriter::write(environment.cnnConnection(), templateKey)) < 0)
         return 1;
     templateFile.close();
-    const double serverBefore = serverCpuSeconds(environment.cnnConnection());
+    const double serverBefore = BenchTemplate::serverCpuSeconds(environment.cnnConnection());
     QElapsedTimer clock;
     clock.start();
-    unit.fill("Bench.evt", files, 1, Ticked);
+    unit.fill("Bench.evt", files, 1, BenchTemplate::Ticked);
     std::printf("%s: %d evaluation files written on the emulated unit %s in %.1f s\n", engineName, files,
                 qPrintable(settings.UnitPath), clock.nsecsElapsed() / 1e9);
 
@@ -208,7 +160,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                     "(SELECT COUNT(*) FROM EvaluationQuestion) + "
                     "(SELECT COUNT(*) FROM EvaluationPickList)")
             .toLongLong();
-    const double serverCpu = serverCpuSeconds(environment.cnnConnection()) - serverBefore;
+    const double serverCpu = BenchTemplate::serverCpuSeconds(environment.cnnConnection()) - serverBefore;
     environment.close();
     if (!complete) {
         std::printf("%s: the Add did not complete: %s\n", engineName, qPrintable(prompter.last));
@@ -226,7 +178,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         const QString shellDatabase = base + "shell.db";
         {
             Database db = Database::open("Provider=SQLite;Data Source=" + shellDatabase, "shell");
-            createTemplate(db);
+            BenchTemplate::create(db);
             db.close();
         }
         const QString script = base + "rows.sql";

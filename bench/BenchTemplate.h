@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtGlobal>
+
+class Database;
+
+// The template of the handheld benchmarks: 20 fields (the first the group field) and 50
+// questions with 5 answers and 10 pick-list entries each; with 2 entries ticked per question
+// an evaluation file makes 171 rows.
+namespace BenchTemplate {
+
+constexpr int Ticked = 2;
+constexpr int RowsPerFile = 171;
+
+// Adds the template "Bench" and returns its key; a fresh database gives the same keys every time.
+qint64 create(const Database& db);
+
+// CPU seconds that the server process of this connection has used so far, when the server
+// runs on this machine and its process can be read; negative otherwise.
+double serverCpuSeconds(const Database& db);
+
+} // namespace BenchTemplate
