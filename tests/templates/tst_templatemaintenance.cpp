@@ -309,8 +309,8 @@ private Q_SLOTS:
 
         // "Del A" asks without an icon under "Deletion Verification", "Del Q" with one under
         // "Delete Verification"; the question's answers stay stored.
-        const qint64 clean = db().scalar("SELECT TemplateQuestionKey FROM TemplateQuestion WHERE Question='Clean?'")
-                                 .toLongLong();
+        const qint64 clean =
+            db().scalar("SELECT TemplateQuestionKey FROM TemplateQuestion WHERE Question='Clean?'").toLongLong();
         QVERIFY(questions.setCurrentRow(questions.rowOfKey(clean)));
         editor().enterGrid(TemplateGrid::Answer);
         QVERIFY(answers.setCurrentRow(0));
