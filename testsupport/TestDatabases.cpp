@@ -30,6 +30,15 @@ void addEngineRows() {
         QTest::qFail("no PostgreSQL server for the database tests (KESTRIVO_TEST_PGHOST)", __FILE__, __LINE__);
 }
 
+void addEngines() {
+    QTest::addColumn<DatabaseEngine>("engine");
+    QTest::newRow("SQLite") << DatabaseEngine::SQLite;
+    if (postgresAvailable())
+        QTest::newRow("PostgreSQL") << DatabaseEngine::PostgreSQL;
+    else if (!qEnvironmentVariable("CI").isEmpty())
+        QTest::qFail("no PostgreSQL server for the database tests (KESTRIVO_TEST_PGHOST)", __FILE__, __LINE__);
+}
+
 QString freshConnectionString(DatabaseEngine engine) {
     const QString unique = QUuid::createUuid().toString(QUuid::Id128).left(12);
     if (engine == DatabaseEngine::SQLite) {

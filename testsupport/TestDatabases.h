@@ -13,6 +13,9 @@ bool postgresAvailable();
 // Adds the column "connection" and one row per engine; under CI a missing PostgreSQL server
 // fails the test instead of leaving it out.
 void addEngineRows();
+// Adds the column "engine" (a DatabaseEngine) and one row per engine, for tests that take a
+// fresh database in every test function; the same CI rule as addEngineRows.
+void addEngines();
 QString freshConnectionString(DatabaseEngine engine);
 QString home(); // the test's private KESTRIVO_HOME, ending with "/"
 

@@ -6,6 +6,7 @@
 #include "LogError.h"
 #include "Prompter.h"
 
+#include <QMimeData>
 #include <QSqlRecord>
 #include <algorithm>
 
@@ -159,8 +160,12 @@ bool BoundGrid::setValue(int row, const QString& column, const QVariant& value) 
     const int index = columnIndex(column);
     if (m_readOnly || !m_bound || index < 0 || row < 0 || row > dataRowCount() || column == m_keyColumn)
         return false;
-    if (isNewRowPlaceholder(row))
+    if (isNewRowPlaceholder(row)) {
+        // An editor closed on the new row without anything typed starts no row.
+        if (FieldText(value).isEmpty())
+            return true;
         startNewRow();
+    }
     Row& target = m_rows[row];
     QVariant typed = value;
     if (m_columns.at(index).kind == GridColumn::Kind::CheckBox)
@@ -441,4 +446,11 @@ Qt::ItemFlags BoundGrid::flags(const QModelIndex& index) const {
     if (m_columns.at(index.column()).kind == GridColumn::Kind::CheckBox)
         return flags | Qt::ItemIsUserCheckable;
     return flags | Qt::ItemIsEditable;
+}
+
+QMimeData* BoundGrid::mimeData(const QModelIndexList& indexes) const {
+    Q_UNUSED(indexes);
+    auto* data = new QMimeData;
+    data->setData(RowMimeType, objectName().toUtf8());
+    return data;
 }

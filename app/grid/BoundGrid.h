@@ -107,6 +107,11 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A dragged row carries the grid's name, so a view can tell its own rows from anything
+    // dragged in from another control.
+    static inline const QString RowMimeType = QStringLiteral("application/x-kestrivo-grid-row");
+    QStringList mimeTypes() const override { return {RowMimeType}; }
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
     // The view submits when its current row changes; rows are written by setCurrentRow.
     bool submit() override { return true; }
 

@@ -1,12 +1,15 @@
 #include "WorkingAreas.h"
 
 #include "EvaluationWindows.h"
+#include "TemplateWindows.h"
 #include "frmSwitchboard.h"
 
 namespace WorkingAreas {
 
 void registerWindows() {
     frmSwitchboard::registerWindow(QStringLiteral("frmEvaluationMaintenance"), createEvaluationMaintenance);
+    frmSwitchboard::registerWindow(QStringLiteral("frmTemplates"),
+                                   [](QWidget* owner) { return createTemplateMaintenance(owner, {}); });
 }
 
 } // namespace WorkingAreas

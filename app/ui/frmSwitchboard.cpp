@@ -92,9 +92,16 @@ void frmSwitchboard::buildNagMenu() {
     bar->setOrientation(Qt::Vertical);
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setIconSize(QSize(48, 48));
+    // White captions on the bar; a button under the pointer, pressed or focused gets the
+    // selection colour behind its caption, so the caption stays readable.
     bar->setStyleSheet(QStringLiteral("QToolBar#nagMenu { background: palette(mid); } "
-                                      "QToolButton { color: palette(bright-text); min-width: 140px; } "
-                                      "QToolButton:disabled { color: palette(dark); }"));
+                                      "QToolButton { color: palette(bright-text); min-width: 140px; "
+                                      "border: 1px solid transparent; border-radius: 4px; } "
+                                      "QToolButton:hover, QToolButton:focus { background: palette(highlight); "
+                                      "color: palette(highlighted-text); } "
+                                      "QToolButton:pressed { background: palette(highlight); "
+                                      "color: palette(highlighted-text); border: 1px inset palette(shadow); } "
+                                      "QToolButton:disabled { color: palette(dark); background: transparent; }"));
     bar->setGeometry(0, 24, 150, 356);
     for (const SwitchboardLogic::NagMenuItem& item : SwitchboardLogic::nagMenuItems()) {
         QAction* action = bar->addAction(ProgramIcons::icon(item.largeImage), item.caption);

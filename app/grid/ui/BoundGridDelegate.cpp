@@ -34,6 +34,7 @@ QWidget* BoundGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
 void BoundGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     if (auto* list = qobject_cast<QComboBox*>(editor)) {
         const QString stored = index.data(Qt::EditRole).toString();
+        list->setCurrentIndex(-1);
         for (int i = 0; i < list->count(); ++i) {
             if (list->itemData(i).toString() == stored)
                 list->setCurrentIndex(i);

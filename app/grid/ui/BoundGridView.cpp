@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTimer>
 
 BoundGridView::BoundGridView(BoundGrid* grid, QWidget* parent) : QTableView(parent), m_grid(grid) {
@@ -15,7 +16,9 @@ BoundGridView::BoundGridView(BoundGrid* grid, QWidget* parent) : QTableView(pare
     setItemDelegate(new BoundGridDelegate(grid, this));
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Typing into a cell edits it; merely passing over the new row starts no row.
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(18);
@@ -137,7 +140,7 @@ void BoundGridView::dropEvent(QDropEvent* event) {
     // remove the dragged row itself.
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    if (event->source() == this)
+    if (event->mimeData()->data(BoundGrid::RowMimeType) == m_grid->objectName().toUtf8())
         Q_EMIT rowDropped(target);
     else
         Q_EMIT foreignDrop(event->source(), target);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "BoundGrid.h"
+#include "TemplateGrid.h"
+
+class TemplateMaintenance;
+
+// The rules of the template editor's entry fields, their dropdown values and the file-name
+// fields: what entering a grid or moving in it does, what a row gets before it is written,
+// the group-value rename, and the deletions.
+class FieldGridRules {
+public:
+    static constexpr int FieldLimit = 20;
+
+    explicit FieldGridRules(TemplateMaintenance& editor);
+
+    void entered(TemplateGrid which);
+    void LoadFieldValues();
+    void LoadFileNameLists();
+    void AddFileNameField(int availableIndex);
+    void removeEntryField();
+    void removeFieldValue();
+    void removeFileNameField();
+
+private:
+    void entryFieldRowChanged();
+    void fieldValueRowChanged();
+    void beforeEntryFieldWrite(BoundGrid::RowWrite& row);
+    void afterFieldValueWrite(BoundGrid::RowWrite& row);
+    bool isActive(TemplateGrid which) const;
+
+    TemplateMaintenance& m_editor;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "BoundGrid.h"
+#include "TemplateGrid.h"
+
+class TemplateMaintenance;
+
+// The rules of the "Questions" pane: questions, and the answers and pick list of the
+// question in the current row.
+class QuestionGridRules {
+public:
+    static constexpr int QuestionLimit = 50;
+    static constexpr int AnswerLimit = 20;
+    static constexpr int PickListLimit = 30;
+
+    explicit QuestionGridRules(TemplateMaintenance& editor);
+
+    void entered(TemplateGrid which);
+    void left(TemplateGrid which);
+    void LoadQuestionDetails();
+    void removeQuestion();
+    void removeAnswer();
+    void removePickListItem();
+
+private:
+    void questionRowChanged();
+    void beforeDetailWrite(BoundGrid::RowWrite& row, TemplateGrid which);
+    void softDelete(TemplateGrid which, const QString& textColumn);
+    bool isActive(TemplateGrid which) const;
+
+    TemplateMaintenance& m_editor;
+};

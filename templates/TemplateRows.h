@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Database.h"
+
+#include <QString>
+
+// Whole templates: creating one with its group field, and deleting one with everything it
+// holds when no evaluation uses it.
+namespace TemplateRows {
+
+// The length of Template.Name.
+constexpr int NameLength = 50;
+inline const QString GroupFieldLabel = QStringLiteral("Group");
+inline const QString FirstGroupValue = QStringLiteral("New Entry");
+inline const QString GoneMessage =
+    QStringLiteral("This template was deleted on another PC; the change to its name was not saved.");
+
+// Adds a template with its group field "Group" (Dropdown, length 20, hand held only, forced,
+// order 1) holding the value "New Entry", all in one transaction. Returns the template's key.
+qint64 addTemplate(const Database& database, const QString& name);
+
+// The refusal when evaluations use the template, or empty text when it may be deleted.
+QString deletionRefusal(int evaluations);
+// Deletes the template with its fields, values, file-name fields, questions, answers,
+// pick-list entries and report columns in one transaction, unless evaluations use it:
+// then it says how many and deletes nothing. True when the template was deleted.
+bool deleteTemplate(const Database& database, qint64 templateKey);
+
+} // namespace TemplateRows

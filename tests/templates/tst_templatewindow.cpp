@@ -1,0 +1,202 @@
+#include "BoundGridView.h"
+#include "HandheldFixture.h"
+#include "ProgramSettings.h"
+#include "ScriptedPrompter.h"
+#include "TemplateRows.h"
+#include "TestDatabases.h"
+#include "frmAddTemplate.h"
+#include "frmTemplateMaintenance.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+// The template window driven as a user drives it, by the controls' names.
+class tst_TemplateWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<HandheldFixture> m_fixture;
+    std::unique_ptr<frmTemplateMaintenance> m_window;
+    QList<qint64> m_printed;
+
+    template <typename T> T* control(const char* name) {
+        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    BoundGridView* grid(const char* name) { return control<BoundGridView>(name); }
+    QAction* button(const char* key) {
+        for (QAction* action : control<QToolBar>("Toolbar1")->actions()) {
+            if (action->objectName() == QLatin1String(key))
+                return action;
+        }
+        qFatal("no toolbar button %s", key);
+    }
+    QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
+    const Database& db() { return m_fixture->db(); }
+    void screenshot(const QString& name) {
+        const QString folder = qEnvironmentVariable("KESTRIVO_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            m_window->grab().save(folder + '/' + name + ".png");
+    }
+    // Clicks into a cell and types as a user does; Return ends the edit.
+    void typeInto(BoundGridView* view, int row, int column, const QString& text) {
+        view->setFocus();
+        const QRect cell = view->visualRect(view->model()->index(row, column));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != view);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
+    void dropRow(BoundGridView* view, int source, int target) {
+        view->setCurrentIndex(view->model()->index(source, 2));
+        std::unique_ptr<QMimeData> data(view->model()->mimeData({view->currentIndex()}));
+        const QPoint at = view->visualRect(view->model()->index(target, 2)).center();
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        // A drop is only taken after the drag has entered and moved over the grid.
+        QSignalSpy dropped(view, &BoundGridView::rowDropped);
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &move);
+        QApplication::sendEvent(view->viewport(), &drop);
+        QCOMPARE(dropped.size(), 1);
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
+        programSettings().LayoutPath = QString::fromLocal8Bit(qgetenv("KESTRIVO_SOURCE_DIR")) + "/app/grid/layouts/";
+        const qint64 key = TemplateRows::addTemplate(db(), "Audit");
+        db().insert("TemplateField", {"TemplateKey", "FieldLabel", "Sequence"}, {key, "Site", 2});
+        db().insert("TemplateField", {"TemplateKey", "FieldLabel", "FieldType", "Sequence"}, {key, "Count", 1, 3});
+        m_window = std::make_unique<frmTemplateMaintenance>(m_fixture->session(),
+                                                            [this](QWidget*, qint64 key) { m_printed << key; });
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    void cleanup() {
+        m_window.reset();
+        m_fixture.reset();
+        m_prompter.reset();
+    }
+
+    void opensOnTheFirstTemplate() {
+        QCOMPARE(m_window->windowTitle(), QString("Template Maintenance"));
+        QCOMPARE(control<QComboBox>("cmbTemplate")->currentText(), QString("Audit"));
+        QCOMPARE(control<QLineEdit>("txtField")->text(), QString("Audit"));
+        auto* tabs = control<QTabWidget>("TabStrip");
+        QCOMPARE(tabs->tabText(0), QString("Entry Fields"));
+        QCOMPARE(tabs->tabText(1), QString("Questions"));
+        QCOMPARE(tabs->tabText(2), QString("File Name"));
+        QStringList keys;
+        for (QAction* action : control<QToolBar>("Toolbar1")->actions()) {
+            if (!action->isSeparator())
+                keys << action->objectName();
+        }
+        QCOMPARE(keys, QStringList({"Exit", "Add", "Remove", "RemoveQuestion", "RemoveAnswer", "RemoveList", "Upload",
+                                    "Print"}));
+        BoundGridView* fields = grid("jgEntryField");
+        QCOMPARE(fields->model()->rowCount(), 4); // three fields and the new row
+        QVERIFY(fields->isColumnHidden(0));
+        QVERIFY(!fields->isColumnHidden(2));
+        QCOMPARE(fields->model()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString(), QString("Display Where"));
+        control<QComboBox>("cmbTemplate")->setFocus();
+        QTRY_COMPARE(status(), QString("Select template to maintain / press add to add new"));
+        QVERIFY(button("Print")->isEnabled());
+        screenshot("template-entry-fields");
+    }
+
+    // A row typed into the grid is in the database once the user leaves it.
+    void typeARowAndLeaveIt() {
+        BoundGridView* fields = grid("jgEntryField");
+        typeInto(fields, 3, 2, "Inspector");
+        QTRY_VERIFY(QApplication::focusWidget() == fields);
+        QCOMPARE(db().scalar("SELECT COUNT(*) FROM TemplateField WHERE FieldLabel='Inspector'").toInt(), 0);
+        control<QLineEdit>("txtField")->setFocus();
+        QTRY_COMPARE(db().scalar("SELECT Sequence FROM TemplateField WHERE FieldLabel='Inspector'").toInt(), 4);
+        QTRY_COMPARE(status(), QString("Enter template name"));
+        QVERIFY(!button("Remove")->isEnabled());
+    }
+
+    // Dropping row 3 on row 1 moves it up; the grid shows the new order.
+    void dragAndDrop() {
+        BoundGridView* fields = grid("jgEntryField");
+        fields->setFocus();
+        QTRY_VERIFY(fields->hasFocus());
+        dropRow(fields, 2, 0);
+        QStringList labels;
+        for (int row = 0; row < 3; ++row)
+            labels << fields->model()->index(row, 2).data().toString();
+        QCOMPARE(labels, QStringList({"Count", "Group", "Site"}));
+    }
+
+    // "Del" on a field asks, then the row leaves the grid; the group field stays.
+    void deletes() {
+        BoundGridView* fields = grid("jgEntryField");
+        fields->setFocus();
+        QTRY_VERIFY(fields->hasFocus());
+        fields->setCurrentIndex(fields->model()->index(1, 2));
+        QVERIFY(button("Remove")->isEnabled());
+        m_prompter->answer(PromptAnswer::Yes);
+        button("Remove")->trigger();
+        QCOMPARE(m_prompter->last().text, QString("Delete Site field?"));
+        QCOMPARE(fields->model()->rowCount(), 3);
+        fields->setCurrentIndex(fields->model()->index(0, 2));
+        m_prompter->answer(PromptAnswer::Ok);
+        button("Remove")->trigger();
+        QCOMPARE(m_prompter->last().text, QString("You cannot delete this field."));
+    }
+
+    // The file-name pane: a double click adds a field; Add opens the dialog, whose empty
+    // name is refused.
+    void fileNameAndAdd() {
+        control<QTabWidget>("TabStrip")->setCurrentIndex(2);
+        auto* available = control<QListWidget>("lstAvailable");
+        QTRY_COMPARE(available->count(), 3);
+        const QRect first = available->visualItemRect(available->item(1));
+        QTest::mouseClick(available->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseDClick(available->viewport(), Qt::LeftButton, {}, first.center());
+        QTRY_COMPARE(grid("jgFileNameField")->model()->rowCount(), 1);
+        QCOMPARE(grid("jgFileNameField")->model()->index(0, 3).data().toString(), QString("Site"));
+        screenshot("template-file-name");
+
+        // Add is offered while the template list has the focus.
+        QVERIFY(!button("Add")->isEnabled());
+        control<QComboBox>("cmbTemplate")->setFocus();
+        QTRY_VERIFY(button("Add")->isEnabled());
+        QTimer::singleShot(0, this, [this] {
+            auto* dialog = qobject_cast<frmAddTemplate*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            m_prompter->answer(PromptAnswer::Ok);
+            dialog->findChild<QPushButton*>("cmdAdd")->click();
+            QCOMPARE(m_prompter->last().text, QString("Valid template name must be entered!"));
+            QTest::keyClicks(dialog->findChild<QLineEdit*>("txtField"), "Inspection");
+            dialog->findChild<QPushButton*>("cmdAdd")->click();
+        });
+        button("Add")->trigger();
+        QCOMPARE(control<QComboBox>("cmbTemplate")->currentText(), QString("Inspection"));
+        QCOMPARE(grid("jgEntryField")->model()->index(0, 2).data().toString(), QString("Group"));
+    }
+};
+
+QTEST_MAIN(tst_TemplateWindow)
+#include "tst_templatewindow.moc"
