@@ -4,6 +4,7 @@
 #include "Registry.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -64,6 +65,12 @@ QString resolveAppPath(const QString& programFolder) {
         return withSlash(QDir(fromEnvironment).absolutePath());
     if (programFolder.contains(QStringLiteral("Development"), Qt::CaseSensitive))
         return QStringLiteral("/opt/kestrivo/");
+    // An installed program lies in a bin folder that its users may not write to, with its
+    // shared files in share/kestrivo beside it: each user's data goes to their own data folder.
+    const QDir folder(programFolder);
+    if (folder.dirName() == QLatin1String("bin") && folder.exists(QStringLiteral("../share/kestrivo")))
+        return withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) +
+               QStringLiteral("kestrivo/");
     return withSlash(programFolder);
 }
 

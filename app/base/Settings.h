@@ -19,7 +19,8 @@ std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath
 QString GetLoginUserName();
 
 // $KESTRIVO_HOME when set; else the program folder, or "/opt/kestrivo/" when that folder
-// lies below a "Development" folder. Always ends with "/".
+// lies below a "Development" folder, or the user's data folder + "kestrivo/" for a program
+// installed as PREFIX/bin beside PREFIX/share/kestrivo. Always ends with "/".
 QString resolveAppPath(const QString& programFolder);
 
 QString buildConnectionString(const QString& provider, const QString& dataSource, const QString& dataServer,

@@ -10,6 +10,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Kestrivo"));
     QApplication::setOrganizationName(QStringLiteral("Halvane"));
     QApplication::setApplicationVersion(QStringLiteral(KESTRIVO_VERSION));
+    // Desktops match the windows to the installed kestrivo.desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrivo"));
     MessageBoxPrompter prompter;
     setProgramPrompter(&prompter);
 

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Settings, the registry over the INI file, and the error log.
@@ -96,6 +97,18 @@ private Q_SLOTS:
         QCOMPARE(Settings::resolveAppPath("/home/ann/Development/kestrivo/build/bin"), QString("/opt/kestrivo/"));
         QCOMPARE(Settings::resolveAppPath("/home/ann/development/bin"), QString("/home/ann/development/bin/"));
         QCOMPARE(Settings::resolveAppPath("/usr/lib/kestrivo/"), QString("/usr/lib/kestrivo/"));
+
+        // Installed under a prefix: the data is the user's, the program folder stays untouched.
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.path() + "/bin") && QDir().mkpath(prefix.path() + "/share/kestrivo"));
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(prefix.path() + "/user data"));
+        QCOMPARE(Settings::resolveAppPath(prefix.path() + "/bin"), prefix.path() + "/user data/kestrivo/");
+        QCOMPARE(Settings::resolveAppPath(prefix.path() + "/share"), prefix.path() + "/share/");
+        if (dataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", dataHome);
         qputenv("KESTRIVO_HOME", saved);
     }
 
