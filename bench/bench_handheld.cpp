@@ -160,7 +160,8 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                     "(SELECT COUNT(*) FROM EvaluationQuestion) + "
                     "(SELECT COUNT(*) FROM EvaluationPickList)")
             .toLongLong();
-    const double serverCpu = BenchTemplate::serverCpuSeconds(environment.cnnConnection()) - serverBefore;
+    const double serverAfter = BenchTemplate::serverCpuSeconds(environment.cnnConnection());
+    const double serverCpu = serverBefore < 0 || serverAfter < 0 ? -1 : serverAfter - serverBefore;
     environment.close();
     if (!complete) {
         std::printf("%s: the Add did not complete: %s\n", engineName, qPrintable(prompter.last));
