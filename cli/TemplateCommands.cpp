@@ -23,11 +23,15 @@ int usage() {
     return 2;
 }
 
+void printLines(const QStringList& lines, const char* prefix) {
+    for (int i = 0; i < lines.size() && i < ProblemsShown; ++i)
+        std::fprintf(stderr, "%s%s\n", prefix, qPrintable(lines.at(i)));
+    if (lines.size() > ProblemsShown)
+        std::fprintf(stderr, "%s... and %lld more\n", prefix, static_cast<long long>(lines.size() - ProblemsShown));
+}
+
 void printProblems(const QStringList& problems) {
-    for (int i = 0; i < problems.size() && i < ProblemsShown; ++i)
-        std::fprintf(stderr, "  %s\n", qPrintable(problems.at(i)));
-    if (problems.size() > ProblemsShown)
-        std::fprintf(stderr, "  ... and %lld more\n", static_cast<long long>(problems.size() - ProblemsShown));
+    printLines(problems, "  ");
 }
 
 int listTemplates() {
@@ -92,9 +96,11 @@ int importTemplate(const QString& path) {
         printProblems(parsed.problems);
         return 1;
     }
+    QStringList warnings;
     for (const TemplateDocument::Warning& warning : parsed.document.limitWarnings())
-        std::fprintf(stderr, "kestrivo-cli: warning: %s: %s\n", qPrintable(warning.where),
-                     qPrintable(QString(warning.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))));
+        warnings << warning.where + QStringLiteral(": ") +
+                        QString(warning.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    printLines(warnings, "kestrivo-cli: warning: ");
 
     if (!openProgramDatabase())
         return 1;

@@ -4,6 +4,7 @@
 #include "FieldGridRules.h"
 #include "KestrivoError.h"
 #include "QuestionGridRules.h"
+#include "RowBatchInsert.h"
 #include "TemplateMaintenance.h"
 
 #include <QHash>
@@ -139,6 +140,10 @@ QString TemplateDocument::useOnName(const QString& useOn) {
 }
 
 TemplateDocument TemplateDocument::read(const Database& database, qint64 templateKey) {
+    // One snapshot for all the reads: another PC may be editing the template meanwhile.
+    Transaction snapshot(database);
+    if (database.engine() == DatabaseEngine::PostgreSQL)
+        database.execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
     const QVariant name =
         database.scalar(QStringLiteral("SELECT Name FROM Template WHERE TemplateKey=?"), {templateKey});
     if (!name.isValid())
@@ -208,6 +213,7 @@ TemplateDocument TemplateDocument::read(const Database& database, qint64 templat
     };
     readDetails(QStringLiteral("TemplateAnswer"), QStringLiteral("Answer"), &Question::answers);
     readDetails(QStringLiteral("TemplatePickList"), QStringLiteral("TemplatePickList.Name"), &Question::pickList);
+    snapshot.commit();
     return document;
 }
 
@@ -268,60 +274,73 @@ int TemplateDocument::rowCount() const {
 qint64 TemplateDocument::create(const Database& database, const std::function<void(int, int)>& progress) const {
     const int total = rowCount();
     int done = 0;
-    const auto wrote = [&] {
-        ++done;
-        if (progress && (done % 1000 == 0 || done == total))
-            progress(done, total);
+    // Rows go in slices, so that progress moves while a long list is written.
+    const auto add = [&](RowBatchInsert& table, const QList<QVariantList>& rows) {
+        constexpr qsizetype Slice = 10 * RowBatchInsert::MaximumBatch;
+        QList<qint64> keys;
+        for (qsizetype start = 0; start < rows.size(); start += Slice) {
+            keys += table.insert(rows.mid(start, Slice));
+            done += int(qMin(Slice, rows.size() - start));
+            if (progress)
+                progress(done, total);
+        }
+        return keys;
     };
 
-    // Prepared before the transaction opens, so that they are let go after it rolls back:
-    // a server refuses to release a statement inside a failed transaction.
-    QSqlQuery addValue =
-        database.prepare(QStringLiteral("INSERT INTO TemplateFieldValue (TemplateFieldKey, FieldValue) VALUES (?, ?)"));
-    QSqlQuery addFileName =
-        database.prepare(QStringLiteral("INSERT INTO FileNameField (TemplateFieldKey, Sequence) VALUES (?, ?)"));
-    QSqlQuery addAnswer = database.prepare(
-        QStringLiteral("INSERT INTO TemplateAnswer (TemplateQuestionKey, Answer, Sequence) VALUES (?, ?, ?)"));
-    QSqlQuery addPickListItem = database.prepare(
-        QStringLiteral("INSERT INTO TemplatePickList (TemplateQuestionKey, Name, Sequence) VALUES (?, ?, ?)"));
+    // Made before the transaction opens, so that their statements are let go after it rolls
+    // back: a server refuses to release a statement inside a failed transaction.
+    RowBatchInsert fieldRows(database, QStringLiteral("TemplateField"),
+                             {QStringLiteral("TemplateKey"), QStringLiteral("Sequence"), QStringLiteral("FieldLabel"),
+                              QStringLiteral("FieldType"), QStringLiteral("FieldLength"),
+                              QStringLiteral("FieldDecimal"), QStringLiteral("UseOn"), QStringLiteral("ForceEntry"),
+                              QStringLiteral("Footer"), QStringLiteral("GroupField")},
+                             true);
+    RowBatchInsert valueRows(database, QStringLiteral("TemplateFieldValue"),
+                             {QStringLiteral("TemplateFieldKey"), QStringLiteral("FieldValue")}, false);
+    RowBatchInsert fileNameRows(database, QStringLiteral("FileNameField"),
+                                {QStringLiteral("TemplateFieldKey"), QStringLiteral("Sequence")}, false);
+    RowBatchInsert questionRows(database, QStringLiteral("TemplateQuestion"),
+                                {QStringLiteral("TemplateKey"), QStringLiteral("Question"), QStringLiteral("Sequence")},
+                                true);
+    RowBatchInsert answerRows(
+        database, QStringLiteral("TemplateAnswer"),
+        {QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"), QStringLiteral("Sequence")}, false);
+    RowBatchInsert pickListRows(
+        database, QStringLiteral("TemplatePickList"),
+        {QStringLiteral("TemplateQuestionKey"), QStringLiteral("Name"), QStringLiteral("Sequence")}, false);
+
     Transaction transaction(database);
     const qint64 templateKey = database.insert(QStringLiteral("Template"), {QStringLiteral("Name")}, {name});
-    wrote();
-    QList<qint64> fieldKeys;
-    for (const Field& field : fields) {
-        const qint64 fieldKey =
-            database.insert(QStringLiteral("TemplateField"),
-                            {QStringLiteral("TemplateKey"), QStringLiteral("Sequence"), QStringLiteral("FieldLabel"),
-                             QStringLiteral("FieldType"), QStringLiteral("FieldLength"), QStringLiteral("FieldDecimal"),
-                             QStringLiteral("UseOn"), QStringLiteral("ForceEntry"), QStringLiteral("Footer"),
-                             QStringLiteral("GroupField")},
-                            {templateKey, field.order, field.label, field.type, field.length, field.decimals,
-                             field.useOn, stored(field.forced), stored(field.footer), stored(field.groupField)});
-        fieldKeys.append(fieldKey);
-        wrote();
-        for (const QString& value : field.values) {
-            database.run(addValue, {fieldKey, value});
-            wrote();
-        }
+    done = 1;
+
+    QList<QVariantList> rows;
+    for (const Field& field : fields)
+        rows.append({templateKey, field.order, field.label, field.type, field.length, field.decimals, field.useOn,
+                     stored(field.forced), stored(field.footer), stored(field.groupField)});
+    const QList<qint64> fieldKeys = add(fieldRows, rows);
+    rows.clear();
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        for (const QString& value : fields.at(i).values)
+            rows.append({fieldKeys.at(i), value});
     }
-    for (int i = 0; i < fileNameFields.size(); ++i) {
-        database.run(addFileName, {fieldKeys.at(fileNameFields.at(i)), i + 1});
-        wrote();
-    }
-    for (const Question& question : questions) {
-        const qint64 questionKey =
-            database.insert(QStringLiteral("TemplateQuestion"),
-                            {QStringLiteral("TemplateKey"), QStringLiteral("Question"), QStringLiteral("Sequence")},
-                            {templateKey, question.question, question.order});
-        wrote();
-        for (int i = 0; i < question.answers.size(); ++i) {
-            database.run(addAnswer, {questionKey, question.answers.at(i), i + 1});
-            wrote();
+    add(valueRows, rows);
+    rows.clear();
+    for (int i = 0; i < fileNameFields.size(); ++i)
+        rows.append({fieldKeys.at(fileNameFields.at(i)), i + 1});
+    add(fileNameRows, rows);
+
+    rows.clear();
+    for (const Question& question : questions)
+        rows.append({templateKey, question.question, question.order});
+    const QList<qint64> questionKeys = add(questionRows, rows);
+    for (QStringList Question::*list : {&Question::answers, &Question::pickList}) {
+        rows.clear();
+        for (qsizetype q = 0; q < questions.size(); ++q) {
+            const QStringList& texts = questions.at(q).*list;
+            for (int i = 0; i < texts.size(); ++i)
+                rows.append({questionKeys.at(q), texts.at(i), i + 1});
         }
-        for (int i = 0; i < question.pickList.size(); ++i) {
-            database.run(addPickListItem, {questionKey, question.pickList.at(i), i + 1});
-            wrote();
-        }
+        add(list == &Question::answers ? answerRows : pickListRows, rows);
     }
     transaction.commit();
     return templateKey;

@@ -215,11 +215,9 @@ std::optional<TemplateDocument::Field> field(const QJsonObject& object, const QS
     field.length = reader.whole(QStringLiteral("length"), 0, SmallMax).value_or(0);
     field.decimals = reader.whole(QStringLiteral("decimals"), 0, SmallMax).value_or(0);
     field.useOn = useOn(reader).value_or(QString());
-    const std::optional<bool> forced = reader.boolean(QStringLiteral("forced"));
-    field.forced = forced.value_or(false);
+    field.forced = reader.boolean(QStringLiteral("forced")).value_or(false);
     field.footer = reader.boolean(QStringLiteral("footer")).value_or(false);
-    const std::optional<bool> group = reader.boolean(QStringLiteral("groupField"));
-    field.groupField = group.value_or(false);
+    field.groupField = reader.boolean(QStringLiteral("groupField")).value_or(false);
     field.order = reader.whole(QStringLiteral("order"), SmallMin, SmallMax).value_or(0);
     field.values = texts(reader, QStringLiteral("values"), ValueLength, problems).value_or(QStringList());
     reader.finish();

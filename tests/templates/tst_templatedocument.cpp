@@ -229,11 +229,13 @@ private Q_SLOTS:
         row("file-name field negative", "[1, 0]", "[-1, 0]",
             {"fileNameFields[0]: names no entry field (fields[0] to fields[1])"});
         row("no group field", R"("groupField": true)", R"("groupField": false)", {"fields: no group field"});
-        row("two group fields", R"("useOn": "R", "forced": false,
+        row("two group fields", R"("type": 0, "length": 30, "decimals": 2, "useOn": "R", "forced": false,
      "footer": true, "groupField": false)",
-            R"("useOn": "R", "forced": true,
+            R"("type": 2, "length": 30, "decimals": 2, "useOn": "R", "forced": true,
      "footer": true, "groupField": true)",
-            {"fields[1].type: the group field must be Dropdown"});
+            {"fields[1].groupField: a second group field (the first is fields[0])"});
+        row("group field not a dropdown", R"("type": "Dropdown")", R"("type": "Date")",
+            {"fields[0].type: the group field must be Dropdown"});
         row("group field not forced", R"("forced": true)", R"("forced": false)",
             {"fields[0].forced: the group field must be forced"});
         row("question too long", R"("Clean?")",
