@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -11,6 +12,7 @@ QList<CliCommand> allCommands() {
     QList<CliCommand> commands;
     commands << setupCommands();
     commands << deviceCommands();
+    commands << templateCommands();
     return commands;
 }
 
@@ -24,8 +26,11 @@ void printHelp(const QList<CliCommand>& commands) {
                 "  --help            show this help\n"
                 "  --version         show the version\n\n"
                 "Commands:\n");
+    int width = 0;
     for (const CliCommand& command : commands)
-        std::printf("  %-40s %s\n", qPrintable(command.usage), qPrintable(command.summary));
+        width = std::max(width, int(command.usage.size()));
+    for (const CliCommand& command : commands)
+        std::printf("  %-*s %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
 }
 
 } // namespace
