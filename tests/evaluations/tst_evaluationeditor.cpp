@@ -3,6 +3,7 @@
 #include "EvaluationMaintenance.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
+#include "SiteVisit.h"
 #include "StatusSink.h"
 #include "TemplateBuilder.h"
 #include "TestDatabases.h"
@@ -16,49 +17,13 @@
 class tst_EvaluationEditor : public QObject {
     Q_OBJECT
 
-    struct SiteVisit {
-        qint64 templateKey = 0;
-        qint64 site = 0;
-        qint64 north = 0;
-        qint64 south = 0;
-        qint64 visited = 0;
-        qint64 inspector = 0;
-        qint64 staff = 0;
-        QList<qint64> questions;
-        QList<qint64> floor; // the first pick-list entry of each question
-    };
-
     std::unique_ptr<HandheldFixture> m_fixture;
     std::unique_ptr<EvaluationEditor> m_editor;
     std::unique_ptr<EvaluationCommands> m_commands;
 
     const Database& db() { return m_fixture->db(); }
 
-    // Site (group, file name), Visited (date, file name), Inspector (forced), Staff (number),
-    // and the given number of questions answered Yes or No with Floor, Wall and Roof.
-    SiteVisit siteVisit(int questions) {
-        SiteVisit visit;
-        TemplateBuilder builder(db(), "Site Visit");
-        visit.templateKey = builder.key();
-        visit.site = builder.groupField("Site");
-        visit.south = builder.value(visit.site, "South");
-        visit.north = builder.value(visit.site, "North");
-        builder.fileNameField(visit.site);
-        visit.visited = builder.field("Visited", TemplateBuilder::Date);
-        builder.fileNameField(visit.visited);
-        visit.inspector = builder.field("Inspector", TemplateBuilder::Text, {20, true});
-        visit.staff = builder.field("Staff", TemplateBuilder::Numeric);
-        for (int index = 1; index <= questions; ++index) {
-            const qint64 question = builder.question(QString("Question %1?").arg(index));
-            builder.answer(question, "Yes");
-            builder.answer(question, "No");
-            visit.floor << builder.pickEntry(question, "Floor");
-            builder.pickEntry(question, "Wall");
-            builder.pickEntry(question, "Roof");
-            visit.questions << question;
-        }
-        return visit;
-    }
+    SiteVisit siteVisit(int questions) { return SiteVisit::create(db(), questions); }
 
     void buildNew(qint64 templateKey) {
         m_editor->setEvaluationTemplateKey(templateKey);
@@ -66,23 +31,8 @@ class tst_EvaluationEditor : public QObject {
         m_editor->BuildEvaluation();
     }
 
-    // An evaluation as an import leaves it: the given answer to the first question.
     qint64 stored(const SiteVisit& visit, const QString& answer, bool tbc, bool tickFloor) {
-        const qint64 key = db().insert("Evaluation", {"TemplateKey", "EvaluationGroupKey", "FileName"},
-                                       {visit.templateKey, visit.north, "North060503"});
-        db().insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "EnteredValue", "TemplateFieldValueKey"},
-                    {key, visit.site, "North", visit.north});
-        db().insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "EnteredValue"},
-                    {key, visit.visited, "06/05/03"});
-        db().insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "EnteredValue"},
-                    {key, visit.inspector, "Ann"});
-        const qint64 first =
-            db().insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey", "Answer", "TBCCheck"},
-                        {key, visit.questions.first(), answer, tbc ? -1 : 0});
-        if (tickFloor)
-            db().insert("EvaluationPickList", {"EvaluationQuestionKey", "TemplatePickListKey"},
-                        {first, visit.floor.first()});
-        return key;
+        return visit.store(db(), answer, tbc, tickFloor);
     }
 
     void type(int slot, const QString& text) {
