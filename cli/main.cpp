@@ -11,6 +11,7 @@ QList<CliCommand> allCommands() {
     QList<CliCommand> commands;
     commands << setupCommands();
     commands << deviceCommands();
+    commands << evaluationCommands();
     return commands;
 }
 

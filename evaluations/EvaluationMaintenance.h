@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EvaluationCommands.h"
+#include "EvaluationEditorCommands.h"
 #include "EvaluationDownload.h"
 #include "EvaluationEditor.h"
 
@@ -26,7 +26,7 @@ public:
 
     EvaluationDownload& download() { return m_download; }
     EvaluationEditor& editor() { return m_editor; }
-    EvaluationCommands& commands() { return m_commands; }
+    EvaluationEditorCommands& commands() { return m_commands; }
 
     // Runs the button of that caption.
     void ToolbarButtonClick(const QString& caption);
@@ -44,5 +44,5 @@ Q_SIGNALS:
 private:
     EvaluationDownload m_download;
     EvaluationEditor m_editor;
-    EvaluationCommands m_commands;
+    EvaluationEditorCommands m_commands;
 };

@@ -1,6 +1,6 @@
 #include "NobrinTab.h"
 
-#include "EvaluationCommands.h"
+#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
 #include "LogError.h"
 
@@ -80,14 +80,17 @@ bool sameTexts(const QComboBox* list, const QStringList& texts) {
     return true;
 }
 
+// A long value shows its beginning, as typed text would.
 void setTextIfChanged(QLineEdit* box, const QString& text) {
-    if (box->text() != text)
-        box->setText(text);
+    if (box->text() == text)
+        return;
+    box->setText(text);
+    box->setCursorPosition(0);
 }
 
 } // namespace
 
-NobrinTab::NobrinTab(EvaluationEditor& editor, EvaluationCommands& commands, QWidget* parent)
+NobrinTab::NobrinTab(EvaluationEditor& editor, EvaluationEditorCommands& commands, QWidget* parent)
     : QWidget(parent), m_editor(editor), m_commands(commands) {
     setObjectName(QStringLiteral("NobrinPage"));
     QFont small = font();
@@ -195,7 +198,7 @@ void NobrinTab::buildMenuBar() {
     m_lstMenuItems->setObjectName(QStringLiteral("lstMenuItems"));
     m_lstMenuItems->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstMenuItems->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_lstMenuItems->setFrameShape(QFrame::Box);
+    m_lstMenuItems->setFrameShape(QFrame::NoFrame);
     m_lstMenuItems->hide();
     m_lstMenuItems->installEventFilter(this);
     connect(m_lstMenuItems, &QListWidget::itemClicked, this,
@@ -321,6 +324,7 @@ void NobrinTab::refresh() {
 void NobrinTab::refreshSlot(int slot) {
     const EvaluationEditor::FieldSlot& field = m_editor.slot(slot);
     m_lblField[slot]->setText(field.caption);
+    m_lblField[slot]->setToolTip(field.caption);
     m_lblField[slot]->setVisible(field.labelVisible);
     QLineEdit* text = m_txtField[slot];
     text->setAccessibleName(field.caption);
@@ -360,6 +364,7 @@ void NobrinTab::refreshFrame(int index) {
         for (const QString& name : frame.entries) {
             auto* item = new QListWidgetItem(name, entries);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
         }
     }
     for (int i = 0; i < entries->count(); ++i) {

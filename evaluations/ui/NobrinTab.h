@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QWidget>
 
-class EvaluationCommands;
+class EvaluationEditorCommands;
 class EvaluationEditor;
 class QCheckBox;
 class QComboBox;
@@ -24,7 +24,7 @@ class NobrinTab : public QWidget {
 public:
     static constexpr int TwipsPerPixel = 15;
 
-    NobrinTab(EvaluationEditor& editor, EvaluationCommands& commands, QWidget* parent = nullptr);
+    NobrinTab(EvaluationEditor& editor, EvaluationEditorCommands& commands, QWidget* parent = nullptr);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -47,7 +47,7 @@ private:
     void runMenuEntry(const QString& entry);
 
     EvaluationEditor& m_editor;
-    EvaluationCommands& m_commands;
+    EvaluationEditorCommands& m_commands;
     QSize m_designSize;
     QPointer<QWidget> m_pendingFocus;
     bool m_syncing = false;

@@ -76,7 +76,7 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
         showHelp(m_list);
     });
     connect(&m_logic, &EvaluationMaintenance::unloadRequested, this, &QWidget::close);
-    connect(&m_logic.commands(), &EvaluationCommands::addDialogRequested, this, [this] {
+    connect(&m_logic.commands(), &EvaluationEditorCommands::addDialogRequested, this, [this] {
         auto* dialog = new frmAddEvaluation(DataEnvironment::instance().cnnConnection(), m_logic.editor(), this);
         dialog->show();
     });

@@ -1,4 +1,4 @@
-#include "EvaluationCommands.h"
+#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
@@ -18,7 +18,7 @@ class tst_EvaluationCommands : public QObject {
     struct Pc {
         Pc(const Database& database) : editor(database), commands(editor, database) {}
         EvaluationEditor editor;
-        EvaluationCommands commands;
+        EvaluationEditorCommands commands;
     };
 
     std::unique_ptr<HandheldFixture> m_fixture;
@@ -29,7 +29,7 @@ class tst_EvaluationCommands : public QObject {
 
     const Database& db() { return m_fixture->db(); }
     EvaluationEditor& editor() { return m_pc->editor; }
-    EvaluationCommands& commands() { return m_pc->commands; }
+    EvaluationEditorCommands& commands() { return m_pc->commands; }
     ScriptedPrompter& prompter() { return *m_prompter; }
     int count(const QString& table) { return m_fixture->rows(table); }
     QList<qint64> evaluationKeys() {
@@ -244,7 +244,7 @@ private Q_SLOTS:
 
     // "New" with changes offers to save them first; the add dialog follows.
     void newOffersToSave() {
-        QSignalSpy add(&commands(), &EvaluationCommands::addDialogRequested);
+        QSignalSpy add(&commands(), &EvaluationEditorCommands::addDialogRequested);
         QSignalSpy focus(&editor(), &EvaluationEditor::focusRequested);
         commands().cmdNewClick();
         QCOMPARE(add.size(), 1);

@@ -1,4 +1,4 @@
-#include "EvaluationCommands.h"
+#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
 #include "EvaluationMaintenance.h"
 #include "HandheldFixture.h"
@@ -19,7 +19,7 @@ class tst_EvaluationEditor : public QObject {
 
     std::unique_ptr<HandheldFixture> m_fixture;
     std::unique_ptr<EvaluationEditor> m_editor;
-    std::unique_ptr<EvaluationCommands> m_commands;
+    std::unique_ptr<EvaluationEditorCommands> m_commands;
 
     const Database& db() { return m_fixture->db(); }
 
@@ -44,7 +44,7 @@ private Q_SLOTS:
     void init() {
         m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
         m_editor = std::make_unique<EvaluationEditor>(db());
-        m_commands = std::make_unique<EvaluationCommands>(*m_editor, db());
+        m_commands = std::make_unique<EvaluationEditorCommands>(*m_editor, db());
     }
     void cleanup() {
         m_commands.reset();

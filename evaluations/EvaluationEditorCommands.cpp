@@ -1,4 +1,4 @@
-#include "EvaluationCommands.h"
+#include "EvaluationEditorCommands.h"
 
 #include "Database.h"
 #include "EvaluationEditor.h"
@@ -38,18 +38,18 @@ EvaluationWriter::Evaluation onScreen(const EvaluationEditor& editor) {
 
 } // namespace
 
-EvaluationCommands::EvaluationCommands(EvaluationEditor& editor, const Database& database, StatusSink* status,
+EvaluationEditorCommands::EvaluationEditorCommands(EvaluationEditor& editor, const Database& database, StatusSink* status,
                                        QObject* parent)
     : QObject(parent), m_editor(editor), m_database(database), m_status(status) {}
 
-void EvaluationCommands::showBusy(bool busy) {
+void EvaluationEditorCommands::showBusy(bool busy) {
     if (m_status)
         m_status->showBusy(busy);
 }
 
 // Every evaluation belongs to a group: without a chosen group value there is nothing that
 // the Evaluation row could name.
-bool EvaluationCommands::saveRefusedForGroup() {
+bool EvaluationEditorCommands::saveRefusedForGroup() {
     const int group = m_editor.groupSlot();
     if (group == 0 || !m_editor.slot(group).isList()) {
         programPrompter().inform(QStringLiteral("This evaluation cannot be saved: its template has no dropdown "
@@ -64,7 +64,7 @@ bool EvaluationCommands::saveRefusedForGroup() {
     return true;
 }
 
-bool EvaluationCommands::SaveEvaluation() {
+bool EvaluationEditorCommands::SaveEvaluation() {
     m_editor.StoreQuestionPage();
     for (int index = 1; index <= m_editor.fieldCount(); ++index) {
         const EvaluationEditor::FieldSlot& slot = m_editor.slot(index);
@@ -116,13 +116,13 @@ bool EvaluationCommands::SaveEvaluation() {
     return false;
 }
 
-void EvaluationCommands::SaveIfChanged() {
+void EvaluationEditorCommands::SaveIfChanged() {
     if (m_editor.changed() && (!confirmSave() || SaveEvaluation()))
         return;
     m_editor.ResetEvaluation();
 }
 
-void EvaluationCommands::cmdNewClick() {
+void EvaluationEditorCommands::cmdNewClick() {
     if (m_editor.changed() && confirmSave()) {
         if (m_editor.fileNameText().isEmpty()) {
             programPrompter().inform(QStringLiteral("You must enter a valid file name!"), QStringLiteral("Save Error"),
@@ -139,14 +139,14 @@ void EvaluationCommands::cmdNewClick() {
     Q_EMIT addDialogRequested();
 }
 
-void EvaluationCommands::OpenEvaluation() {
+void EvaluationEditorCommands::OpenEvaluation() {
     SaveIfChanged();
     const qint64 chosen = m_openDialog ? m_openDialog() : 0;
     if (chosen > 0)
         openEvaluationKey(chosen);
 }
 
-bool EvaluationCommands::openEvaluationKey(qint64 evaluationKey) {
+bool EvaluationEditorCommands::openEvaluationKey(qint64 evaluationKey) {
     QSqlQuery row = m_database.query(
         QStringLiteral("SELECT TemplateKey, EvaluationGroupKey, FileName FROM Evaluation WHERE EvaluationKey=?"),
         {evaluationKey});
@@ -163,13 +163,13 @@ bool EvaluationCommands::openEvaluationKey(qint64 evaluationKey) {
     return m_editor.inProgress();
 }
 
-void EvaluationCommands::CancelEvaluation() {
+void EvaluationEditorCommands::CancelEvaluation() {
     if (programPrompter().confirm(QStringLiteral("Are you sure you want to cancel this evaluation?"), Verification,
                                   PromptAnswer::No))
         m_editor.ResetEvaluation();
 }
 
-void EvaluationCommands::DeleteEvaluation() {
+void EvaluationEditorCommands::DeleteEvaluation() {
     if (!programPrompter().confirm(QStringLiteral("Delete opened evaluation?"), QStringLiteral("Delete Verification")))
         return;
     if (!EvaluationWriter::remove(m_database, m_editor.openedEvaluationKey())) {
@@ -181,7 +181,7 @@ void EvaluationCommands::DeleteEvaluation() {
     m_editor.ResetEvaluation();
 }
 
-void EvaluationCommands::lstMenuItemsClick(const QString& entry) {
+void EvaluationEditorCommands::lstMenuItemsClick(const QString& entry) {
     if (entry == QLatin1String("Open"))
         OpenEvaluation();
     else if (entry == QLatin1String("Cancel"))
@@ -192,6 +192,6 @@ void EvaluationCommands::lstMenuItemsClick(const QString& entry) {
         SaveIfChanged();
 }
 
-bool EvaluationCommands::QueryUnload() {
+bool EvaluationEditorCommands::QueryUnload() {
     return !m_editor.changed() || !confirmSave() || !SaveEvaluation();
 }

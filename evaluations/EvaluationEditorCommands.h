@@ -11,13 +11,13 @@ class StatusSink;
 // The commands of the "Nobrin" tab: the "New" button, the menu entries "Open", "Cancel",
 // "Delete" and "Save", and closing the window. They decide when the evaluation on the screen
 // is written, and whether an edited evaluation replaces the opened one or is kept beside it.
-class EvaluationCommands : public QObject {
+class EvaluationEditorCommands : public QObject {
     Q_OBJECT
 public:
     // Shows the open dialog modally; the EvaluationKey of the chosen line, 0 when cancelled.
     using OpenDialog = std::function<qint64()>;
 
-    EvaluationCommands(EvaluationEditor& editor, const Database& database, StatusSink* status = nullptr,
+    EvaluationEditorCommands(EvaluationEditor& editor, const Database& database, StatusSink* status = nullptr,
                        QObject* parent = nullptr);
     void setOpenDialog(OpenDialog dialog) { m_openDialog = std::move(dialog); }
 
