@@ -77,7 +77,8 @@ int list(const QStringList& options) {
 
 // The FileName of the evaluation; false after saying there is none of that key.
 bool evaluationNamed(const Database& database, qint64 key, QString& fileName) {
-    const QVariant found = database.scalar(QStringLiteral("SELECT FileName FROM Evaluation WHERE EvaluationKey=?"), {key});
+    const QVariant found =
+        database.scalar(QStringLiteral("SELECT FileName FROM Evaluation WHERE EvaluationKey=?"), {key});
     if (!found.isValid()) {
         std::fprintf(stderr, "kestrivo-cli: no evaluation has the key %lld\n", static_cast<long long>(key));
         return false;
@@ -115,8 +116,8 @@ int show(qint64 key) {
             if (entry.ticked)
                 ticked << entry.name;
         }
-        std::printf("  %d. %s\n     Answer: %s\n     TBC: %s\n     Ticked: %s\n", ++number,
-                    qPrintable(question.text), qPrintable(question.answer), question.tbc ? "Yes" : "No",
+        std::printf("  %d. %s\n     Answer: %s\n     TBC: %s\n     Ticked: %s\n", ++number, qPrintable(question.text),
+                    qPrintable(question.answer), question.tbc ? "Yes" : "No",
                     qPrintable(ticked.join(QStringLiteral(", "))));
     }
     return 0;

@@ -38,8 +38,8 @@ EvaluationWriter::Evaluation onScreen(const EvaluationEditor& editor) {
 
 } // namespace
 
-EvaluationEditorCommands::EvaluationEditorCommands(EvaluationEditor& editor, const Database& database, StatusSink* status,
-                                       QObject* parent)
+EvaluationEditorCommands::EvaluationEditorCommands(EvaluationEditor& editor, const Database& database,
+                                                   StatusSink* status, QObject* parent)
     : QObject(parent), m_editor(editor), m_database(database), m_status(status) {}
 
 void EvaluationEditorCommands::showBusy(bool busy) {

@@ -18,7 +18,7 @@ public:
     using OpenDialog = std::function<qint64()>;
 
     EvaluationEditorCommands(EvaluationEditor& editor, const Database& database, StatusSink* status = nullptr,
-                       QObject* parent = nullptr);
+                             QObject* parent = nullptr);
     void setOpenDialog(OpenDialog dialog) { m_openDialog = std::move(dialog); }
 
     // True when cancelled: nothing was written, or the user stopped.

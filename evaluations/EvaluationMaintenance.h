@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EvaluationEditorCommands.h"
 #include "EvaluationDownload.h"
 #include "EvaluationEditor.h"
+#include "EvaluationEditorCommands.h"
 
 #include <QObject>
 #include <QString>

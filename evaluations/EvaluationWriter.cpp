@@ -15,12 +15,12 @@ class RowWriter {
 public:
     explicit RowWriter(const Database& database)
         : m_fields(database, QStringLiteral("EvaluationField"),
-                   {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
-                    QStringLiteral("EnteredValue"), QStringLiteral("TemplateFieldValueKey")},
+                   {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"), QStringLiteral("EnteredValue"),
+                    QStringLiteral("TemplateFieldValueKey")},
                    false),
           m_questions(database, QStringLiteral("EvaluationQuestion"),
-                      {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"),
-                       QStringLiteral("Answer"), QStringLiteral("TBCCheck")},
+                      {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
+                       QStringLiteral("TBCCheck")},
                       true),
           m_pickLists(database, QStringLiteral("EvaluationPickList"),
                       {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false) {}

@@ -1,7 +1,7 @@
 #include "NobrinTab.h"
 
-#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
+#include "EvaluationEditorCommands.h"
 #include "LogError.h"
 
 #include <QApplication>

@@ -77,8 +77,13 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
     });
     connect(&m_logic, &EvaluationMaintenance::unloadRequested, this, &QWidget::close);
     connect(&m_logic.commands(), &EvaluationEditorCommands::addDialogRequested, this, [this] {
-        auto* dialog = new frmAddEvaluation(DataEnvironment::instance().cnnConnection(), m_logic.editor(), this);
+        // One add dialog at a time: "New" again brings the open one forward.
+        auto* dialog = findChild<frmAddEvaluation*>();
+        if (!dialog)
+            dialog = new frmAddEvaluation(DataEnvironment::instance().cnnConnection(), m_logic.editor(), this);
         dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
     });
     m_logic.commands().setOpenDialog([this] {
         frmOpenEvaluation dialog(DataEnvironment::instance().cnnConnection(), this);

@@ -29,10 +29,10 @@ SiteVisit SiteVisit::create(const Database& database, int questions, const QStri
 }
 
 qint64 SiteVisit::store(const Database& database, const QString& answer, bool tbc, bool tickFloor) const {
-    const qint64 key = database.insert(QStringLiteral("Evaluation"),
-                                       {QStringLiteral("TemplateKey"), QStringLiteral("EvaluationGroupKey"),
-                                        QStringLiteral("FileName")},
-                                       {templateKey, north, QStringLiteral("North060503")});
+    const qint64 key = database.insert(
+        QStringLiteral("Evaluation"),
+        {QStringLiteral("TemplateKey"), QStringLiteral("EvaluationGroupKey"), QStringLiteral("FileName")},
+        {templateKey, north, QStringLiteral("North060503")});
     const QStringList columns{QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
                               QStringLiteral("EnteredValue"), QStringLiteral("TemplateFieldValueKey")};
     database.insert(QStringLiteral("EvaluationField"), columns, {key, site, QStringLiteral("North"), north});
@@ -40,11 +40,11 @@ qint64 SiteVisit::store(const Database& database, const QString& answer, bool tb
     database.insert(QStringLiteral("EvaluationField"), columns, {key, inspector, QStringLiteral("Ann"), 0});
     for (qsizetype index = 0; index < questions.size(); ++index) {
         const bool first = index == 0;
-        const qint64 row = database.insert(
-            QStringLiteral("EvaluationQuestion"),
-            {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
-             QStringLiteral("TBCCheck")},
-            {key, questions.at(index), first ? answer : QString(), first && tbc ? -1 : 0});
+        const qint64 row =
+            database.insert(QStringLiteral("EvaluationQuestion"),
+                            {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"),
+                             QStringLiteral("Answer"), QStringLiteral("TBCCheck")},
+                            {key, questions.at(index), first ? answer : QString(), first && tbc ? -1 : 0});
         if (first && tickFloor)
             database.insert(QStringLiteral("EvaluationPickList"),
                             {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")},
@@ -60,7 +60,8 @@ QStringList SiteVisit::contents(const Database& database, qint64 evaluationKey) 
         {evaluationKey});
     while (evaluation.next())
         lines << QStringLiteral("evaluation %1 %2 %3")
-                     .arg(FieldText(evaluation.value(0)), FieldText(evaluation.value(1)), FieldText(evaluation.value(2)));
+                     .arg(FieldText(evaluation.value(0)), FieldText(evaluation.value(1)),
+                          FieldText(evaluation.value(2)));
     QSqlQuery fields =
         database.query(QStringLiteral("SELECT TemplateFieldKey, EnteredValue, TemplateFieldValueKey FROM "
                                       "EvaluationField WHERE EvaluationKey=? ORDER BY TemplateFieldKey"),

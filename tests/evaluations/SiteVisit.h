@@ -19,7 +19,8 @@ struct SiteVisit {
     QList<qint64> questions;
     QList<QList<qint64>> entries; // Floor, Wall, Roof of each question
 
-    static SiteVisit create(const Database& database, int questions, const QString& name = QStringLiteral("Site Visit"));
+    static SiteVisit create(const Database& database, int questions,
+                            const QString& name = QStringLiteral("Site Visit"));
 
     // An evaluation as an import leaves it, in the North group, named North060503: the first
     // question answered as given, with a tick on Floor when asked.

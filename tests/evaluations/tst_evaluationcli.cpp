@@ -89,7 +89,8 @@ private Q_SLOTS:
         QCOMPARE(date.err, QString("kestrivo-cli: --begin needs a date mm/dd/yy naming a real day, not 13/45/03\n"));
         QCOMPARE(cli({"evaluation", "list", "--template"}).err, QString("kestrivo-cli: --template needs a value\n"));
         QCOMPARE(cli({"evaluation", "list", "--group", "x"}).exitCode, 2);
-        QCOMPARE(cli({"evaluation", "list", "--colour", "red"}).err, QString("kestrivo-cli: unknown option --colour\n"));
+        QCOMPARE(cli({"evaluation", "list", "--colour", "red"}).err,
+                 QString("kestrivo-cli: unknown option --colour\n"));
         QCOMPARE(cli({"evaluation", "show"}).exitCode, 2);
         QCOMPARE(cli({"evaluation", "delete", "-3"}).exitCode, 2);
         QVERIFY(cli({"evaluation"}).err.contains("usage: evaluation list"));

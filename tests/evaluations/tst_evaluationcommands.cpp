@@ -1,5 +1,5 @@
-#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
+#include "EvaluationEditorCommands.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
 #include "SiteVisit.h"
@@ -96,18 +96,18 @@ private Q_SLOTS:
         QCOMPARE(keys.size(), 1);
         const QString today = QDate::currentDate().toString("MM/dd/yy");
         const QString t = QString::number(m_visit.templateKey);
-        QCOMPARE(SiteVisit::contents(db(), keys.first()),
-                 QStringList({QString("evaluation %1 %2 North%3").arg(t).arg(m_visit.north).arg(QString(today).remove('/')),
-                              QString("field %1 North %2").arg(m_visit.site).arg(m_visit.north),
-                              QString("field %1 %2 0").arg(m_visit.visited).arg(today),
-                              QString("field %1 Bob 0").arg(m_visit.inspector),
-                              QString("field %1 0 0").arg(m_visit.staff),
-                              QString("question %1 Yes -1 %2").arg(m_visit.questions[0]).arg(m_visit.entries[0][2]),
-                              QString("question %1  0 ").arg(m_visit.questions[1]),
-                              QString("question %1  0 ").arg(m_visit.questions[2]),
-                              QString("question %1  0 ").arg(m_visit.questions[3]),
-                              QString("question %1  0 %2").arg(m_visit.questions[4]).arg(m_visit.entries[4][0]),
-                              QString("question %1  0 %2").arg(m_visit.questions[4]).arg(m_visit.entries[4][1])}));
+        QCOMPARE(
+            SiteVisit::contents(db(), keys.first()),
+            QStringList({QString("evaluation %1 %2 North%3").arg(t).arg(m_visit.north).arg(QString(today).remove('/')),
+                         QString("field %1 North %2").arg(m_visit.site).arg(m_visit.north),
+                         QString("field %1 %2 0").arg(m_visit.visited).arg(today),
+                         QString("field %1 Bob 0").arg(m_visit.inspector), QString("field %1 0 0").arg(m_visit.staff),
+                         QString("question %1 Yes -1 %2").arg(m_visit.questions[0]).arg(m_visit.entries[0][2]),
+                         QString("question %1  0 ").arg(m_visit.questions[1]),
+                         QString("question %1  0 ").arg(m_visit.questions[2]),
+                         QString("question %1  0 ").arg(m_visit.questions[3]),
+                         QString("question %1  0 %2").arg(m_visit.questions[4]).arg(m_visit.entries[4][0]),
+                         QString("question %1  0 %2").arg(m_visit.questions[4]).arg(m_visit.entries[4][1])}));
     }
 
     // "Save" on a new evaluation nobody touched closes it and writes nothing.
@@ -164,8 +164,8 @@ private Q_SLOTS:
         QCOMPARE(keys.size(), 2);
         QCOMPARE(keys.first(), old);
         QCOMPARE(SiteVisit::contents(db(), old), before);
-        QVERIFY(SiteVisit::contents(db(), keys.last()).contains(
-            QString("question %1 No 0 %2").arg(m_visit.questions[0]).arg(m_visit.entries[0][0])));
+        QVERIFY(SiteVisit::contents(db(), keys.last())
+                    .contains(QString("question %1 No 0 %2").arg(m_visit.questions[0]).arg(m_visit.entries[0][0])));
     }
 
     // A save stops before writing at a refused forced field, and without a chosen group.

@@ -91,12 +91,9 @@ private Q_SLOTS:
         QCOMPARE(open.dateText(OpenEvaluationFilter::Ending), QString("12/31/29"));
         QCOMPARE(texts(open.templates()), QStringList({"All Templates", "Audit", "Site Visit"}));
         QCOMPARE(texts(open.groups()), QStringList({"All Groups"}));
-        const QStringList all{"File Name                      Added    ",
-                              "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123 06/06/03 ",
-                              "After                          06/07/03 ",
-                              "Audit one                      01/31/10 ",
-                              "B                              06/05/03 ",
-                              "Before                         06/04/03 "};
+        const QStringList all{"File Name                      Added    ", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123 06/06/03 ",
+                              "After                          06/07/03 ", "Audit one                      01/31/10 ",
+                              "B                              06/05/03 ", "Before                         06/04/03 "};
         QCOMPARE(texts(open.lines()), all);
         for (const OpenEvaluationFilter::Entry& line : open.lines())
             QCOMPARE(line.text.size(), 40);

@@ -1,5 +1,5 @@
-#include "EvaluationEditorCommands.h"
 #include "EvaluationEditor.h"
+#include "EvaluationEditorCommands.h"
 #include "EvaluationMaintenance.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"

@@ -34,9 +34,8 @@ class tst_EvaluationSaveKill : public QObject {
             db.query("SELECT TemplateFieldKey FROM TemplateField WHERE TemplateKey=? ORDER BY Sequence", {templateKey});
         while (fields.next())
             evaluation.fields.append({fields.value(0).toLongLong(), "Value", 0});
-        QSqlQuery questions =
-            db.query("SELECT TemplateQuestionKey FROM TemplateQuestion WHERE TemplateKey=? ORDER BY Sequence",
-                     {templateKey});
+        QSqlQuery questions = db.query(
+            "SELECT TemplateQuestionKey FROM TemplateQuestion WHERE TemplateKey=? ORDER BY Sequence", {templateKey});
         while (questions.next())
             evaluation.questions.append({questions.value(0).toLongLong(), "Answer 1", true, {}});
         for (EvaluationWriter::Question& question : evaluation.questions) {

@@ -249,9 +249,10 @@ private Q_SLOTS:
         QTRY_VERIFY(!control<QLabel>("lblField", 1)->isVisible());
         QCOMPARE(m_fixture->rows("Evaluation"), 1);
         QCOMPARE(m_fixture->rows("EvaluationPickList"), 1);
-        QCOMPARE(db().scalar("SELECT Answer FROM EvaluationQuestion WHERE TemplateQuestionKey=?", {m_visit.questions[0]})
-                     .toString(),
-                 QString("No"));
+        QCOMPARE(
+            db().scalar("SELECT Answer FROM EvaluationQuestion WHERE TemplateQuestionKey=?", {m_visit.questions[0]})
+                .toString(),
+            QString("No"));
         clickTab(0);
         QCOMPARE(control<QTabWidget>("TabStrip")->currentIndex(), 0);
     }
