@@ -18,6 +18,7 @@ struct CliCommand {
 QList<CliCommand> setupCommands();
 QList<CliCommand> deviceCommands();
 QList<CliCommand> evaluationCommands();
+QList<CliCommand> templateCommands();
 
 // Loads the settings and opens the database as the program does; prints the reason and
 // returns false when that fails.

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -12,6 +13,7 @@ QList<CliCommand> allCommands() {
     commands << setupCommands();
     commands << deviceCommands();
     commands << evaluationCommands();
+    commands << templateCommands();
     return commands;
 }
 
@@ -25,8 +27,11 @@ void printHelp(const QList<CliCommand>& commands) {
                 "  --help            show this help\n"
                 "  --version         show the version\n\n"
                 "Commands:\n");
+    int width = 0;
     for (const CliCommand& command : commands)
-        std::printf("  %-34s %s\n", qPrintable(command.usage), qPrintable(command.summary));
+        width = std::max(width, int(command.usage.size()));
+    for (const CliCommand& command : commands)
+        std::printf("  %-*s %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
 }
 
 } // namespace
