@@ -75,7 +75,6 @@ public:
     bool changed() const { return m_changed; }
     int fieldCount() const { return m_fieldCount; }
     int groupSlot() const { return m_groupSlot; }
-    const QList<qint64>& fileNameFields() const { return m_fileNameFields; }
     const FieldSlot& slot(int slot) const { return m_slots.at(slot - 1); }
     const QList<EvaluationForm::Question>& questions() const { return m_questions; }
     const QuestionFrame& frame(int frame) const { return m_frames.at(frame - 1); }
