@@ -13,6 +13,8 @@
 namespace {
 
 const QString ForbiddenInFileNames = QStringLiteral("`~!@#$%^&*()/?<>,.\\|");
+// What Evaluation.FileName holds: twenty long fields could make a longer name.
+constexpr int FileNameLength = 255;
 
 QString initialText(int type) {
     switch (type) {
@@ -234,7 +236,7 @@ void EvaluationEditor::ComposeFileName(int slot, bool force) {
         }
     }
     if (!composed.isEmpty())
-        m_fileName = CleanFileName(composed);
+        m_fileName = CleanFileName(composed).left(FileNameLength);
 }
 
 QString EvaluationEditor::CleanFileName(const QString& text) {
