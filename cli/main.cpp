@@ -12,6 +12,7 @@ QList<CliCommand> allCommands() {
     QList<CliCommand> commands;
     commands << setupCommands();
     commands << deviceCommands();
+    commands << evaluationCommands();
     commands << templateCommands();
     return commands;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "EvaluationDownload.h"
+#include "EvaluationEditor.h"
+#include "EvaluationEditorCommands.h"
 
 #include <QObject>
 #include <QString>
@@ -23,9 +25,14 @@ public:
     EvaluationMaintenance(DeviceSession& session, StatusSink& status, QObject* parent = nullptr);
 
     EvaluationDownload& download() { return m_download; }
+    EvaluationEditor& editor() { return m_editor; }
+    EvaluationEditorCommands& commands() { return m_commands; }
 
     // Runs the button of that caption.
     void ToolbarButtonClick(const QString& caption);
+    // The user picks a tab: false when it is refused (an evaluation is in progress on
+    // "Nobrin"), and the window stays where it is.
+    bool TabStripClick(int tab);
     // The toolbar buttons a tab enables.
     static quint32 tabMask(int tab);
     // The text the status bar shows while the control has the focus.
@@ -36,4 +43,6 @@ Q_SIGNALS:
 
 private:
     EvaluationDownload m_download;
+    EvaluationEditor m_editor;
+    EvaluationEditorCommands m_commands;
 };

@@ -202,5 +202,13 @@ void frmSwitchboard::UnloadAllForms() {
 
 void frmSwitchboard::closeEvent(QCloseEvent* event) {
     UnloadAllForms();
+    // A window that stayed open (its user went back to unsaved work) keeps the program
+    // running: closing this one would take it down with its work.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible() && window->parentWidget() == this) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }

@@ -1,25 +1,34 @@
 #include "frmEvaluationMaintenance.h"
 
+#include "DataEnvironment.h"
 #include "FormToolbar.h"
 #include "LogError.h"
+#include "NobrinTab.h"
+#include "frmAddEvaluation.h"
+#include "frmOpenEvaluation.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSize>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int ClientWidth = 380;
-constexpr int ClientHeight = 430;
+// Wide and high enough for the "Nobrin" tab's handheld-sized pages and its menu bar.
+constexpr int ClientWidth = 352;
+constexpr int ClientHeight = 486;
 constexpr int Margin = 6;
 
 } // namespace
@@ -42,9 +51,8 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
     m_tabs->setObjectName(QStringLiteral("TabStrip"));
     m_tabs->setGeometry(Margin, Margin, ClientWidth - 2 * Margin, ClientHeight - 2 * Margin);
     m_tabs->addTab(buildHandheldPage(), QStringLiteral("Handheld"));
-    auto* nobrin = new QWidget;
-    nobrin->setObjectName(QStringLiteral("NobrinPage"));
-    m_tabs->addTab(nobrin, QStringLiteral("Nobrin"));
+    m_tabs->addTab(new NobrinTab(m_logic.editor(), m_logic.commands()), QStringLiteral("Nobrin"));
+    m_tabs->tabBar()->installEventFilter(this);
     setCentralWidget(client);
     RecordControlPositions(m_positions, client);
     client->installEventFilter(this);
@@ -68,6 +76,21 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
         showHelp(m_list);
     });
     connect(&m_logic, &EvaluationMaintenance::unloadRequested, this, &QWidget::close);
+    connect(&m_logic.commands(), &EvaluationEditorCommands::addDialogRequested, this, [this] {
+        // One add dialog at a time: "New" again brings the open one forward.
+        auto* dialog = findChild<frmAddEvaluation*>();
+        if (!dialog)
+            dialog = new frmAddEvaluation(DataEnvironment::instance().cnnConnection(), m_logic.editor(), this);
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
+    m_logic.commands().setOpenDialog([this] {
+        frmOpenEvaluation dialog(DataEnvironment::instance().cnnConnection(), this);
+        dialog.exec();
+        dialog.logic().unload();
+        return dialog.logic().chosenEvaluation();
+    });
     selectTab(EvaluationMaintenance::HandheldTab);
     resize(sizeHint().expandedTo(QSize(ClientWidth, ClientHeight + 110)));
 }
@@ -80,7 +103,8 @@ frmEvaluationMaintenance::~frmEvaluationMaintenance() {
 
 QWidget* frmEvaluationMaintenance::buildHandheldPage() {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("fraEvaluation0"));
+    page->setObjectName(QStringLiteral("fraEvaluation"));
+    page->setProperty("index", EvaluationMaintenance::HandheldTab);
     m_list = new QListView(page);
     m_list->setObjectName(QStringLiteral("lstEvaluations"));
     m_list->setModel(m_logic.download().evaluations());
@@ -99,11 +123,27 @@ QWidget* frmEvaluationMaintenance::buildHandheldPage() {
 }
 
 void frmEvaluationMaintenance::selectTab(int tab) {
+    if (m_selecting)
+        return;
+    const QScopedValueRollback<bool> selecting(m_selecting, true);
+    bool allowed = true;
+    guarded(QStringLiteral("TabStrip_Click"), [this, tab, &allowed] { allowed = m_logic.TabStripClick(tab); });
+    if (!allowed)
+        tab = EvaluationMaintenance::NobrinTab;
     if (m_tabs->currentIndex() != tab)
         m_tabs->setCurrentIndex(tab);
     EnableToolbarButtons(this, EvaluationMaintenance::tabMask(tab), m_mask);
     if (tab == EvaluationMaintenance::HandheldTab && isVisible())
         m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void frmEvaluationMaintenance::closeEvent(QCloseEvent* event) {
+    bool unload = true;
+    guarded(QStringLiteral("Form_QueryUnload"), [this, &unload] { unload = m_logic.commands().QueryUnload(); });
+    if (unload)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void frmEvaluationMaintenance::showEvent(QShowEvent* event) {
@@ -113,6 +153,15 @@ void frmEvaluationMaintenance::showEvent(QShowEvent* event) {
 }
 
 bool frmEvaluationMaintenance::eventFilter(QObject* watched, QEvent* event) {
+    // A click on the other tab is answered before the tab changes, so the page on the
+    // screen never flips while an evaluation is in progress.
+    if (watched == m_tabs->tabBar() && event->type() == QEvent::MouseButtonPress) {
+        const int tab = m_tabs->tabBar()->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (tab >= 0 && tab != m_tabs->currentIndex()) {
+            selectTab(tab);
+            return true;
+        }
+    }
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         guarded(QString(), [this] { ResizeControls(m_positions, centralWidget()); });
     return QMainWindow::eventFilter(watched, event);

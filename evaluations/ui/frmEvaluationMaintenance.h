@@ -14,8 +14,8 @@ class QTabWidget;
 class DeviceSession;
 
 // "Evaluation Maintenance": the evaluation window with its tab strip. The "Handheld" tab
-// lists the unit's evaluation files and adds the chosen ones; the "Nobrin" tab is where
-// evaluations are edited on the PC.
+// lists the unit's evaluation files and adds the chosen ones; the "Nobrin" tab creates,
+// opens, edits and deletes evaluations on the PC as the handheld does.
 class frmEvaluationMaintenance : public QMainWindow, public StatusSink {
     Q_OBJECT
 public:
@@ -32,6 +32,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Offers to save an evaluation with changes; a cancelled save keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* buildHandheldPage();
@@ -45,4 +47,5 @@ private:
     ControlPositions m_positions;
     quint32 m_mask = 0;
     bool m_busyCursor = false;
+    bool m_selecting = false;
 };

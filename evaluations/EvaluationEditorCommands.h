@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class Database;
+class EvaluationEditor;
+class StatusSink;
+
+// The commands of the "Nobrin" tab: the "New" button, the menu entries "Open", "Cancel",
+// "Delete" and "Save", and closing the window. They decide when the evaluation on the screen
+// is written, and whether an edited evaluation replaces the opened one or is kept beside it.
+class EvaluationEditorCommands : public QObject {
+    Q_OBJECT
+public:
+    // Shows the open dialog modally; the EvaluationKey of the chosen line, 0 when cancelled.
+    using OpenDialog = std::function<qint64()>;
+
+    EvaluationEditorCommands(EvaluationEditor& editor, const Database& database, StatusSink* status = nullptr,
+                             QObject* parent = nullptr);
+    void setOpenDialog(OpenDialog dialog) { m_openDialog = std::move(dialog); }
+
+    // True when cancelled: nothing was written, or the user stopped.
+    bool SaveEvaluation();
+    void SaveIfChanged();
+    void OpenEvaluation();
+    // Puts the evaluation of that key on the screen; false, after saying why, when it is gone.
+    bool openEvaluationKey(qint64 evaluationKey);
+    void CancelEvaluation();
+    void DeleteEvaluation();
+    void cmdNewClick();
+    // A click on an entry of the menu list, by its text.
+    void lstMenuItemsClick(const QString& entry);
+    // The window is about to close: false keeps it open.
+    bool QueryUnload();
+
+Q_SIGNALS:
+    // "New" has cleared the screen: the add dialog should be shown.
+    void addDialogRequested();
+
+private:
+    bool saveRefusedForGroup();
+    void showBusy(bool busy);
+
+    EvaluationEditor& m_editor;
+    const Database& m_database;
+    StatusSink* m_status;
+    OpenDialog m_openDialog;
+};

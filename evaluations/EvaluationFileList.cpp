@@ -1,0 +1,81 @@
+#include "EvaluationFileList.h"
+
+#include "Database.h"
+#include "EntryRules.h"
+#include "FieldText.h"
+
+namespace EvaluationFileList {
+
+namespace {
+
+constexpr int LineWidth = 40;
+constexpr int NameWidth = 30;
+constexpr int DateColumn = 31; // position 32
+
+// The day of Downloaded: SQLite hands back its text ("yyyy-MM-ddTHH:mm:ss"), a server a
+// timestamp. Reading the day alone keeps a list of thousands quick.
+QDate downloadedDay(const QVariant& value) {
+    if (value.typeId() == QMetaType::QString)
+        return QDate::fromString(value.toString().left(10), Qt::ISODate);
+    return value.toDate();
+}
+
+} // namespace
+
+QString headingLine() {
+    return QStringLiteral("File Name").leftJustified(DateColumn) +
+           QStringLiteral("Added").leftJustified(LineWidth - DateColumn);
+}
+
+QString line(const QString& fileName, const QDate& downloaded) {
+    const qsizetype stop = fileName.indexOf(u'.');
+    const QString name = (stop < 0 ? fileName : fileName.left(stop)).left(NameWidth);
+    return name.leftJustified(DateColumn) + EntryRules::shortDate(downloaded).leftJustified(LineWidth - DateColumn);
+}
+
+QString AppendCondition(const QString& filter, const QString& condition) {
+    return filter.isEmpty() ? condition : filter + QStringLiteral(" AND ") + condition;
+}
+
+QList<Entry> evaluations(const Database& database, const Filter& filter) {
+    const EntryRules::DownloadedRange range = EntryRules::downloadedRange(filter.begin, filter.end);
+    QString where = EntryRules::DownloadedCondition;
+    QVariantList values{range.from, range.before};
+    if (filter.groupKey >= 1) {
+        where = AppendCondition(where, QStringLiteral("Evaluation.EvaluationGroupKey=?"));
+        values << filter.groupKey;
+    }
+    if (filter.templateKey >= 1) {
+        where = AppendCondition(where, QStringLiteral("TemplateField.TemplateKey=?"));
+        values << filter.templateKey;
+    }
+    QSqlQuery rows = database.query(
+        QStringLiteral("SELECT Evaluation.EvaluationKey, Evaluation.FileName, Downloaded FROM Template INNER JOIN "
+                       "TemplateField ON Template.TemplateKey = TemplateField.TemplateKey INNER JOIN "
+                       "TemplateFieldValue ON TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey "
+                       "INNER JOIN Evaluation ON Evaluation.EvaluationGroupKey = "
+                       "TemplateFieldValue.TemplateFieldValueKey WHERE ") +
+            where + QStringLiteral(" ORDER BY Evaluation.FileName, Evaluation.EvaluationKey"),
+        values);
+    QList<Entry> found;
+    while (rows.next())
+        found.append({rows.value(0).toLongLong(), line(FieldText(rows.value(1)), downloadedDay(rows.value(2)))});
+    return found;
+}
+
+QList<Entry> groups(const Database& database, qint64 templateKey) {
+    QSqlQuery rows = database.query(
+        QStringLiteral("SELECT DISTINCT TemplateFieldValue.TemplateFieldValueKey, TemplateFieldValue.FieldValue FROM "
+                       "Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
+                       "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
+                       "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey WHERE "
+                       "TemplateField.TemplateKey=? ORDER BY TemplateFieldValue.FieldValue, "
+                       "TemplateFieldValue.TemplateFieldValueKey"),
+        {templateKey});
+    QList<Entry> found;
+    while (rows.next())
+        found.append({rows.value(0).toLongLong(), FieldText(rows.value(1))});
+    return found;
+}
+
+} // namespace EvaluationFileList

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What the editor needs to put one evaluation on the screen: the template's entry fields,
+// file-name fields and questions in their order, and for an opened evaluation what it holds.
+struct EvaluationForm {
+    // Limits of a template on the handheld, which the editor shares.
+    static constexpr int MaximumFields = 20;
+    static constexpr int MaximumQuestions = 50;
+    static constexpr int MaximumAnswers = 20;
+    static constexpr int MaximumPickEntries = 30;
+
+    enum FieldType { Text = 0, Numeric = 1, ValueList = 2, Date = 3 };
+
+    struct Value {
+        qint64 key = 0; // TemplateFieldValueKey
+        QString text;
+    };
+    struct Field {
+        qint64 key = 0; // TemplateFieldKey
+        QString label;
+        int type = Text;
+        int length = 0;
+        bool forced = false;
+        bool group = false;
+        QList<Value> values; // value-list fields only, by FieldValue
+        QString storedValue; // an opened evaluation's EnteredValue; empty when none
+    };
+    struct PickEntry {
+        qint64 key = 0; // TemplatePickListKey
+        QString name;
+        bool ticked = false;
+    };
+    struct Question {
+        qint64 key = 0; // TemplateQuestionKey
+        QString text;
+        QStringList answers;
+        QString answer;
+        bool tbc = false;
+        QList<PickEntry> pickEntries;
+    };
+
+    QList<qint64> fileNameFields; // TemplateFieldKey, in file-name order
+    QList<Field> fields;
+    QList<Question> questions;
+};

@@ -1,0 +1,157 @@
+#include "frmOpenEvaluation.h"
+
+#include "LogError.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace {
+
+QLabel* label(const QString& text, QWidget* parent, int x, int y) {
+    auto* caption = new QLabel(text, parent);
+    caption->setGeometry(x, y, 90, 22);
+    return caption;
+}
+
+// The key of a control's help text: its name, with the index of a control array.
+QString helpKey(const QObject* control) {
+    const QVariant index = control->property("index");
+    return index.isValid() ? control->objectName() + index.toString() : control->objectName();
+}
+
+} // namespace
+
+frmOpenEvaluation::frmOpenEvaluation(const Database& database, QWidget* owner) : QDialog(owner), m_logic(database) {
+    setObjectName(QStringLiteral("frmOpenEvaluation"));
+    setWindowTitle(QStringLiteral("Open Evaluation"));
+    setModal(true);
+    setFixedSize(400, 420);
+    label(QStringLiteral("Template:"), this, 10, 12);
+    m_templates = new QComboBox(this);
+    m_templates->setObjectName(QStringLiteral("cmbTemplate"));
+    m_templates->setGeometry(100, 10, 290, 24);
+    label(QStringLiteral("Group:"), this, 10, 42);
+    m_groups = new QComboBox(this);
+    m_groups->setObjectName(QStringLiteral("cmbGroup"));
+    m_groups->setGeometry(100, 40, 290, 24);
+    label(QStringLiteral("Added Begin:"), this, 10, 72);
+    label(QStringLiteral("Ending:"), this, 210, 72);
+    for (int field = 0; field < 2; ++field) {
+        auto* date = new QLineEdit(this);
+        date->setObjectName(QStringLiteral("MskField"));
+        date->setProperty("index", field);
+        date->setInputMask(QStringLiteral("99/99/99"));
+        date->setGeometry(field == 0 ? 100 : 280, 70, 80, 24);
+        date->installEventFilter(this);
+        connect(date, &QLineEdit::textEdited, this,
+                [this, field](const QString& text) { m_logic.editDate(field, text); });
+        m_dates[field] = date;
+    }
+    m_files = new QListWidget(this);
+    m_files->setObjectName(QStringLiteral("lstFileName"));
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setFixedPitch(true);
+    m_files->setFont(fixed);
+    m_files->setUniformItemSizes(true);
+    m_files->setGeometry(10, 102, 380, 240);
+    auto* selectButton = new QPushButton(QStringLiteral("&Select"), this);
+    selectButton->setObjectName(QStringLiteral("cmdSelect"));
+    selectButton->setGeometry(200, 352, 90, 28);
+    selectButton->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setGeometry(300, 352, 90, 28);
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setSizeGripEnabled(false);
+    status->setGeometry(0, 392, 400, 28);
+    m_panel = new QLabel(status);
+    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    status->addWidget(m_panel, 1);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_templates), static_cast<QWidget*>(m_groups), static_cast<QWidget*>(m_files),
+          static_cast<QWidget*>(selectButton), static_cast<QWidget*>(cancel)})
+        control->installEventFilter(this);
+
+    connect(m_templates, &QComboBox::activated, this, [this](int index) {
+        refreshing(QStringLiteral("cmbTemplate_Click"), [this, index] { m_logic.chooseTemplate(index); });
+    });
+    connect(m_groups, &QComboBox::activated, this, [this](int index) {
+        refreshing(QStringLiteral("cmbGroup_Click"), [this, index] { m_logic.chooseGroup(index); });
+    });
+    connect(m_files, &QListWidget::currentRowChanged, this, [this](int row) { m_logic.chooseLine(row); });
+    connect(m_files, &QListWidget::itemDoubleClicked, this, [this] { select(); });
+    connect(selectButton, &QPushButton::clicked, this, &frmOpenEvaluation::select);
+    connect(cancel, &QPushButton::clicked, this, &frmOpenEvaluation::reject);
+
+    refreshing(QStringLiteral("Form_Load"), [this] { m_logic.load(); });
+}
+
+void frmOpenEvaluation::refreshing(const QString& procedure, const std::function<void()>& step) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    guarded(procedure, step);
+    showLists();
+    QApplication::restoreOverrideCursor();
+}
+
+void frmOpenEvaluation::showLists() {
+    const QSignalBlocker blockTemplates(m_templates);
+    const QSignalBlocker blockGroups(m_groups);
+    const QSignalBlocker blockFiles(m_files);
+    if (m_templates->count() != m_logic.templates().size()) {
+        m_templates->clear();
+        for (const OpenEvaluationFilter::Entry& entry : m_logic.templates())
+            m_templates->addItem(entry.text, entry.key);
+    }
+    m_templates->setCurrentIndex(m_logic.chosenTemplate());
+    m_groups->clear();
+    for (const OpenEvaluationFilter::Entry& entry : m_logic.groups())
+        m_groups->addItem(entry.text, entry.key);
+    m_groups->setCurrentIndex(m_logic.chosenGroup());
+    for (int field = 0; field < 2; ++field) {
+        if (m_dates[field]->text() != m_logic.dateText(field))
+            m_dates[field]->setText(m_logic.dateText(field));
+    }
+    m_files->clear();
+    QStringList lines;
+    lines.reserve(m_logic.lines().size());
+    for (const OpenEvaluationFilter::Entry& entry : m_logic.lines())
+        lines << entry.text;
+    m_files->addItems(lines);
+    for (int row = 0; row < m_files->count(); ++row)
+        m_files->item(row)->setData(Qt::UserRole, m_logic.lines().at(row).key);
+    m_files->setCurrentRow(m_logic.chosenLine());
+}
+
+void frmOpenEvaluation::select() {
+    if (m_logic.Select())
+        hide();
+}
+
+void frmOpenEvaluation::reject() {
+    m_logic.Cancel();
+    QDialog::reject();
+}
+
+bool frmOpenEvaluation::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        m_panel->setText(OpenEvaluationFilter::helpText(helpKey(watched)));
+        if (watched == m_dates[0] || watched == m_dates[1])
+            m_logic.enterDate(watched->property("index").toInt());
+    } else if (event->type() == QEvent::FocusOut && (watched == m_dates[0] || watched == m_dates[1])) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            const int field = watched->property("index").toInt();
+            refreshing(QStringLiteral("MskField_LostFocus"), [this, field] { m_logic.leaveDate(field); });
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

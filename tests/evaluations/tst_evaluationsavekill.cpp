@@ -1,0 +1,120 @@
+#include "Database.h"
+#include "EvaluationWriter.h"
+#include "TemplateBuilder.h"
+#include "TestDatabases.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+// A PC that dies in the middle of replacing an evaluation leaves the old one or the new
+// one, whole, and never a part of either.
+class tst_EvaluationSaveKill : public QObject {
+    Q_OBJECT
+
+    static constexpr int Fields = 20;
+    static constexpr int Questions = 50;
+    static constexpr int Ticks = 30;
+
+    // An evaluation of the full template: every question answered, marked TBC and all its
+    // pick-list entries ticked.
+    static qint64 fullEvaluation(const Database& db, qint64 templateKey) {
+        EvaluationWriter::Evaluation evaluation;
+        evaluation.templateKey = templateKey;
+        evaluation.fileName = "Killed";
+        evaluation.evaluationGroupKey =
+            db.scalar("SELECT MIN(TemplateFieldValueKey) FROM TemplateFieldValue INNER JOIN TemplateField ON "
+                      "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey WHERE GroupField<>0 AND "
+                      "TemplateKey=?",
+                      {templateKey})
+                .toLongLong();
+        QSqlQuery fields =
+            db.query("SELECT TemplateFieldKey FROM TemplateField WHERE TemplateKey=? ORDER BY Sequence", {templateKey});
+        while (fields.next())
+            evaluation.fields.append({fields.value(0).toLongLong(), "Value", 0});
+        QSqlQuery questions = db.query(
+            "SELECT TemplateQuestionKey FROM TemplateQuestion WHERE TemplateKey=? ORDER BY Sequence", {templateKey});
+        while (questions.next())
+            evaluation.questions.append({questions.value(0).toLongLong(), "Answer 1", true, {}});
+        for (EvaluationWriter::Question& question : evaluation.questions) {
+            QSqlQuery entries = db.query(
+                "SELECT TemplatePickListKey FROM TemplatePickList WHERE TemplateQuestionKey=? ORDER BY Sequence",
+                {question.templateQuestionKey});
+            while (entries.next())
+                question.ticked << entries.value(0).toLongLong();
+        }
+        return EvaluationWriter::save(db, evaluation);
+    }
+
+    // True while the saver holds an open write: the lock of the SQLite file, or rows of an
+    // open transaction in EvaluationPickList on the server.
+    static bool saverIsWriting(const QString& connection) {
+        if (!connection.startsWith("Provider=SQLite")) {
+            Database db = Database::open(connection, "probe");
+            const bool writing = db.scalar("SELECT COUNT(*) FROM pg_locks l INNER JOIN pg_class c ON l.relation = "
+                                           "c.oid WHERE c.relname = 'evaluationpicklist' AND l.mode = "
+                                           "'RowExclusiveLock' AND l.pid <> pg_backend_pid()")
+                                     .toInt() > 0;
+            db.close();
+            return writing;
+        }
+        bool writing = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lockprobe");
+            db.setDatabaseName(connection.section("Data Source=", 1).section(';', 0, 0));
+            db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+            if (db.open()) {
+                QSqlQuery begin(db);
+                writing = !begin.exec("BEGIN IMMEDIATE");
+                if (!writing)
+                    QSqlQuery(db).exec("ROLLBACK");
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("lockprobe");
+        return writing;
+    }
+
+private Q_SLOTS:
+    void killedSaveLeavesOneWholeEvaluation_data() { TestDatabases::addEngineRows(); }
+    void killedSaveLeavesOneWholeEvaluation() {
+        QFETCH(QString, connection);
+        Database db = Database::open(connection, "test");
+        const qint64 templateKey = TemplateBuilder::full(db, "Full").key();
+        qint64 key = fullEvaluation(db, templateKey);
+        for (int kill = 1; kill <= 4; ++kill) {
+            QProcess saver;
+            saver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            saver.start(qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/evaluation_saver",
+                        {connection, QString::number(key)});
+            QVERIFY(saver.waitForStarted());
+            // Some saves go through first, then one is caught while it writes.
+            QThread::msleep(QRandomGenerator::global()->bounded(100, 400));
+            QElapsedTimer clock;
+            clock.start();
+            bool writing = false;
+            while (!writing && saver.state() == QProcess::Running && clock.elapsed() < 30000)
+                writing = saverIsWriting(connection);
+            QVERIFY2(writing, "the saver stopped before it could be killed in the middle of a save");
+            saver.kill();
+            QVERIFY(saver.waitForFinished());
+            QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM Evaluation").toInt(), 1);
+            key = db.scalar("SELECT EvaluationKey FROM Evaluation").toLongLong();
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField WHERE EvaluationKey=?", {key}).toInt(), Fields);
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationQuestion WHERE EvaluationKey=? AND TBCCheck=-1", {key})
+                         .toInt(),
+                     Questions);
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationPickList").toInt(), Questions * Ticks);
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), Fields);
+        }
+        QVERIFY2(key > 4, "saves went through between the kills");
+        db.close();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_EvaluationSaveKill)
+#include "tst_evaluationsavekill.moc"

@@ -1,0 +1,320 @@
+#include "DataEnvironment.h"
+#include "HandheldFixture.h"
+#include "ScriptedPrompter.h"
+#include "SiteVisit.h"
+#include "TemplateBuilder.h"
+#include "TestDatabases.h"
+#include "frmEvaluationMaintenance.h"
+#include "frmSwitchboard.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+// The evaluation window's "Nobrin" tab and its two dialogs, driven offscreen through the
+// names of their controls as a user drives them.
+class tst_EvaluationWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<HandheldFixture> m_fixture;
+    std::unique_ptr<frmEvaluationMaintenance> m_owned;
+    QPointer<frmEvaluationMaintenance> m_window; // the window under test, owned or not
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    SiteVisit m_visit;
+
+    const Database& db() { return m_fixture->db(); }
+    ScriptedPrompter& prompter() { return *m_prompter; }
+
+    template <typename T> static T* find(QWidget* in, const char* name, int index = -1) {
+        for (T* control : in->findChildren<T*>(QString::fromLatin1(name))) {
+            if (index < 0 || control->property("index").toInt() == index)
+                return control;
+        }
+        qFatal("no control %s %d", name, index);
+    }
+    template <typename T> T* control(const char* name, int index = -1) { return find<T>(m_window, name, index); }
+    QAction* button(const char* key) {
+        for (QAction* action : control<QToolBar>("Toolbar1")->actions()) {
+            if (action->objectName() == QLatin1String(key))
+                return action;
+        }
+        qFatal("no toolbar button %s", key);
+    }
+    QTabBar* tabBar() { return control<QTabWidget>("TabStrip")->tabBar(); }
+    void clickTab(int tab) { QTest::mouseClick(tabBar(), Qt::LeftButton, {}, tabBar()->tabRect(tab).center()); }
+
+    // Clicks "File" and the menu entry of that text.
+    void menu(const QString& entry) {
+        QTest::mouseClick(control<QPushButton>("cmdFile"), Qt::LeftButton);
+        auto* list = control<QListWidget>("lstMenuItems");
+        QVERIFY(list->isVisible());
+        const QList<QListWidgetItem*> items = list->findItems(entry, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+    }
+    // Types into a field and moves on to the file name, as a user leaves a field.
+    void type(int slot, const QString& text) {
+        auto* box = control<QLineEdit>("txtField", slot);
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        control<QLineEdit>("txtFileName")->setFocus();
+        QTRY_VERIFY(!box->hasFocus());
+    }
+    void choose(int slot, int entry) {
+        auto* list = control<QComboBox>("cmbField", slot);
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        list->setCurrentIndex(entry);
+        Q_EMIT list->activated(entry);
+        control<QLineEdit>("txtFileName")->setFocus();
+        QTRY_VERIFY(!list->hasFocus());
+    }
+    // "New", then "&Add" in the add dialog with the template of that name.
+    void addEvaluation(const QString& templateName) {
+        QTest::mouseClick(control<QPushButton>("cmdNew"), Qt::LeftButton);
+        QWidget* dialog = nullptr;
+        QTRY_VERIFY((dialog = m_window->findChild<QWidget*>("frmAddEvaluation")) && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QString("Add Evaluation"));
+        auto* templates = find<QComboBox>(dialog, "cmbTemplate");
+        templates->setCurrentIndex(templates->findText(templateName));
+        Q_EMIT templates->activated(templates->currentIndex());
+        QTest::mouseClick(find<QPushButton>(dialog, "cmdAdd"), Qt::LeftButton);
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmAddEvaluation"));
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
+    // "Open" in the menu; picks the line of the open dialog that starts with the name.
+    void openEvaluation(const QString& fileName) {
+        QTimer::singleShot(0, this, [fileName] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog && dialog->objectName() == "frmOpenEvaluation");
+            auto* lines = find<QListWidget>(dialog, "lstFileName");
+            QCOMPARE(lines->font().family(), QString("Courier New"));
+            const QList<QListWidgetItem*> found = lines->findItems(fileName, Qt::MatchStartsWith);
+            QCOMPARE(found.size(), 1);
+            lines->setCurrentItem(found.first());
+            QTest::mouseClick(find<QPushButton>(dialog, "cmdSelect"), Qt::LeftButton);
+        });
+        menu("Open");
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
+    static QRect twips(int left, int top, int width, int height) {
+        return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_visit = SiteVisit::create(db(), 5);
+        m_owned = std::make_unique<frmEvaluationMaintenance>(m_fixture->session());
+        m_window = m_owned.get();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        clickTab(1);
+        QTRY_VERIFY(control<QPushButton>("cmdNew")->hasFocus());
+    }
+    void cleanup() {
+        m_owned.reset();
+        m_prompter.reset();
+        m_fixture.reset();
+    }
+
+    // The tab imitates the handheld's screen: its pages, menu bar and field slots sit at
+    // their places, 15 twips to a pixel.
+    void screenAtItsPlaces() {
+        QVERIFY(button("Exit")->isEnabled());
+        QVERIFY(!button("Add")->isEnabled() && !button("Download")->isEnabled());
+        auto* entry = control<QGroupBox>("fraEvaluation", 1);
+        QVERIFY(entry->isVisible() && !control<QGroupBox>("fraEvaluation", 2)->isVisible());
+        QCOMPARE(entry->title(), QString("Entry"));
+        QCOMPARE(entry->geometry(), twips(10, 25, 4875, 5800));
+        auto* bar = control<QFrame>("fraEvaluationMenu");
+        QCOMPARE(bar->geometry().left(), 5);
+        QCOMPARE(bar->width(), 317);
+        QVERIFY(qAbs(bar->parentWidget()->height() - 5 - (bar->geometry().bottom() + 1)) <= 1);
+        QVERIFY2(bar->geometry().top() >= entry->geometry().bottom(), "the menu bar is below the page");
+        QVERIFY(!control<QLabel>("lblFileName")->isVisible());
+        QVERIFY(!control<QPushButton>("cmdView")->isEnabled());
+        control<QPushButton>("cmdFile")->setFocus();
+        QCOMPARE(control<QLabel>("StatusBar1Panel1")->text(), QString("Click to display other options"));
+        control<QPushButton>("cmdNew")->setFocus();
+        QCOMPARE(control<QLabel>("StatusBar1Panel1")->text(), QString("Click to add new evaluation"));
+
+        TemplateBuilder wide(db(), "Wide");
+        const qint64 group = wide.groupField("Field 1");
+        wide.value(group, "A");
+        for (int index = 2; index <= 21; ++index)
+            wide.field(QString("Field %1").arg(index), TemplateBuilder::Text);
+        addEvaluation("Wide");
+        QVERIFY(control<QLabel>("lblFileName")->isVisible());
+        for (int slot = 1; slot <= 20; ++slot) {
+            const int left = slot % 2 ? 60 : 2500;
+            const int top = 560 + (slot - 1) / 2 * 330;
+            auto* label = control<QLabel>("lblField", slot);
+            QVERIFY(label->isVisible());
+            QCOMPARE(label->geometry(), twips(left, top, 800, 255));
+            QCOMPARE(label->text(), QString("Field %1").arg(slot));
+            if (slot == 1) {
+                QVERIFY(control<QComboBox>("cmbField", 1)->isVisible());
+                QCOMPARE(control<QComboBox>("cmbField", 1)->geometry().topLeft(), twips(1060, 560, 0, 0).topLeft());
+                QVERIFY(!control<QLineEdit>("txtField", 1)->isVisible());
+            } else {
+                QVERIFY(control<QLineEdit>("txtField", slot)->isVisible());
+                QCOMPARE(control<QLineEdit>("txtField", slot)->geometry(), twips(left + 1000, top, 1300, 255));
+            }
+        }
+        QCOMPARE(control<QLabel>("lblField", 20)->geometry().top(), 235);
+
+        // File shows the menu on the menu bar's top edge, at the File button.
+        QTest::mouseClick(control<QPushButton>("cmdFile"), Qt::LeftButton);
+        auto* items = control<QListWidget>("lstMenuItems");
+        QVERIFY(items->isVisible());
+        QCOMPARE(items->count(), 3);
+        QCOMPARE(items->geometry().bottom() + 1, bar->geometry().top());
+        QCOMPARE(items->geometry().left(), bar->geometry().left() + control<QPushButton>("cmdFile")->x());
+        QCOMPARE(items->height(), qRound(3 * 230 / 15.0));
+        control<QPushButton>("cmdNew")->setFocus();
+        QTRY_VERIFY(!items->isVisible());
+
+        // Everything keeps its proportions when the window grows.
+        const QRect before = entry->geometry();
+        m_window->resize(m_window->width() * 2, m_window->height());
+        QTRY_VERIFY(entry->width() > 1.8 * before.width());
+        QCOMPARE(entry->height(), before.height());
+    }
+
+    // A new evaluation entered, paged, ticked and saved through the screen.
+    void newEvaluationThroughTheScreen() {
+        addEvaluation("Site Visit");
+        const QString today = QDate::currentDate().toString("MM/dd/yy");
+        QCOMPARE(control<QLineEdit>("txtField", 2)->text(), today);
+        QCOMPARE(control<QLineEdit>("txtFileName")->text(), QString(today).remove('/'));
+        choose(1, 1);
+        QCOMPARE(control<QLineEdit>("txtFileName")->text(), "South" + QString(today).remove('/'));
+
+        prompter().answer(PromptAnswer::Ok);
+        type(4, "many");
+        QCOMPARE(prompter().last().text, QString("Invalid entry, must be numeric."));
+        QCOMPARE(control<QLineEdit>("txtField", 4)->text(), QString("many"));
+        type(4, "12");
+        type(3, "Ann");
+
+        QTest::mouseClick(control<QPushButton>("cmdView"), Qt::LeftButton);
+        QVERIFY(control<QGroupBox>("fraEvaluation", 2)->isVisible());
+        QCOMPARE(control<QGroupBox>("fraQuestion", 1)->title(), QString("Question 1?"));
+        auto* answer = control<QComboBox>("cmbFra", 1);
+        QCOMPARE(answer->count(), 2);
+        answer->setCurrentIndex(1);
+        QTest::mouseClick(control<QCheckBox>("chkTBC", 2), Qt::LeftButton);
+        auto* picks = control<QListWidget>("lstFra", 3);
+        QTest::mouseClick(picks->viewport(), Qt::LeftButton, {}, picks->visualItemRect(picks->item(1)).center());
+        QCOMPARE(picks->item(1)->checkState(), Qt::Checked);
+
+        auto* pages = control<QScrollBar>("vsrFrame");
+        QCOMPARE(pages->maximum(), 2);
+        pages->setValue(2);
+        QCOMPARE(control<QGroupBox>("fraQuestion", 1)->title(), QString("Question 5?"));
+        QVERIFY(!control<QGroupBox>("fraQuestion", 2)->isVisible());
+        QCOMPARE(control<QComboBox>("cmbFra", 1)->currentText(), QString());
+        pages->setValue(1);
+        QCOMPARE(control<QComboBox>("cmbFra", 1)->currentText(), QString("No"));
+        QVERIFY(control<QCheckBox>("chkTBC", 2)->isChecked());
+
+        // An evaluation in progress keeps the window on its tab.
+        prompter().answer(PromptAnswer::Ok);
+        clickTab(0);
+        QCOMPARE(prompter().last().text, QString("You must save the current evaluation."));
+        QCOMPARE(control<QTabWidget>("TabStrip")->currentIndex(), 1);
+
+        prompter().answer(PromptAnswer::Yes);
+        menu("Save");
+        QCOMPARE(prompter().last().text, QString("Save Current File?"));
+        QTRY_VERIFY(!control<QLabel>("lblField", 1)->isVisible());
+        QCOMPARE(m_fixture->rows("Evaluation"), 1);
+        QCOMPARE(m_fixture->rows("EvaluationPickList"), 1);
+        QCOMPARE(
+            db().scalar("SELECT Answer FROM EvaluationQuestion WHERE TemplateQuestionKey=?", {m_visit.questions[0]})
+                .toString(),
+            QString("No"));
+        clickTab(0);
+        QCOMPARE(control<QTabWidget>("TabStrip")->currentIndex(), 0);
+    }
+
+    // An evaluation opened through the open dialog, changed and saved over the old one; the
+    // window then asks before it closes with changes.
+    void openChangeAndReplace() {
+        const qint64 old = m_visit.store(db(), "Yes", true, true);
+        openEvaluation("North060503");
+        QTRY_VERIFY(control<QLabel>("lblField", 1)->isVisible());
+        QCOMPARE(control<QComboBox>("cmbField", 1)->currentText(), QString("North"));
+        QCOMPARE(control<QLineEdit>("txtFileName")->text(), QString("North060503"));
+        QTest::mouseClick(control<QPushButton>("cmdFile"), Qt::LeftButton);
+        QCOMPARE(control<QListWidget>("lstMenuItems")->count(), 4);
+        QTest::keyClick(control<QListWidget>("lstMenuItems"), Qt::Key_Escape);
+        type(3, "Bob");
+        prompter().answer(PromptAnswer::Yes).answer(PromptAnswer::Yes);
+        menu("Save");
+        const qint64 replaced = db().scalar("SELECT EvaluationKey FROM Evaluation").toLongLong();
+        QVERIFY(replaced > old);
+        QCOMPARE(m_fixture->rows("Evaluation"), 1);
+
+        openEvaluation("North060503");
+        QTRY_COMPARE(control<QLineEdit>("txtField", 3)->text(), QString("Bob"));
+        QTRY_VERIFY(control<QLineEdit>("txtField", 3)->isVisible());
+        prompter().answer(PromptAnswer::No);
+        m_window->close();
+        QCOMPARE(prompter().last().text, QString("Save Current File?"));
+        QVERIFY(!m_window->isVisible());
+    }
+
+    // Closing the main window closes this one too, with the same question; a save that is
+    // refused keeps both open, so nothing entered is lost.
+    void closedWithTheMainWindow() {
+        db().execute("UPDATE Control SET EULA=?", {"tester"});
+        m_owned.reset();
+        frmSwitchboard::registerWindow("frmEvaluationMaintenance", [this](QWidget* owner) {
+            return new frmEvaluationMaintenance(m_fixture->session(), owner);
+        });
+        frmSwitchboard main;
+        main.show();
+        main.nagMenuClick("frmEvaluationMaintenance");
+        auto* window = main.findChild<frmEvaluationMaintenance*>();
+        QVERIFY(window && window->isVisible());
+        m_window = window;
+        clickTab(1);
+        addEvaluation("Site Visit");
+        choose(1, 0);
+
+        prompter().answer(PromptAnswer::Yes).answer(PromptAnswer::Ok);
+        main.close();
+        QCOMPARE(prompter().last().text, QString("Entry manditory into the Inspector field."));
+        QVERIFY(window->isVisible() && main.isVisible());
+        QTRY_VERIFY(control<QLineEdit>("txtField", 3)->hasFocus());
+
+        type(3, "Ann");
+        prompter().answer(PromptAnswer::Yes);
+        main.close();
+        QVERIFY(!main.isVisible());
+        QCOMPARE(m_fixture->rows("Evaluation"), 1);
+    }
+};
+
+QTEST_MAIN(tst_EvaluationWindow)
+#include "tst_evaluationwindow.moc"
