@@ -1,0 +1,180 @@
+#include "EvaluationExport.h"
+
+#include "Database.h"
+#include "FieldText.h"
+#include "KestrivoError.h"
+#include "ReportLists.h"
+#include "ReportSnapshot.h"
+
+#include <QHash>
+#include <QIODevice>
+
+namespace {
+
+constexpr qsizetype SliceSize = 250;
+
+QString marks(qsizetype count) {
+    QStringList list;
+    for (qsizetype i = 0; i < count; ++i)
+        list << QStringLiteral("?");
+    return list.join(QLatin1Char(','));
+}
+
+void send(QIODevice& out, const QByteArray& bytes) {
+    if (out.write(bytes) != bytes.size())
+        throw KestrivoError(ErrorNumber::General,
+                            QStringLiteral("The CSV file cannot be written: %1").arg(out.errorString()));
+}
+
+} // namespace
+
+EvaluationExport::EvaluationExport(const Database& database) : m_database(database) {}
+
+QString EvaluationExport::field(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QByteArray EvaluationExport::record(const QStringList& fields) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& text : fields)
+        quoted << field(text);
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<qint64>& evaluationKeys) {
+    ReportSnapshot snapshot(m_database);
+    m_fields.clear();
+    m_questions.clear();
+    QSqlQuery fields = m_database.query(QStringLiteral("SELECT TemplateFieldKey, FieldLabel FROM TemplateField WHERE "
+                                                       "TemplateKey=? ORDER BY Sequence, TemplateFieldKey"),
+                                        {templateKey});
+    while (fields.next())
+        m_fields.append({fields.value(0).toLongLong(), fields.value(1).toString()});
+    QSqlQuery questions = m_database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion "
+                                                          "WHERE TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
+                                           {templateKey});
+    while (questions.next())
+        m_questions.append({questions.value(0).toLongLong(), questions.value(1).toString()});
+
+    QStringList header{QStringLiteral("EvaluationKey"), QStringLiteral("Template"), QStringLiteral("Group"),
+                       QStringLiteral("FileName"), QStringLiteral("Downloaded")};
+    for (const Column& column : std::as_const(m_fields))
+        header << column.label;
+    for (const Column& column : std::as_const(m_questions))
+        header << column.label << column.label + QStringLiteral(" TBC") << column.label + QStringLiteral(" Pick List");
+    send(out, record(header));
+
+    qint64 written = 0;
+    for (qsizetype first = 0; first < evaluationKeys.size(); first += SliceSize) {
+        const QList<qint64> slice = evaluationKeys.mid(first, SliceSize);
+        written += writeSlice(out, templateKey, slice);
+        if (m_progress)
+            m_progress(int(first + slice.size()), int(evaluationKeys.size()));
+    }
+    return written;
+}
+
+qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys) {
+    struct Answer {
+        QString answer;
+        bool tbc = false;
+        QStringList pickList;
+    };
+    struct Row {
+        QStringList head;
+        QHash<qint64, QString> values;
+        QHash<qint64, Answer> answers; // by TemplateQuestionKey
+    };
+    QVariantList values;
+    for (qint64 key : keys)
+        values << key;
+    const QString in = marks(keys.size());
+
+    QHash<qint64, Row> rows;
+    QSqlQuery evaluations = m_database.query(
+        QStringLiteral("SELECT Evaluation.EvaluationKey, Template.Name, TemplateFieldValue.FieldValue, "
+                       "Evaluation.FileName, Evaluation.Downloaded FROM (Evaluation INNER JOIN Template ON "
+                       "Evaluation.TemplateKey = Template.TemplateKey) LEFT JOIN TemplateFieldValue ON "
+                       "Evaluation.EvaluationGroupKey = TemplateFieldValue.TemplateFieldValueKey WHERE "
+                       "Evaluation.TemplateKey=? AND Evaluation.EvaluationKey IN (%1)")
+            .arg(in),
+        QVariantList{templateKey} + values);
+    while (evaluations.next()) {
+        Row row;
+        row.head << FieldText(evaluations.value(0)) << evaluations.value(1).toString()
+                 << evaluations.value(2).toString() << evaluations.value(3).toString()
+                 << ReportLists::downloadedTime(evaluations.value(4)).toString(Qt::ISODate);
+        rows.insert(evaluations.value(0).toLongLong(), row);
+    }
+    if (rows.isEmpty())
+        return 0;
+
+    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
+                                                       "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
+                                                       "EvaluationFieldKey")
+                                            .arg(in),
+                                        values);
+    while (fields.next()) {
+        auto row = rows.find(fields.value(0).toLongLong());
+        const qint64 field = fields.value(1).toLongLong();
+        if (row != rows.end() && !row->values.contains(field))
+            row->values.insert(field, FieldText(fields.value(2)));
+    }
+    QHash<qint64, std::pair<qint64, qint64>> answerOf; // EvaluationQuestionKey: evaluation, question
+    QSqlQuery answers = m_database.query(QStringLiteral("SELECT EvaluationKey, EvaluationQuestionKey, "
+                                                        "TemplateQuestionKey, Answer, TBCCheck FROM EvaluationQuestion "
+                                                        "WHERE EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey")
+                                             .arg(in),
+                                         values);
+    while (answers.next()) {
+        const qint64 evaluation = answers.value(0).toLongLong();
+        const qint64 question = answers.value(2).toLongLong();
+        auto row = rows.find(evaluation);
+        if (row == rows.end() || row->answers.contains(question))
+            continue;
+        row->answers.insert(question, {FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}});
+        answerOf.insert(answers.value(1).toLongLong(), {evaluation, question});
+    }
+    QSqlQuery picks = m_database.query(
+        QStringLiteral(
+            "SELECT EvaluationPickList.EvaluationQuestionKey, TemplatePickList.Name FROM (EvaluationPickList "
+            "INNER JOIN EvaluationQuestion ON EvaluationPickList.EvaluationQuestionKey = "
+            "EvaluationQuestion.EvaluationQuestionKey) INNER JOIN TemplatePickList ON "
+            "EvaluationPickList.TemplatePickListKey = TemplatePickList.TemplatePickListKey WHERE "
+            "EvaluationQuestion.EvaluationKey IN (%1) ORDER BY TemplatePickList.Sequence, "
+            "EvaluationPickList.EvaluationPickListKey")
+            .arg(in),
+        values);
+    while (picks.next()) {
+        const auto owner = answerOf.constFind(picks.value(0).toLongLong());
+        if (owner != answerOf.constEnd())
+            rows[owner->first].answers[owner->second].pickList << picks.value(1).toString();
+    }
+
+    QByteArray bytes;
+    qint64 written = 0;
+    for (qint64 key : keys) {
+        const auto row = rows.constFind(key);
+        if (row == rows.constEnd())
+            continue;
+        QStringList record = row->head;
+        for (const Column& field : std::as_const(m_fields))
+            record << row->values.value(field.key);
+        for (const Column& question : std::as_const(m_questions)) {
+            const auto answer = row->answers.constFind(question.key);
+            if (answer == row->answers.constEnd())
+                record << QString() << QString() << QString();
+            else
+                record << answer->answer << (answer->tbc ? QStringLiteral("Y") : QStringLiteral("N"))
+                       << answer->pickList.join(QStringLiteral("; "));
+        }
+        bytes += EvaluationExport::record(record);
+        ++written;
+    }
+    send(out, bytes);
+    return written;
+}
