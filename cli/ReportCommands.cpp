@@ -120,7 +120,13 @@ int chooseFilters(ReportParameters& window, const Arguments& arguments) {
             return 2;
         window.chooseTemplate(indexOfKey(window.templates(), key));
     }
-    if (arguments.has(QStringLiteral("--group"))) {
+    // Without --group every group of the template counts, as if all were selected.
+    if (!arguments.has(QStringLiteral("--group")) && window.templates().value(window.currentTemplate()).key != 0) {
+        QList<int> all;
+        for (int i = 0; i < window.groups().size(); ++i)
+            all << i;
+        window.selectGroups(all);
+    } else if (arguments.has(QStringLiteral("--group"))) {
         QList<int> indexes;
         for (const QString& given : arguments.values.value(QStringLiteral("--group"))) {
             const int index = indexOfKey(window.groups(), given.toLongLong());

@@ -58,10 +58,10 @@ qint64 EvaluationFixture::valueKey(qint64 fieldKey, const QString& value) const 
 
 qint64 EvaluationFixture::addQuestion(qint64 templateKey, const QString& text, const QStringList& answers,
                                       const QStringList& pickList, int sequence) {
-    const qint64 key = m_database.insert(
-        QStringLiteral("TemplateQuestion"),
-        {QStringLiteral("TemplateKey"), QStringLiteral("Question"), QStringLiteral("Sequence")},
-        {templateKey, text, sequence});
+    const qint64 key =
+        m_database.insert(QStringLiteral("TemplateQuestion"),
+                          {QStringLiteral("TemplateKey"), QStringLiteral("Question"), QStringLiteral("Sequence")},
+                          {templateKey, text, sequence});
     int order = 1;
     for (const QString& answer : answers)
         m_database.insert(QStringLiteral("TemplateAnswer"),

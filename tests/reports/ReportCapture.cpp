@@ -36,9 +36,10 @@ QList<RecordedRow> ReportCapture::read(int reportKey) {
         if (!database.open())
             qFatal("the report database cannot be opened");
         QSqlQuery query(database);
-        query.prepare(QStringLiteral("SELECT ReportPage, Orientation, DetailType, X1, Y1, X2, Y2, DetailData, FontSize, "
-                                     "FontBold, FontName, OfPage FROM ReportDetail WHERE ReportKey=? ORDER BY "
-                                     "ReportDetailKey"));
+        query.prepare(
+            QStringLiteral("SELECT ReportPage, Orientation, DetailType, X1, Y1, X2, Y2, DetailData, FontSize, "
+                           "FontBold, FontName, OfPage FROM ReportDetail WHERE ReportKey=? ORDER BY "
+                           "ReportDetailKey"));
         query.addBindValue(reportKey);
         if (!query.exec())
             qFatal("the report rows cannot be read");

@@ -20,7 +20,8 @@ class tst_GroupSummary : public QObject {
     qint64 group(const QString& name) { return build().valueKey(m_groupField, name); }
     qint64 evaluation(const QString& groupName, const QString& inspector,
                       const QList<std::pair<qint64, EvaluationFixture::Answer>>& answers) {
-        return build().addEvaluation(m_audit, group(groupName), inspector + ".evl", {{m_inspector, inspector}}, answers);
+        return build().addEvaluation(m_audit, group(groupName), inspector + ".evl", {{m_inspector, inspector}},
+                                     answers);
     }
     ReportRequest request(int variant, const QList<qint64>& evaluations, const QList<qint64>& groups) {
         ReportRequest request;

@@ -12,27 +12,45 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
         // Two decimals always, and no digit before the point when the whole part is 0.
-        QTest::newRow("12.345") << 12.345 << "#.#0" << "12.35";
-        QTest::newRow("0.5") << 0.5 << "#.#0" << ".50";
-        QTest::newRow("0") << 0.0 << "#.#0" << ".00";
-        QTest::newRow("binary neighbour below the half") << 2.675 << "#.#0" << "2.68";
-        QTest::newRow("carry into the whole part") << 99.995 << "#.#0" << "100.00";
-        QTest::newRow("negative half") << -2.345 << "#.#0" << "-2.35";
-        QTest::newRow("negative that rounds to zero") << -0.001 << "#.#0" << ".00";
-        QTest::newRow("large") << 123456.7 << "#.#0" << "123456.70";
+        QTest::newRow("12.345") << 12.345 << "#.#0"
+                                << "12.35";
+        QTest::newRow("0.5") << 0.5 << "#.#0"
+                             << ".50";
+        QTest::newRow("0") << 0.0 << "#.#0"
+                           << ".00";
+        QTest::newRow("binary neighbour below the half") << 2.675 << "#.#0"
+                                                         << "2.68";
+        QTest::newRow("carry into the whole part") << 99.995 << "#.#0"
+                                                   << "100.00";
+        QTest::newRow("negative half") << -2.345 << "#.#0"
+                                       << "-2.35";
+        QTest::newRow("negative that rounds to zero") << -0.001 << "#.#0"
+                                                      << ".00";
+        QTest::newRow("large") << 123456.7 << "#.#0"
+                               << "123456.70";
         // The percent form multiplies by 100 first.
-        QTest::newRow("half") << 0.5 << "#.#0%" << "50.00%";
-        QTest::newRow("whole") << 1.0 << "#.#0%" << "100.00%";
-        QTest::newRow("share") << 0.12345 << "#.#0%" << "12.35%";
-        QTest::newRow("small share") << 0.001 << "#.#0%" << ".10%";
-        QTest::newRow("two thirds") << 2.0 / 3.0 << "#.#0%" << "66.67%";
+        QTest::newRow("half") << 0.5 << "#.#0%"
+                              << "50.00%";
+        QTest::newRow("whole") << 1.0 << "#.#0%"
+                               << "100.00%";
+        QTest::newRow("share") << 0.12345 << "#.#0%"
+                               << "12.35%";
+        QTest::newRow("small share") << 0.001 << "#.#0%"
+                                     << ".10%";
+        QTest::newRow("two thirds") << 2.0 / 3.0 << "#.#0%"
+                                    << "66.67%";
         // At least one digit, halves away from zero.
-        QTest::newRow("#0 zero") << 0.0 << "#0" << "0";
-        QTest::newRow("#0 half") << 2.5 << "#0" << "3";
-        QTest::newRow("#0 whole") << 20.0 << "#0" << "20";
+        QTest::newRow("#0 zero") << 0.0 << "#0"
+                                 << "0";
+        QTest::newRow("#0 half") << 2.5 << "#0"
+                                 << "3";
+        QTest::newRow("#0 whole") << 20.0 << "#0"
+                                  << "20";
         // "#" after the last "0" is a digit only when it is not a trailing zero.
-        QTest::newRow("optional decimal") << 1.5 << "0.0#" << "1.5";
-        QTest::newRow("optional decimal used") << 1.25 << "0.0#" << "1.25";
+        QTest::newRow("optional decimal") << 1.5 << "0.0#"
+                                          << "1.5";
+        QTest::newRow("optional decimal used") << 1.25 << "0.0#"
+                                               << "1.25";
     }
     void formats() {
         QFETCH(double, value);

@@ -29,8 +29,7 @@ class tst_ReportParameters : public QObject {
 
     qint64 evaluation(qint64 templateKey, qint64 groupField, const QString& group, const QString& file,
                       const QDateTime& downloaded, const QList<std::pair<qint64, QString>>& fields = {}) {
-        const qint64 key =
-            build().addEvaluation(templateKey, build().valueKey(groupField, group), file, fields, {});
+        const qint64 key = build().addEvaluation(templateKey, build().valueKey(groupField, group), file, fields, {});
         build().setDownloaded(key, downloaded);
         return key;
     }
@@ -222,8 +221,8 @@ private Q_SLOTS:
     // follow the grid; Add goes through the dialog, Del only while the grid has the focus.
     void columnFields() {
         QVERIFY(!window().columnFieldsEnabled());
-        QCOMPARE(window().toolbarMask(), ReportParameters::PrintMask | ReportParameters::PreviewMask |
-                                             ReportParameters::ExitMask);
+        QCOMPARE(window().toolbarMask(),
+                 ReportParameters::PrintMask | ReportParameters::PreviewMask | ReportParameters::ExitMask);
         window().chooseReport(report("Group Summary by Evaluation"));
         QVERIFY(!window().columnFieldsEnabled());
         window().chooseTemplate(indexOf(window().templates(), "Audit"));
@@ -277,9 +276,9 @@ private Q_SLOTS:
 
         const qint64 clean = build().addQuestion(m_audit, "Clean, \"really\"?", {"1", "2"}, {"Floor", "Wall"}, 1);
         build().addQuestion(m_audit, "Unanswered", {"1"}, {}, 2);
-        const qint64 key = build().addEvaluation(
-            m_audit, build().valueKey(m_auditGroups, "South"), "Zoë's.evl",
-            {{m_inspector, "Zoë, \"Chef\"\r\nsecond line"}}, {{clean, {"2", true, {"Wall", "Floor"}}}});
+        const qint64 key = build().addEvaluation(m_audit, build().valueKey(m_auditGroups, "South"), "Zoë's.evl",
+                                                 {{m_inspector, "Zoë, \"Chef\"\r\nsecond line"}},
+                                                 {{clean, {"2", true, {"Wall", "Floor"}}}});
         build().setDownloaded(key, QDateTime(QDate(2024, 2, 3), QTime(4, 5, 6)));
         window().chooseTemplate(indexOf(window().templates(), "Audit"));
         window().selectGroups({1});
