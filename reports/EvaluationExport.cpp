@@ -49,16 +49,22 @@ qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<q
     ReportSnapshot snapshot(m_database);
     m_fields.clear();
     m_questions.clear();
+    m_fieldColumn.clear();
+    m_questionColumn.clear();
     QSqlQuery fields = m_database.query(QStringLiteral("SELECT TemplateFieldKey, FieldLabel FROM TemplateField WHERE "
                                                        "TemplateKey=? ORDER BY Sequence, TemplateFieldKey"),
                                         {templateKey});
-    while (fields.next())
+    while (fields.next()) {
+        m_fieldColumn.insert(fields.value(0).toLongLong(), int(m_fields.size()));
         m_fields.append({fields.value(0).toLongLong(), fields.value(1).toString()});
+    }
     QSqlQuery questions = m_database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion "
                                                           "WHERE TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
                                            {templateKey});
-    while (questions.next())
+    while (questions.next()) {
+        m_questionColumn.insert(questions.value(0).toLongLong(), int(m_questions.size()));
         m_questions.append({questions.value(0).toLongLong(), questions.value(1).toString()});
+    }
 
     QStringList header{QStringLiteral("EvaluationKey"), QStringLiteral("Template"), QStringLiteral("Group"),
                        QStringLiteral("FileName"), QStringLiteral("Downloaded")};
@@ -80,14 +86,15 @@ qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<q
 
 qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys) {
     struct Answer {
+        bool given = false;
         QString answer;
         bool tbc = false;
         QStringList pickList;
     };
     struct Row {
         QStringList head;
-        QHash<qint64, QString> values;
-        QHash<qint64, Answer> answers; // by TemplateQuestionKey
+        QStringList values;    // by the field's column
+        QList<Answer> answers; // by the question's column
     };
     QVariantList values;
     for (qint64 key : keys)
@@ -108,36 +115,39 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
         row.head << FieldText(evaluations.value(0)) << evaluations.value(1).toString()
                  << evaluations.value(2).toString() << evaluations.value(3).toString()
                  << ReportLists::downloadedTime(evaluations.value(4)).toString(Qt::ISODate);
+        row.values = QStringList(m_fields.size());
+        row.answers = QList<Answer>(m_questions.size());
         rows.insert(evaluations.value(0).toLongLong(), row);
     }
     if (rows.isEmpty())
         return 0;
 
+    // A field or question entered twice keeps its first value.
     QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
                                                        "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
-                                                       "EvaluationFieldKey")
+                                                       "EvaluationFieldKey DESC")
                                             .arg(in),
                                         values);
     while (fields.next()) {
         auto row = rows.find(fields.value(0).toLongLong());
-        const qint64 field = fields.value(1).toLongLong();
-        if (row != rows.end() && !row->values.contains(field))
-            row->values.insert(field, FieldText(fields.value(2)));
+        const int column = m_fieldColumn.value(fields.value(1).toLongLong(), -1);
+        if (row != rows.end() && column >= 0)
+            row->values[column] = FieldText(fields.value(2));
     }
-    QHash<qint64, std::pair<qint64, qint64>> answerOf; // EvaluationQuestionKey: evaluation, question
+    QHash<qint64, Answer*> answerOf; // by EvaluationQuestionKey
     QSqlQuery answers = m_database.query(QStringLiteral("SELECT EvaluationKey, EvaluationQuestionKey, "
                                                         "TemplateQuestionKey, Answer, TBCCheck FROM EvaluationQuestion "
                                                         "WHERE EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey")
                                              .arg(in),
                                          values);
     while (answers.next()) {
-        const qint64 evaluation = answers.value(0).toLongLong();
-        const qint64 question = answers.value(2).toLongLong();
-        auto row = rows.find(evaluation);
-        if (row == rows.end() || row->answers.contains(question))
+        auto row = rows.find(answers.value(0).toLongLong());
+        const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
+        if (row == rows.end() || column < 0 || row->answers.at(column).given)
             continue;
-        row->answers.insert(question, {FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}});
-        answerOf.insert(answers.value(1).toLongLong(), {evaluation, question});
+        Answer& answer = row->answers[column];
+        answer = {true, FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}};
+        answerOf.insert(answers.value(1).toLongLong(), &answer);
     }
     QSqlQuery picks = m_database.query(
         QStringLiteral(
@@ -150,9 +160,8 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
             .arg(in),
         values);
     while (picks.next()) {
-        const auto owner = answerOf.constFind(picks.value(0).toLongLong());
-        if (owner != answerOf.constEnd())
-            rows[owner->first].answers[owner->second].pickList << picks.value(1).toString();
+        if (Answer* answer = answerOf.value(picks.value(0).toLongLong()))
+            answer->pickList << picks.value(1).toString();
     }
 
     QByteArray bytes;
@@ -161,16 +170,13 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
         const auto row = rows.constFind(key);
         if (row == rows.constEnd())
             continue;
-        QStringList record = row->head;
-        for (const Column& field : std::as_const(m_fields))
-            record << row->values.value(field.key);
-        for (const Column& question : std::as_const(m_questions)) {
-            const auto answer = row->answers.constFind(question.key);
-            if (answer == row->answers.constEnd())
+        QStringList record = row->head + row->values;
+        for (const Answer& answer : row->answers) {
+            if (!answer.given)
                 record << QString() << QString() << QString();
             else
-                record << answer->answer << (answer->tbc ? QStringLiteral("Y") : QStringLiteral("N"))
-                       << answer->pickList.join(QStringLiteral("; "));
+                record << answer.answer << (answer.tbc ? QStringLiteral("Y") : QStringLiteral("N"))
+                       << answer.pickList.join(QStringLiteral("; "));
         }
         bytes += EvaluationExport::record(record);
         ++written;

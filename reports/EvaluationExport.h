@@ -2,6 +2,7 @@
 
 #include "ReportOutput.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -44,4 +45,6 @@ private:
     ReportProgress m_progress;
     QList<Column> m_fields;
     QList<Column> m_questions;
+    QHash<qint64, int> m_fieldColumn;    // by TemplateFieldKey
+    QHash<qint64, int> m_questionColumn; // by TemplateQuestionKey
 };

@@ -61,6 +61,7 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
     pen.setSkipOverflow(true);
     {
         ReportSnapshot snapshot(m_database);
+        prepare();
         for (int index = 0; index < entries.size(); ++index) {
             const ListedEvaluation& entry = entries.at(index);
             if (entry.selected) {
@@ -77,17 +78,39 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
             if (m_progress)
                 m_progress(index + 1, int(entries.size()));
         }
+        // The statements go before the snapshot ends: a statement still open keeps it.
+        m_evaluationRow = m_pickRows = m_questionRows = m_valueRows = QSqlQuery();
     }
     return key;
 }
 
-bool EvaluationReport::load(qint64 evaluationKey, Evaluation& evaluation) {
-    QSqlQuery row = m_database.query(
+void EvaluationReport::prepare() {
+    m_evaluationRow = m_database.prepare(
         QStringLiteral("SELECT Evaluation.FileName, Template.Name, Evaluation.TemplateKey FROM Evaluation INNER JOIN "
-                       "Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE EvaluationKey=?"),
-        {evaluationKey});
-    if (!row.next())
+                       "Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE EvaluationKey=?"));
+    m_pickRows = m_database.prepare(QStringLiteral(
+        "SELECT EvaluationPickList.EvaluationQuestionKey, TemplatePickList.Name FROM (EvaluationPickList "
+        "INNER JOIN TemplatePickList ON EvaluationPickList.TemplatePickListKey = "
+        "TemplatePickList.TemplatePickListKey) INNER JOIN EvaluationQuestion ON "
+        "EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey WHERE "
+        "EvaluationQuestion.EvaluationKey=? ORDER BY TemplatePickList.Sequence, "
+        "EvaluationPickList.EvaluationPickListKey"));
+    m_questionRows = m_database.prepare(
+        QStringLiteral("SELECT TemplateQuestion.Question, EvaluationQuestionKey, EvaluationQuestion.Answer, "
+                       "EvaluationQuestion.TBCCheck FROM TemplateQuestion INNER JOIN EvaluationQuestion ON "
+                       "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey WHERE "
+                       "EvaluationKey=? ORDER BY TemplateQuestion.Sequence, EvaluationQuestionKey"));
+    m_valueRows = m_database.prepare(QStringLiteral("SELECT TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
+                                                    "EvaluationKey=? ORDER BY EvaluationFieldKey"));
+}
+
+bool EvaluationReport::load(qint64 evaluationKey, Evaluation& evaluation) {
+    QSqlQuery& row = m_evaluationRow;
+    m_database.run(row, {evaluationKey});
+    if (!row.next()) {
+        row.finish();
         return false;
+    }
     evaluation.fileName = row.value(0).toString();
     evaluation.templateName = row.value(1).toString();
     evaluation.templateKey = row.value(2).toLongLong();

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -62,6 +63,8 @@ private:
         QHash<qint64, QString> values;
     };
 
+    // The reads of one evaluation, prepared once a run.
+    void prepare();
     // False when the evaluation is no longer stored.
     bool load(qint64 evaluationKey, Evaluation& evaluation);
     const TemplateFields& templateFields(qint64 templateKey);
@@ -73,6 +76,10 @@ private:
 
     const Database& m_database;
     CompanyParameter m_company;
+    QSqlQuery m_evaluationRow;
+    QSqlQuery m_pickRows;
+    QSqlQuery m_questionRows;
+    QSqlQuery m_valueRows;
     ReportProgress m_progress;
     QHash<qint64, TemplateFields> m_templates;
     int m_columnWidth = 0;

@@ -306,6 +306,9 @@ void frmReportParameters::exportCsv() {
     m_logic.exportCsv(*choice, fileName, [this](int value, int maximum) {
         m_progress->setMaximum(maximum);
         m_progress->setValue(value);
+        // The result's message comes next; the bar has nothing more to say.
+        if (value >= maximum)
+            m_progress->hide();
     });
     m_progress->hide();
     showBusy(false);
