@@ -79,7 +79,7 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
                 m_progress(index + 1, int(entries.size()));
         }
         // The statements go before the snapshot ends: a statement still open keeps it.
-        m_evaluationRow = m_pickRows = m_questionRows = m_valueRows = QSqlQuery();
+        m_evaluationRow = m_questionRows = m_valueRows = QSqlQuery();
     }
     return key;
 }
@@ -88,18 +88,17 @@ void EvaluationReport::prepare() {
     m_evaluationRow = m_database.prepare(
         QStringLiteral("SELECT Evaluation.FileName, Template.Name, Evaluation.TemplateKey FROM Evaluation INNER JOIN "
                        "Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE EvaluationKey=?"));
-    m_pickRows = m_database.prepare(QStringLiteral(
-        "SELECT EvaluationPickList.EvaluationQuestionKey, TemplatePickList.Name FROM (EvaluationPickList "
-        "INNER JOIN TemplatePickList ON EvaluationPickList.TemplatePickListKey = "
-        "TemplatePickList.TemplatePickListKey) INNER JOIN EvaluationQuestion ON "
-        "EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey WHERE "
-        "EvaluationQuestion.EvaluationKey=? ORDER BY TemplatePickList.Sequence, "
-        "EvaluationPickList.EvaluationPickListKey"));
-    m_questionRows = m_database.prepare(
-        QStringLiteral("SELECT TemplateQuestion.Question, EvaluationQuestionKey, EvaluationQuestion.Answer, "
-                       "EvaluationQuestion.TBCCheck FROM TemplateQuestion INNER JOIN EvaluationQuestion ON "
-                       "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey WHERE "
-                       "EvaluationKey=? ORDER BY TemplateQuestion.Sequence, EvaluationQuestionKey"));
+    // Each answer with its ticked pick-list entries, one row per entry (or one row without
+    // any): one round trip an evaluation instead of two.
+    m_questionRows = m_database.prepare(QStringLiteral(
+        "SELECT TemplateQuestion.Question, EvaluationQuestion.EvaluationQuestionKey, EvaluationQuestion.Answer, "
+        "EvaluationQuestion.TBCCheck, TemplatePickList.Name FROM ((TemplateQuestion INNER JOIN EvaluationQuestion ON "
+        "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey) LEFT JOIN EvaluationPickList "
+        "ON EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey) LEFT JOIN "
+        "TemplatePickList ON EvaluationPickList.TemplatePickListKey = TemplatePickList.TemplatePickListKey WHERE "
+        "EvaluationQuestion.EvaluationKey=? ORDER BY TemplateQuestion.Sequence, "
+        "EvaluationQuestion.EvaluationQuestionKey, "
+        "TemplatePickList.Sequence, EvaluationPickList.EvaluationPickListKey"));
     m_valueRows = m_database.prepare(QStringLiteral("SELECT TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
                                                     "EvaluationKey=? ORDER BY EvaluationFieldKey"));
 }
@@ -114,40 +113,30 @@ bool EvaluationReport::load(qint64 evaluationKey, Evaluation& evaluation) {
     evaluation.fileName = row.value(0).toString();
     evaluation.templateName = row.value(1).toString();
     evaluation.templateKey = row.value(2).toLongLong();
+    row.finish();
 
-    QHash<qint64, QStringList> pickLists;
-    QSqlQuery picks = m_database.query(
-        QStringLiteral(
-            "SELECT EvaluationPickList.EvaluationQuestionKey, TemplatePickList.Name FROM (EvaluationPickList "
-            "INNER JOIN TemplatePickList ON EvaluationPickList.TemplatePickListKey = "
-            "TemplatePickList.TemplatePickListKey) INNER JOIN EvaluationQuestion ON "
-            "EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey WHERE "
-            "EvaluationQuestion.EvaluationKey=? ORDER BY TemplatePickList.Sequence, "
-            "EvaluationPickList.EvaluationPickListKey"),
-        {evaluationKey});
-    while (picks.next())
-        pickLists[picks.value(0).toLongLong()] << picks.value(1).toString();
-
-    QSqlQuery questions = m_database.query(
-        QStringLiteral("SELECT TemplateQuestion.Question, EvaluationQuestionKey, EvaluationQuestion.Answer, "
-                       "EvaluationQuestion.TBCCheck FROM TemplateQuestion INNER JOIN EvaluationQuestion ON "
-                       "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey WHERE "
-                       "EvaluationKey=? ORDER BY TemplateQuestion.Sequence, EvaluationQuestionKey"),
-        {evaluationKey});
-    while (questions.next()) {
-        evaluation.questions.append({questions.value(0).toString(), questions.value(2), questions.value(3).toInt(),
-                                     pickLists.value(questions.value(1).toLongLong())});
+    m_database.run(m_questionRows, {evaluationKey});
+    qint64 answer = 0;
+    while (m_questionRows.next()) {
+        const qint64 key = m_questionRows.value(1).toLongLong();
+        if (evaluation.questions.isEmpty() || key != answer) {
+            answer = key;
+            evaluation.questions.append(
+                {m_questionRows.value(0).toString(), m_questionRows.value(2), m_questionRows.value(3).toInt(), {}});
+        }
+        if (!m_questionRows.isNull(4))
+            evaluation.questions.last().pickList << m_questionRows.value(4).toString();
     }
+    m_questionRows.finish();
 
     // A field entered twice keeps its first value.
-    QSqlQuery values = m_database.query(QStringLiteral("SELECT TemplateFieldKey, EnteredValue FROM EvaluationField "
-                                                       "WHERE EvaluationKey=? ORDER BY EvaluationFieldKey"),
-                                        {evaluationKey});
-    while (values.next()) {
-        const qint64 field = values.value(0).toLongLong();
+    m_database.run(m_valueRows, {evaluationKey});
+    while (m_valueRows.next()) {
+        const qint64 field = m_valueRows.value(0).toLongLong();
         if (!evaluation.values.contains(field))
-            evaluation.values.insert(field, FieldText(values.value(1)));
+            evaluation.values.insert(field, FieldText(m_valueRows.value(1)));
     }
+    m_valueRows.finish();
     return true;
 }
 

@@ -77,7 +77,6 @@ private:
     const Database& m_database;
     CompanyParameter m_company;
     QSqlQuery m_evaluationRow;
-    QSqlQuery m_pickRows;
     QSqlQuery m_questionRows;
     QSqlQuery m_valueRows;
     ReportProgress m_progress;

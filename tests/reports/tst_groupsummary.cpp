@@ -159,6 +159,15 @@ private Q_SLOTS:
         QCOMPARE(at(rows, 1, 6000), QStringList({"2250 10.00", "2500 2.00"}));
         QVERIFY(ReportCapture::brief(rows).contains("p1 6600,2250 s8 100.00%"));
         QVERIFY(!ReportCapture::texts(rows).contains("111.11%"));
+
+        // A score without any possible score has no share to show, rather than a division
+        // by zero.
+        const qint64 bo = evaluation("North", "Bo", {{q2, {"2"}}});
+        const QList<RecordedRow> only = summary(request(0, {bo}, {group("North")}));
+        QCOMPARE(at(only, 1, 5000), QStringList({"1900 Bo", "2500 2", "2850 2.00"}));
+        QCOMPARE(at(only, 1, 6000), QStringList({"2250 .00", "2500 2.00"}));
+        for (const QString& text : ReportCapture::texts(only))
+            QVERIFY2(!text.endsWith('%'), qPrintable(text));
     }
 
     // Questions that do not fit under the header go on to a second page with the same
