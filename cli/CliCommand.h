@@ -17,6 +17,7 @@ struct CliCommand {
 // Command groups, each defined beside the code it drives.
 QList<CliCommand> setupCommands();
 QList<CliCommand> deviceCommands();
+QList<CliCommand> templateCommands();
 QList<CliCommand> reportCommands();
 
 // Loads the settings and opens the database as the program does; prints the reason and

@@ -8,6 +8,7 @@
 #include "EvaluationImporter.h"
 #include "KestrivoError.h"
 #include "ProgramSettings.h"
+#include "TemplateCatalog.h"
 #include "TemplateUpload.h"
 #include "UnitSimulator.h"
 
@@ -26,31 +27,11 @@ int usage(const char* text) {
 
 // The key of a template given by key or by name; 0 after printing why there is none.
 qint64 templateKeyOf(const QString& given, QString& name) {
-    const Database& database = DataEnvironment::instance().cnnConnection();
-    bool isKey = false;
-    const qint64 key = given.toLongLong(&isKey);
-    if (isKey) {
-        const QVariant found = database.scalar(QStringLiteral("SELECT Name FROM Template WHERE TemplateKey=?"), {key});
-        if (found.isValid()) {
-            name = found.toString();
-            return key;
-        }
-    }
-    QSqlQuery matches =
-        database.query(QStringLiteral("SELECT TemplateKey FROM Template WHERE Name=? ORDER BY TemplateKey"), {given});
-    QList<qint64> keys;
-    while (matches.next())
-        keys << matches.value(0).toLongLong();
-    if (keys.size() == 1) {
-        name = given;
-        return keys.first();
-    }
-    if (keys.isEmpty())
-        std::fprintf(stderr, "kestrivo-cli: no template has the name or key %s\n", qPrintable(given));
-    else
-        std::fprintf(stderr, "kestrivo-cli: %lld templates are named %s; give the key instead\n",
-                     static_cast<long long>(keys.size()), qPrintable(given));
-    return 0;
+    const TemplateCatalog::Match match = TemplateCatalog::find(DataEnvironment::instance().cnnConnection(), given);
+    if (match.key == 0)
+        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(match.refusal));
+    name = match.name;
+    return match.key;
 }
 
 int upload(const QStringList& arguments) {

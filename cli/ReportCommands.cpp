@@ -11,6 +11,7 @@
 #include "ReportLists.h"
 #include "ReportOutput.h"
 #include "ReportParameters.h"
+#include "TemplateCatalog.h"
 #include "TemplateListing.h"
 #include "TrelkReportRecorder.h"
 
@@ -77,24 +78,10 @@ const Database& database() {
 
 // The key of a template given by key or by name; 0 after saying why there is none.
 qint64 templateKeyOf(const QString& given) {
-    bool isKey = false;
-    const qint64 key = given.toLongLong(&isKey);
-    if (isKey &&
-        database().scalar(QStringLiteral("SELECT TemplateKey FROM Template WHERE TemplateKey=?"), {key}).isValid())
-        return key;
-    QSqlQuery matches =
-        database().query(QStringLiteral("SELECT TemplateKey FROM Template WHERE Name=? ORDER BY TemplateKey"), {given});
-    QStringList keys;
-    while (matches.next())
-        keys << matches.value(0).toString();
-    if (keys.size() == 1)
-        return keys.first().toLongLong();
-    if (keys.isEmpty())
-        refuse(QStringLiteral("no template has the key or name %1").arg(given));
-    else
-        refuse(QStringLiteral("the templates %1 are all named %2; give the key")
-                   .arg(keys.join(QStringLiteral(", ")), given));
-    return 0;
+    const TemplateCatalog::Match match = TemplateCatalog::find(database(), given);
+    if (match.key == 0)
+        refuse(match.refusal);
+    return match.key;
 }
 
 int indexOfKey(const QList<ListEntry>& entries, qint64 key) {

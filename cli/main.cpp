@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +14,7 @@ QList<CliCommand> allCommands() {
     QList<CliCommand> commands;
     commands << setupCommands();
     commands << deviceCommands();
+    commands << templateCommands();
     commands << reportCommands();
     return commands;
 }
@@ -27,8 +29,11 @@ void printHelp(const QList<CliCommand>& commands) {
                 "  --help            show this help\n"
                 "  --version         show the version\n\n"
                 "Commands:\n");
+    int width = 0;
     for (const CliCommand& command : commands)
-        std::printf("  %-34s %s\n", qPrintable(command.usage), qPrintable(command.summary));
+        width = std::max(width, int(command.usage.size()));
+    for (const CliCommand& command : commands)
+        std::printf("  %-*s %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
 }
 
 // Reports are laid out with fonts, which need a GUI application (on no screen: the command

@@ -71,12 +71,15 @@ QString TemplateMaintenance::helpText(const QString& controlName) {
     return QString();
 }
 
+QString TemplateMaintenance::limitMessage(int limit, const QString& what) {
+    return QStringLiteral("Only ") + QString::number(limit) + QLatin1Char(' ') + what +
+           QStringLiteral("\r\nExtra data will be skipped when uploaded to unit.");
+}
+
 void TemplateMaintenance::warnLimit(int count, int limit, const QString& what) {
     if (count + 1 <= limit)
         return;
-    programPrompter().inform(QStringLiteral("Only ") + QString::number(limit) + QLatin1Char(' ') + what +
-                                 QStringLiteral("\r\nExtra data will be skipped when uploaded to unit."),
-                             BoundGrid::EntryErrorTitle, PromptIcon::Critical);
+    programPrompter().inform(limitMessage(limit, what), BoundGrid::EntryErrorTitle, PromptIcon::Critical);
 }
 
 void TemplateMaintenance::open() {

@@ -52,6 +52,8 @@ public:
     // The warning given when a new row makes count + 1 rows where the unit takes limit; the
     // row is written all the same.
     static void warnLimit(int count, int limit, const QString& what);
+    // Its text, which an imported template over the limits gets too.
+    static QString limitMessage(int limit, const QString& what);
 
     // Opening the window.
     void open();

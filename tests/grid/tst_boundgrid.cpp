@@ -194,6 +194,37 @@ private Q_SLOTS:
         QVERIFY(stored().isEmpty());
     }
 
+    // Two PCs editing the same row: each write stores that PC's whole row, never a mix of
+    // both; a row the other PC deleted is reported on the PC that writes it.
+    void twoPcsOnOneRow() {
+        QFETCH_GLOBAL(QString, connection);
+        ScriptedPrompter prompter;
+        const qint64 key =
+            m_db.insert("TemplateAnswer", {"TemplateQuestionKey", "Answer", "Sequence"}, {m_question, "A", 1});
+        Database other = Database::open(connection, QStringLiteral("other-pc"));
+        {
+            BoundGrid mine("jgAnswer", "TemplateAnswer", answerColumns());
+            BoundGrid theirs("jgAnswer", "TemplateAnswer", answerColumns());
+            bindAnswers(mine);
+            theirs.bind(other, "SELECT * FROM TemplateAnswer WHERE TemplateQuestionKey=?", {m_question});
+            mine.setValue(0, "Answer", "mine");
+            mine.setValue(0, "Sequence", "5");
+            theirs.setValue(0, "Answer", "theirs");
+            QVERIFY(mine.commit());
+            QVERIFY(theirs.commit());
+            QCOMPARE(stored(), QStringList({"theirs/1"}));
+
+            other.execute("DELETE FROM TemplateAnswer WHERE TemplateAnswerKey=?", {key});
+            mine.setValue(0, "Answer", "again");
+            prompter.answer(PromptAnswer::Ok);
+            QVERIFY(!mine.commit());
+            QCOMPARE(prompter.last().text, BoundGrid::RowGoneMessage);
+            QVERIFY(stored().isEmpty());
+        }
+        other.close();
+        QSqlDatabase::removeDatabase("other-pc");
+    }
+
     // Rows are shown in the order of the sort column, ties in the query's order.
     void sortColumnOrdersTheRows() {
         for (const auto& [answer, sequence] : {std::pair{"c", 1}, {"a", 2}, {"b", 1}})

@@ -1,3 +1,4 @@
+#include "AddTemplate.h"
 #include "DataEnvironment.h"
 #include "FieldText.h"
 #include "TemplateEditorFixture.h"
@@ -96,6 +97,26 @@ private Q_SLOTS:
         QCOMPARE(editor().templates().size(), 2);
         QCOMPARE(editor().templates().at(editor().selectedTemplate()).name, QString("Alpha"));
         QCOMPARE(db().scalar("SELECT COUNT(*) FROM Template").toInt(), 2);
+    }
+
+    // The dialog refuses only the empty name (and one its column cannot hold).
+    void addTemplateDialog() {
+        AddTemplate dialog;
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(!dialog.Add(""));
+        QCOMPARE(prompter().last().text, QString("Valid template name must be entered!"));
+        QCOMPARE(prompter().last().title, QString("Error"));
+        QCOMPARE(prompter().last().icon, PromptIcon::Critical);
+        prompter().answer(PromptAnswer::Ok);
+        QVERIFY(!dialog.Add(QString(51, 'n')));
+        QCOMPARE(db().scalar("SELECT COUNT(*) FROM Template").toInt(), 0);
+        QVERIFY(dialog.Add("   "));
+        QCOMPARE(db().scalar("SELECT Name FROM Template WHERE TemplateKey=?", {dialog.templateKey}).toString(),
+                 QString("   "));
+        dialog.Abort();
+        QVERIFY(dialog.abort);
+        dialog.activate();
+        QVERIFY(!dialog.abort);
     }
 
     // New fields get their grid position as order; the group field is always a forced
