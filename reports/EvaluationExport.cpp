@@ -134,34 +134,36 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
         if (row != rows.end() && column >= 0)
             row->values[column] = FieldText(fields.value(2));
     }
-    QHash<qint64, Answer*> answerOf; // by EvaluationQuestionKey
-    QSqlQuery answers = m_database.query(QStringLiteral("SELECT EvaluationKey, EvaluationQuestionKey, "
-                                                        "TemplateQuestionKey, Answer, TBCCheck FROM EvaluationQuestion "
-                                                        "WHERE EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey")
-                                             .arg(in),
-                                         values);
-    while (answers.next()) {
-        auto row = rows.find(answers.value(0).toLongLong());
-        const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
-        if (row == rows.end() || column < 0 || row->answers.at(column).given)
-            continue;
-        Answer& answer = row->answers[column];
-        answer = {true, FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}};
-        answerOf.insert(answers.value(1).toLongLong(), &answer);
-    }
-    QSqlQuery picks = m_database.query(
+    // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
+    QSqlQuery answers = m_database.query(
         QStringLiteral(
-            "SELECT EvaluationPickList.EvaluationQuestionKey, TemplatePickList.Name FROM (EvaluationPickList "
-            "INNER JOIN EvaluationQuestion ON EvaluationPickList.EvaluationQuestionKey = "
-            "EvaluationQuestion.EvaluationQuestionKey) INNER JOIN TemplatePickList ON "
-            "EvaluationPickList.TemplatePickListKey = TemplatePickList.TemplatePickListKey WHERE "
-            "EvaluationQuestion.EvaluationKey IN (%1) ORDER BY TemplatePickList.Sequence, "
+            "SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
+            "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, EvaluationQuestion.TBCCheck, "
+            "TemplatePickList.Name FROM (EvaluationQuestion LEFT JOIN EvaluationPickList ON "
+            "EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey) LEFT JOIN "
+            "TemplatePickList ON EvaluationPickList.TemplatePickListKey = "
+            "TemplatePickList.TemplatePickListKey WHERE EvaluationQuestion.EvaluationKey IN (%1) ORDER BY "
+            "EvaluationQuestion.EvaluationQuestionKey, TemplatePickList.Sequence, "
             "EvaluationPickList.EvaluationPickListKey")
             .arg(in),
         values);
-    while (picks.next()) {
-        if (Answer* answer = answerOf.value(picks.value(0).toLongLong()))
-            answer->pickList << picks.value(1).toString();
+    qint64 current = 0;
+    Answer* answer = nullptr;
+    while (answers.next()) {
+        const qint64 key = answers.value(1).toLongLong();
+        if (key != current) {
+            current = key;
+            answer = nullptr;
+            auto row = rows.find(answers.value(0).toLongLong());
+            const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
+            // A question answered twice keeps its first answer.
+            if (row == rows.end() || column < 0 || row->answers.at(column).given)
+                continue;
+            answer = &row->answers[column];
+            *answer = {true, FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}};
+        }
+        if (answer && !answers.isNull(5))
+            answer->pickList << answers.value(5).toString();
     }
 
     QByteArray bytes;

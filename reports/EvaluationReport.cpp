@@ -61,14 +61,16 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
     pen.setSkipOverflow(true);
     {
         ReportSnapshot snapshot(m_database);
-        prepare();
+        m_loaded.clear();
         for (int index = 0; index < entries.size(); ++index) {
             const ListedEvaluation& entry = entries.at(index);
             if (entry.selected) {
                 try {
-                    Evaluation evaluation;
-                    if (load(entry.key, evaluation))
-                        PrintEvaluationBody(pen, evaluation);
+                    if (!m_loaded.contains(entry.key))
+                        loadSlice(entries, index);
+                    const std::optional<Evaluation> evaluation = m_loaded.take(entry.key);
+                    if (evaluation)
+                        PrintEvaluationBody(pen, *evaluation);
                 } catch (const KestrivoError& error) {
                     LogError(error, QStringLiteral("PrintEvaluationBody"));
                     m_failed = true;
@@ -78,66 +80,82 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
             if (m_progress)
                 m_progress(index + 1, int(entries.size()));
         }
-        // The statements go before the snapshot ends: a statement still open keeps it.
-        m_evaluationRow = m_questionRows = m_valueRows = QSqlQuery();
+        m_loaded.clear();
     }
     return key;
 }
 
-void EvaluationReport::prepare() {
-    m_evaluationRow = m_database.prepare(
-        QStringLiteral("SELECT Evaluation.FileName, Template.Name, Evaluation.TemplateKey FROM Evaluation INNER JOIN "
-                       "Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE EvaluationKey=?"));
-    // Each answer with its ticked pick-list entries, one row per entry (or one row without
-    // any): one round trip an evaluation instead of two.
-    m_questionRows = m_database.prepare(QStringLiteral(
-        "SELECT TemplateQuestion.Question, EvaluationQuestion.EvaluationQuestionKey, EvaluationQuestion.Answer, "
-        "EvaluationQuestion.TBCCheck, TemplatePickList.Name FROM ((TemplateQuestion INNER JOIN EvaluationQuestion ON "
-        "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey) LEFT JOIN EvaluationPickList "
-        "ON EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey) LEFT JOIN "
-        "TemplatePickList ON EvaluationPickList.TemplatePickListKey = TemplatePickList.TemplatePickListKey WHERE "
-        "EvaluationQuestion.EvaluationKey=? ORDER BY TemplateQuestion.Sequence, "
-        "EvaluationQuestion.EvaluationQuestionKey, "
-        "TemplatePickList.Sequence, EvaluationPickList.EvaluationPickListKey"));
-    m_valueRows = m_database.prepare(QStringLiteral("SELECT TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
-                                                    "EvaluationKey=? ORDER BY EvaluationFieldKey"));
-}
-
-bool EvaluationReport::load(qint64 evaluationKey, Evaluation& evaluation) {
-    QSqlQuery& row = m_evaluationRow;
-    m_database.run(row, {evaluationKey});
-    if (!row.next()) {
-        row.finish();
-        return false;
+void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int from) {
+    QList<qint64> keys;
+    QStringList marks;
+    QVariantList values;
+    for (int index = from; index < entries.size() && keys.size() < EvaluationsPerRead; ++index) {
+        const ListedEvaluation& entry = entries.at(index);
+        if (!entry.selected || m_loaded.contains(entry.key))
+            continue;
+        keys << entry.key;
+        marks << QStringLiteral("?");
+        values << entry.key;
+        // An evaluation deleted since the list was filled stays empty and prints nothing.
+        m_loaded.insert(entry.key, std::nullopt);
     }
-    evaluation.fileName = row.value(0).toString();
-    evaluation.templateName = row.value(1).toString();
-    evaluation.templateKey = row.value(2).toLongLong();
-    row.finish();
+    const QString in = marks.join(QLatin1Char(','));
 
-    m_database.run(m_questionRows, {evaluationKey});
+    QSqlQuery rows = m_database.query(
+        QStringLiteral("SELECT Evaluation.EvaluationKey, Evaluation.FileName, Template.Name, Evaluation.TemplateKey "
+                       "FROM Evaluation INNER JOIN Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE "
+                       "Evaluation.EvaluationKey IN (%1)")
+            .arg(in),
+        values);
+    while (rows.next()) {
+        Evaluation evaluation;
+        evaluation.fileName = rows.value(1).toString();
+        evaluation.templateName = rows.value(2).toString();
+        evaluation.templateKey = rows.value(3).toLongLong();
+        m_loaded[rows.value(0).toLongLong()] = evaluation;
+    }
+
+    // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
+    QSqlQuery answers = m_database.query(
+        QStringLiteral(
+            "SELECT EvaluationQuestion.EvaluationKey, TemplateQuestion.Question, "
+            "EvaluationQuestion.EvaluationQuestionKey, EvaluationQuestion.Answer, EvaluationQuestion.TBCCheck, "
+            "TemplatePickList.Name FROM ((TemplateQuestion INNER JOIN EvaluationQuestion ON "
+            "TemplateQuestion.TemplateQuestionKey = EvaluationQuestion.TemplateQuestionKey) LEFT JOIN "
+            "EvaluationPickList ON EvaluationPickList.EvaluationQuestionKey = "
+            "EvaluationQuestion.EvaluationQuestionKey) LEFT JOIN TemplatePickList ON "
+            "EvaluationPickList.TemplatePickListKey = TemplatePickList.TemplatePickListKey WHERE "
+            "EvaluationQuestion.EvaluationKey IN (%1) ORDER BY EvaluationQuestion.EvaluationKey, "
+            "TemplateQuestion.Sequence, EvaluationQuestion.EvaluationQuestionKey, TemplatePickList.Sequence, "
+            "EvaluationPickList.EvaluationPickListKey")
+            .arg(in),
+        values);
     qint64 answer = 0;
-    while (m_questionRows.next()) {
-        const qint64 key = m_questionRows.value(1).toLongLong();
-        if (evaluation.questions.isEmpty() || key != answer) {
+    while (answers.next()) {
+        std::optional<Evaluation>& evaluation = m_loaded[answers.value(0).toLongLong()];
+        if (!evaluation)
+            continue;
+        const qint64 key = answers.value(2).toLongLong();
+        if (evaluation->questions.isEmpty() || key != answer) {
             answer = key;
-            evaluation.questions.append(
-                {m_questionRows.value(0).toString(), m_questionRows.value(2), m_questionRows.value(3).toInt(), {}});
+            evaluation->questions.append({answers.value(1).toString(), answers.value(3), answers.value(4).toInt(), {}});
         }
-        if (!m_questionRows.isNull(4))
-            evaluation.questions.last().pickList << m_questionRows.value(4).toString();
+        if (!answers.isNull(5))
+            evaluation->questions.last().pickList << answers.value(5).toString();
     }
-    m_questionRows.finish();
 
     // A field entered twice keeps its first value.
-    m_database.run(m_valueRows, {evaluationKey});
-    while (m_valueRows.next()) {
-        const qint64 field = m_valueRows.value(0).toLongLong();
-        if (!evaluation.values.contains(field))
-            evaluation.values.insert(field, FieldText(m_valueRows.value(1)));
+    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
+                                                       "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
+                                                       "EvaluationFieldKey")
+                                            .arg(in),
+                                        values);
+    while (fields.next()) {
+        std::optional<Evaluation>& evaluation = m_loaded[fields.value(0).toLongLong()];
+        const qint64 field = fields.value(1).toLongLong();
+        if (evaluation && !evaluation->values.contains(field))
+            evaluation->values.insert(field, FieldText(fields.value(2)));
     }
-    m_valueRows.finish();
-    return true;
 }
 
 const EvaluationReport::TemplateFields& EvaluationReport::templateFields(qint64 templateKey) {

@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -21,6 +20,8 @@ class TrelkReportRecorder;
 class EvaluationReport {
 public:
     static constexpr int MaximumColumns = 10;
+    // Evaluations read at once: few round trips to a server, little held in memory.
+    static constexpr int EvaluationsPerRead = 25;
 
     EvaluationReport(const Database& database, CompanyParameter company);
 
@@ -63,10 +64,8 @@ private:
         QHash<qint64, QString> values;
     };
 
-    // The reads of one evaluation, prepared once a run.
-    void prepare();
-    // False when the evaluation is no longer stored.
-    bool load(qint64 evaluationKey, Evaluation& evaluation);
+    // Reads the next selected entries from index from on that are not read yet.
+    void loadSlice(const QList<ListedEvaluation>& entries, int from);
     const TemplateFields& templateFields(qint64 templateKey);
     void PrintEvaluationBody(ReportPen& pen, const Evaluation& evaluation);
     void CheckPageBreak(ReportPen& pen, const Evaluation& evaluation);
@@ -76,11 +75,9 @@ private:
 
     const Database& m_database;
     CompanyParameter m_company;
-    QSqlQuery m_evaluationRow;
-    QSqlQuery m_questionRows;
-    QSqlQuery m_valueRows;
     ReportProgress m_progress;
     QHash<qint64, TemplateFields> m_templates;
+    QHash<qint64, std::optional<Evaluation>> m_loaded; // none: no longer stored
     int m_columnWidth = 0;
     int m_lastColumnX = 0;
     bool m_failed = false;
