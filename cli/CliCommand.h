@@ -19,6 +19,7 @@ QList<CliCommand> setupCommands();
 QList<CliCommand> deviceCommands();
 QList<CliCommand> evaluationCommands();
 QList<CliCommand> templateCommands();
+QList<CliCommand> reportCommands();
 
 // Loads the settings and opens the database as the program does; prints the reason and
 // returns false when that fails.

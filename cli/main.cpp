@@ -3,8 +3,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -14,6 +16,7 @@ QList<CliCommand> allCommands() {
     commands << deviceCommands();
     commands << evaluationCommands();
     commands << templateCommands();
+    commands << reportCommands();
     return commands;
 }
 
@@ -34,15 +37,35 @@ void printHelp(const QList<CliCommand>& commands) {
         std::printf("  %-*s %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
 }
 
+// Reports are laid out with fonts, which need a GUI application (on no screen: the command
+// line shows no window); the other commands start without one.
+bool drawsReports(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray word(argv[i]);
+        if (word == "--home" || word == "--settings")
+            ++i;
+        else if (!word.startsWith("--"))
+            return word == "report";
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (drawsReports(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("kestrivo-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIVO_VERSION));
     const QList<CliCommand> commands = allCommands();
 
-    QStringList arguments = application.arguments().mid(1);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
     bool assumeYes = false;
     while (!arguments.isEmpty() && arguments.first().startsWith(QStringLiteral("--"))) {
         const QString option = arguments.takeFirst();

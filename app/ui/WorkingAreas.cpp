@@ -1,6 +1,7 @@
 #include "WorkingAreas.h"
 
 #include "EvaluationWindows.h"
+#include "ReportWindows.h"
 #include "TemplateWindows.h"
 #include "frmSwitchboard.h"
 
@@ -9,7 +10,8 @@ namespace WorkingAreas {
 void registerWindows() {
     frmSwitchboard::registerWindow(QStringLiteral("frmEvaluationMaintenance"), createEvaluationMaintenance);
     frmSwitchboard::registerWindow(QStringLiteral("frmTemplates"),
-                                   [](QWidget* owner) { return createTemplateMaintenance(owner, {}); });
+                                   [](QWidget* owner) { return createTemplateMaintenance(owner, showReportTemplate); });
+    frmSwitchboard::registerWindow(QStringLiteral("frmReports"), createReportParameters);
 }
 
 } // namespace WorkingAreas

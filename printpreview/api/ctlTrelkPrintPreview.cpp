@@ -1,5 +1,6 @@
 #include "ctlTrelkPrintPreview.h"
 
+#include "CurrentPrinter.h"
 #include "ToolbarImages.h"
 #include "frmPrintPages.h"
 #include "frmPrintPreview.h"
@@ -32,6 +33,10 @@ ctlTrelkPrintPreview::~ctlTrelkPrintPreview() = default;
 
 QSize ctlTrelkPrintPreview::sizeHint() const {
     return MarkerSize;
+}
+
+void ctlTrelkPrintPreview::ppPrinterSetup(QWidget* parent) {
+    CurrentPrinter::setup(parent);
 }
 
 void ctlTrelkPrintPreview::resizeEvent(QResizeEvent* event) {

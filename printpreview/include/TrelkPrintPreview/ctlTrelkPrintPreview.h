@@ -20,6 +20,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // The set-up dialog of the printer that every report of the process prints on; where
+    // print jobs become PDF files, it says where they go.
+    static void ppPrinterSetup(QWidget* parent);
+
 Q_SIGNALS:
     void ConnectionStringChanged();
 

@@ -1,0 +1,227 @@
+#include "GroupSummary.h"
+
+#include "EntryRules.h"
+#include "Prompter.h"
+#include "ReportFormat.h"
+#include "ReportPen.h"
+#include "ReportSnapshot.h"
+#include "TrelkReportRecorder.h"
+
+namespace {
+
+constexpr int Landscape = 2;
+constexpr int LeftMargin = 500;
+constexpr int RuleRight = 15000;
+constexpr int PageTop = 500;
+constexpr int PageX = 13500;
+constexpr int LabelX = 3500;
+constexpr int LabelWidth = 20;
+constexpr int TotalsX = 4400;
+constexpr int ColumnStart = 4000;
+constexpr int ColumnStep = 1000;
+constexpr int LastColumnX = 13800;
+constexpr int LineStep = 250;
+constexpr int RuleGap = 100;
+constexpr int CellWidth = 10;
+constexpr int RowTotalCharacter = 120;
+constexpr int Small = 8;
+constexpr int Normal = 10;
+// The last question row that leaves room for the column totals above the bottom of a
+// landscape page (12240).
+constexpr int LastRowY = 11000;
+
+QString percentage(double score, double possible) {
+    return ReportFormat::format(score / possible, u"#.#0%");
+}
+
+} // namespace
+
+GroupSummary::GroupSummary(const Database& database, QString companyName)
+    : m_database(database), m_companyName(std::move(companyName)) {}
+
+int GroupSummary::run(TrelkReportRecorder& recorder, const ReportRequest& request, const ReportOutput& output) {
+    const std::optional<int> key = record(recorder, request, output.keep);
+    return key ? deliverReport(recorder, *key, output) : 0;
+}
+
+std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const ReportRequest& request, bool keep) {
+    const int key = recorder.ppReportStart(false, keep);
+    GroupSummaryData data;
+    {
+        ReportSnapshot snapshot(m_database);
+        data = GroupSummaryData::load(m_database, request);
+    }
+    if (data.groups.isEmpty() || data.evaluations.isEmpty()) {
+        programPrompter().inform(NothingMessage, NothingTitle, PromptIcon::Exclamation);
+        return std::nullopt;
+    }
+    m_request = &request;
+    m_data = &data;
+    m_labels.clear();
+    if (request.variant == 1)
+        m_labels << QStringLiteral("Group:");
+    for (const ColumnField& field : request.columnFields)
+        m_labels << field.label;
+    m_rows = QList<Score>(data.questions.size());
+    m_rowY = QList<int>(data.questions.size());
+    m_rowsPerPage = std::max(1, (LastRowY - questionsTop()) / LineStep + 1);
+    m_scored = 0;
+    m_page = 0;
+    if (!m_now.isValid())
+        m_now = QDateTime::currentDateTime();
+    if (m_progress)
+        m_progress(0, int(data.evaluations.size()));
+
+    ReportPen pen(recorder, key);
+    QList<Column> page;
+    int x = ColumnStart;
+    for (Column& column : gatherColumns()) {
+        x += ColumnStep;
+        column.x = x;
+        scoreColumn(column);
+        page.append(column);
+        if (x > LastColumnX) {
+            printPages(pen, page, false, 0);
+            page.clear();
+            x = ColumnStart;
+        }
+    }
+    printPages(pen, page, true, x + ColumnStep);
+    m_request = nullptr;
+    m_data = nullptr;
+    return key;
+}
+
+QList<GroupSummary::Column> GroupSummary::gatherColumns() const {
+    QList<Column> columns;
+    const bool byGroup = m_request->variant == 1;
+    for (const GroupSummaryData::Evaluation& evaluation : m_data->evaluations) {
+        // The list is sorted by group, so a group's evaluations follow each other.
+        if (byGroup && !columns.isEmpty() && columns.last().members.first()->groupKey == evaluation.groupKey) {
+            columns.last().members.append(&evaluation);
+            continue;
+        }
+        Column column;
+        if (byGroup)
+            column.header << evaluation.groupName;
+        for (const ColumnField& field : m_request->columnFields)
+            column.header << evaluation.columnValues.value(field.templateFieldKey);
+        column.members << &evaluation;
+        columns.append(column);
+    }
+    return columns;
+}
+
+void GroupSummary::scoreColumn(Column& column) {
+    const bool average = m_request->variant == 1;
+    for (int row = 0; row < m_data->questions.size(); ++row) {
+        const GroupSummaryData::Question& question = m_data->questions.at(row);
+        Score cell;
+        for (const GroupSummaryData::Evaluation* evaluation : std::as_const(column.members)) {
+            const QString answer = evaluation->answers.value(question.key);
+            if (!EntryRules::isNumeric(answer))
+                continue;
+            const double value = EntryRules::numericValue(answer);
+            for (Score* score : {&cell, &column.total, &m_rows[row]}) {
+                score->score += value;
+                ++score->answers;
+                if (question.maximum)
+                    score->possible += *question.maximum;
+            }
+        }
+        if (!average)
+            column.cells << column.members.first()->answers.value(question.key).left(CellWidth);
+        else
+            column.cells << (cell.answers > 0 ? ReportFormat::format(cell.score / cell.answers, u"#.#0") : QString());
+    }
+    m_scored += int(column.members.size());
+    if (m_progress)
+        m_progress(m_scored, int(m_data->evaluations.size()));
+}
+
+void GroupSummary::printPages(ReportPen& pen, const QList<Column>& columns, bool final, int rowTotalsX) {
+    const int questions = int(m_data->questions.size());
+    int first = 0;
+    do {
+        const int count = std::min(m_rowsPerPage, questions - first);
+        ++m_page;
+        pageHeader(pen, first, count);
+        for (const Column& column : columns) {
+            int y = m_labelsTop;
+            for (const QString& value : column.header)
+                pen.text(y, column.x, value, m_page, Landscape, false, Small, LineStep);
+            for (int row = first; row < first + count; ++row) {
+                int rowY = m_rowY.at(row);
+                pen.text(rowY, column.x, column.cells.at(row), m_page, Landscape, false, Small, LineStep);
+            }
+        }
+        if (first + count >= questions)
+            columnTotals(pen, columns);
+        if (final)
+            rowTotals(pen, rowTotalsX, first, count);
+        first += count;
+    } while (first < questions);
+}
+
+int GroupSummary::questionsTop() const {
+    const int headerLines = m_request->variant == 0 ? 4 : 3;
+    return PageTop + headerLines * LineStep + 300 + RuleGap + int(m_labels.size()) * LineStep + RuleGap;
+}
+
+void GroupSummary::pageHeader(ReportPen& pen, int firstRow, int rowCount) {
+    m_y = PageTop;
+    pen.text(m_y, LeftMargin, m_companyName, m_page, Landscape, false, Normal, LineStep);
+    const QString title =
+        m_request->report.name + QStringLiteral(": ") + m_now.toString(QStringLiteral("MM/dd/yy HH:mm"));
+    pen.text(m_y, ReportFormat::cint((RuleRight - 90.0 * title.size()) / 2), title, m_page, Landscape, true, Normal,
+             LineStep);
+    if (m_request->variant == 0)
+        pen.text(m_y, LeftMargin, QStringLiteral("Group: ") + m_data->groups.first().name, m_page, Landscape, false,
+                 Normal, LineStep);
+    pen.text(m_y, LeftMargin, QStringLiteral("Template: ") + m_request->templateText, m_page, Landscape, false, Normal,
+             LineStep);
+    pen.text(m_y, LeftMargin,
+             QStringLiteral("Start: ") + m_request->beginText + QStringLiteral("  End: ") + m_request->endText, m_page,
+             Landscape, false, Normal, 0);
+    pen.text(m_y, PageX, QStringLiteral("Page:") + ReportFormat::str(m_page) + QStringLiteral(" of "), m_page,
+             Landscape, false, Normal, 300, QStringLiteral("Arial"), true);
+    pen.line(LeftMargin, m_y, RuleRight, m_y, m_page, Landscape);
+    m_y += RuleGap;
+    m_labelsTop = m_y;
+    for (const QString& label : std::as_const(m_labels))
+        pen.text(m_y, LabelX, label.left(LabelWidth), m_page, Landscape, false, Small, LineStep);
+    pen.line(LeftMargin, m_y, RuleRight, m_y, m_page, Landscape);
+    m_y += RuleGap;
+    for (int row = firstRow; row < firstRow + rowCount; ++row) {
+        m_rowY[row] = m_y;
+        pen.text(m_y, LeftMargin, m_data->questions.at(row).text, m_page, Landscape, false, Small, LineStep);
+    }
+}
+
+void GroupSummary::columnTotals(ReportPen& pen, const QList<Column>& columns) {
+    pen.line(LeftMargin, m_y, RuleRight, m_y, m_page, Landscape);
+    m_y += RuleGap;
+    int y = m_y;
+    pen.text(y, TotalsX, QStringLiteral("Totals:"), m_page, Landscape, true, Small, 0);
+    for (const Column& column : columns) {
+        y = m_y;
+        pen.text(y, column.x, ReportFormat::format(column.total.score, u"#.#0"), m_page, Landscape, false, Small,
+                 LineStep);
+        // A column without a possible score has no share to show.
+        if (column.total.score != 0 && column.total.possible != 0)
+            pen.text(y, column.x, percentage(column.total.score, column.total.possible), m_page, Landscape, false,
+                     Small, LineStep);
+    }
+}
+
+void GroupSummary::rowTotals(ReportPen& pen, int x, int firstRow, int rowCount) {
+    for (int row = firstRow; row < firstRow + rowCount; ++row) {
+        const Score& total = m_rows.at(row);
+        const QString score = ReportFormat::format(total.score, u"#.#0");
+        int y = m_rowY.at(row);
+        pen.text(y, x, score, m_page, Landscape, false, Small, 0);
+        if (total.score != 0 && total.possible != 0)
+            pen.text(y, x + RowTotalCharacter * int(score.size()), percentage(total.score, total.possible), m_page,
+                     Landscape, false, Small, 0);
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+class Database;
+
+// One read transaction around everything a report reads, so a report run while another PC
+// imports shows the evaluations as they were when it began, never half of an import: on
+// PostgreSQL a REPEATABLE READ, READ ONLY transaction; on SQLite a read transaction, whose
+// snapshot the write-ahead log keeps stable. It writes nothing, so ending it gives nothing
+// up. Throws KestrivoError when the transaction cannot begin.
+class ReportSnapshot {
+public:
+    explicit ReportSnapshot(const Database& database);
+    ~ReportSnapshot();
+    ReportSnapshot(const ReportSnapshot&) = delete;
+    ReportSnapshot& operator=(const ReportSnapshot&) = delete;
+
+    // Ends the transaction before the report is shown, so a preview left open holds no
+    // snapshot.
+    void end();
+
+private:
+    const Database& m_database;
+    bool m_open = false;
+};
