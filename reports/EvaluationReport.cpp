@@ -97,7 +97,7 @@ void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int fro
         marks << QStringLiteral("?");
         values << entry.key;
         // An evaluation deleted since the list was filled stays empty and prints nothing.
-        m_loaded.insert(entry.key, std::nullopt);
+        m_loaded[entry.key].reset();
     }
     const QString in = marks.join(QLatin1Char(','));
 

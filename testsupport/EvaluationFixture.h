@@ -28,6 +28,8 @@ public:
         bool group = false;
     };
     struct Answer {
+        Answer(QString text = QString(), bool tbcMark = false, QStringList ticked = {})
+            : answer(std::move(text)), tbc(tbcMark), picks(std::move(ticked)) {}
         QString answer;
         bool tbc = false;
         QStringList picks; // pick-list entries ticked, by name

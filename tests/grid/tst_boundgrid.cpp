@@ -7,36 +7,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+static GridColumn column(const char* caption, const char* name, bool visible, const QVariant& defaultValue,
+                         int maxLength, GridColumn::Kind kind, const char* help = "") {
+    GridColumn declared;
+    declared.caption = QString::fromLatin1(caption);
+    declared.column = QString::fromLatin1(name);
+    declared.visible = visible;
+    declared.defaultValue = defaultValue;
+    declared.maxLength = maxLength;
+    declared.kind = kind;
+    declared.help = QString::fromLatin1(help);
+    return declared;
+}
+
 // The grid over the answers of a question: hidden key and owner, a text, a hidden order.
 static QList<GridColumn> answerColumns() {
     using Kind = GridColumn::Kind;
     return {
-        {QStringLiteral("TemplateAnswerKey"),
-         QStringLiteral("TemplateAnswerKey"),
-         false,
-         {},
-         0,
-         {},
-         {},
-         Kind::WholeNumber},
-        {QStringLiteral("TemplateQuestionKey"),
-         QStringLiteral("TemplateQuestionKey"),
-         false,
-         {},
-         0,
-         {},
-         {},
-         Kind::WholeNumber},
-        {QStringLiteral("Answer"),
-         QStringLiteral("Answer"),
-         true,
-         {},
-         50,
-         QStringLiteral("Enter answer"),
-         {},
-         Kind::Text},
-        {QStringLiteral("Order"), QStringLiteral("Sequence"), false, 99, 2, {}, {}, Kind::WholeNumber},
-        {QStringLiteral("Deleted"), QStringLiteral("Deleted"), false, 0, 0, {}, {}, Kind::CheckBox},
+        column("TemplateAnswerKey", "TemplateAnswerKey", false, {}, 0, Kind::WholeNumber),
+        column("TemplateQuestionKey", "TemplateQuestionKey", false, {}, 0, Kind::WholeNumber),
+        column("Answer", "Answer", true, {}, 50, Kind::Text, "Enter answer"),
+        column("Order", "Sequence", false, 99, 2, Kind::WholeNumber),
+        column("Deleted", "Deleted", false, 0, 0, Kind::CheckBox),
     };
 }
 
