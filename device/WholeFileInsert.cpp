@@ -9,14 +9,14 @@ namespace {
 // sequence values it drew are simply not used.
 const char* const Statement =
     "WITH c AS (INSERT INTO ImportedFile (Digest, FileName, EvaluationKey)"
-    " VALUES (?, ?, nextval(pg_get_serial_sequence('evaluation', 'evaluationkey')))"
+    " VALUES (?, ?, nextval('%1'::regclass))"
     " ON CONFLICT (Digest) DO NOTHING RETURNING EvaluationKey),"
     " e AS (INSERT INTO Evaluation (EvaluationKey, FileName, TemplateKey, EvaluationGroupKey)"
     " SELECT EvaluationKey, ?, ?, ? FROM c),"
     " f AS (INSERT INTO EvaluationField (EvaluationKey, TemplateFieldKey, EnteredValue, TemplateFieldValueKey)"
     " SELECT c.EvaluationKey, u.field, u.entered, u.listvalue FROM c,"
     " unnest(?::integer[], ?::text[], ?::integer[]) AS u(field, entered, listvalue)),"
-    " k AS (SELECT nextval(pg_get_serial_sequence('evaluationquestion', 'evaluationquestionkey')) AS key, u.*"
+    " k AS (SELECT nextval('%2'::regclass) AS key, u.*"
     " FROM c, unnest(?::integer[], ?::text[], ?::integer[]) WITH ORDINALITY AS u(question, answer, tbc, position)),"
     " q AS (INSERT INTO EvaluationQuestion (EvaluationQuestionKey, EvaluationKey, TemplateQuestionKey, Answer, "
     "TBCCheck)"
@@ -29,6 +29,17 @@ const char* const Statement =
 } // namespace
 
 WholeFileInsert::WholeFileInsert(const Database& database) : m_database(database) {}
+
+QString WholeFileInsert::sequence(const char* table, const char* column) const {
+    // Looked up once per statement: asking for the sequence in every row of a file costs the
+    // server a catalog lookup per answer. The name comes from the catalog and goes in as a
+    // quoted literal.
+    QString name = m_database
+                       .scalar(QStringLiteral("SELECT pg_get_serial_sequence(?, ?)"),
+                               {QString::fromLatin1(table), QString::fromLatin1(column)})
+                       .toString();
+    return name.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
 
 QString WholeFileInsert::arrayLiteral(const QVariantList& values) {
     QString text = QStringLiteral("{");
@@ -69,7 +80,8 @@ bool WholeFileInsert::insert(const EvaluationFileContent& content, const QString
         picks << pick.templatePickListKey;
     }
     if (m_statement.lastQuery().isEmpty())
-        m_statement = m_database.prepare(QString::fromLatin1(Statement));
+        m_statement = m_database.prepare(QString::fromLatin1(Statement).arg(
+            sequence("evaluation", "evaluationkey"), sequence("evaluationquestion", "evaluationquestionkey")));
     m_database.run(m_statement, {digest, fileName, evaluationName, evaluation.templateKey,
                                  evaluation.evaluationGroupKey, arrayLiteral(fieldKeys), arrayLiteral(entered),
                                  arrayLiteral(listValues), arrayLiteral(questionKeys), arrayLiteral(answers),

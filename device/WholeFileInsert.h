@@ -28,5 +28,7 @@ public:
 
 private:
     const Database& m_database;
+    QString sequence(const char* table, const char* column) const;
+
     QSqlQuery m_statement;
 };
