@@ -1,7 +1,11 @@
 #include "TestDatabases.h"
 
+#include "Database.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QUuid>
 
@@ -52,6 +56,35 @@ QString freshConnectionString(DatabaseEngine engine) {
         server += ':' + port;
     return QStringLiteral("Provider=PostgreSQL;Initial Catalog=kt_%1;Data Source=%2;Persist Security Info=False;")
         .arg(unique, server);
+}
+
+bool anotherIsWriting(const QString& connection, const QString& table) {
+    if (ConnectionString::parse(connection).engine == DatabaseEngine::PostgreSQL) {
+        Database db = Database::open(connection, QStringLiteral("probe"));
+        const bool writing =
+            db.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_locks l INNER JOIN pg_class c ON l.relation = c.oid "
+                                     "WHERE c.relname = ? AND l.mode = 'RowExclusiveLock' AND l.pid <> "
+                                     "pg_backend_pid()"),
+                      {table.toLower()})
+                .toInt() > 0;
+        db.close();
+        return writing;
+    }
+    bool writing = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lockprobe"));
+        db.setDatabaseName(ConnectionString::parse(connection).dataSource);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (db.open()) {
+            QSqlQuery begin(db);
+            writing = !begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            if (!writing)
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lockprobe"));
+    return writing;
 }
 
 } // namespace TestDatabases

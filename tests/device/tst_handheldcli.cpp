@@ -54,35 +54,6 @@ class tst_HandheldCli : public QObject {
         return rows;
     }
 
-    // True while another connection holds the write lock of the SQLite file, or has rows of
-    // an open transaction in EvaluationField on the server.
-    static bool importerIsWriting(const QString& connection, DatabaseEngine engine) {
-        if (engine == DatabaseEngine::PostgreSQL) {
-            Database db = Database::open(connection, "probe");
-            const bool writing = db.scalar("SELECT COUNT(*) FROM pg_locks l INNER JOIN pg_class c ON l.relation = "
-                                           "c.oid WHERE c.relname = 'evaluationfield' AND l.mode = 'RowExclusiveLock' "
-                                           "AND l.pid <> pg_backend_pid()")
-                                     .toInt() > 0;
-            db.close();
-            return writing;
-        }
-        bool writing = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lockprobe");
-            db.setDatabaseName(connection.section("Data Source=", 1).section(';', 0, 0));
-            db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-            if (db.open()) {
-                QSqlQuery begin(db);
-                writing = !begin.exec("BEGIN IMMEDIATE");
-                if (!writing)
-                    QSqlQuery(db).exec("ROLLBACK");
-            }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("lockprobe");
-        return writing;
-    }
-
 private Q_SLOTS:
     void init() { QVERIFY(cli({"init"}).exitCode == 0); }
     void cleanup() {
@@ -272,7 +243,7 @@ private Q_SLOTS:
         bool writing = false;
         while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
             QThread::msleep(20);
-            writing = importerIsWriting(connection, engine);
+            writing = TestDatabases::anotherIsWriting(connection, "EvaluationField");
         }
         QVERIFY2(writing, "the import ended before it could be killed in the middle");
         process.kill();

@@ -48,35 +48,6 @@ class tst_EvaluationSaveKill : public QObject {
         return EvaluationWriter::save(db, evaluation);
     }
 
-    // True while the saver holds an open write: the lock of the SQLite file, or rows of an
-    // open transaction in EvaluationPickList on the server.
-    static bool saverIsWriting(const QString& connection) {
-        if (!connection.startsWith("Provider=SQLite")) {
-            Database db = Database::open(connection, "probe");
-            const bool writing = db.scalar("SELECT COUNT(*) FROM pg_locks l INNER JOIN pg_class c ON l.relation = "
-                                           "c.oid WHERE c.relname = 'evaluationpicklist' AND l.mode = "
-                                           "'RowExclusiveLock' AND l.pid <> pg_backend_pid()")
-                                     .toInt() > 0;
-            db.close();
-            return writing;
-        }
-        bool writing = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lockprobe");
-            db.setDatabaseName(connection.section("Data Source=", 1).section(';', 0, 0));
-            db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-            if (db.open()) {
-                QSqlQuery begin(db);
-                writing = !begin.exec("BEGIN IMMEDIATE");
-                if (!writing)
-                    QSqlQuery(db).exec("ROLLBACK");
-            }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("lockprobe");
-        return writing;
-    }
-
 private Q_SLOTS:
     void killedSaveLeavesOneWholeEvaluation_data() { TestDatabases::addEngineRows(); }
     void killedSaveLeavesOneWholeEvaluation() {
@@ -96,7 +67,7 @@ private Q_SLOTS:
             clock.start();
             bool writing = false;
             while (!writing && saver.state() == QProcess::Running && clock.elapsed() < 30000)
-                writing = saverIsWriting(connection);
+                writing = TestDatabases::anotherIsWriting(connection, "EvaluationPickList");
             QVERIFY2(writing, "the saver stopped before it could be killed in the middle of a save");
             saver.kill();
             QVERIFY(saver.waitForFinished());

@@ -5,6 +5,7 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabases.h"
 #include "UnitSimulator.h"
+#include "WhenModal.h"
 #include "frmEvaluationMaintenance.h"
 #include "frmTemplateMaintenance.h"
 
@@ -40,24 +41,6 @@ QAction* button(QWidget* window, const char* key) {
             return action;
     }
     qFatal("no toolbar button %s", key);
-}
-
-// Runs the action on the next modal window once it is up, and closes it if the action left
-// it open, so that a failing step cannot hang the test.
-void whenModal(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            const QPointer<QWidget> window(modal);
-            action(modal);
-            if (window && window->isVisible())
-                window->close();
-        }
-    });
-    timer->start();
 }
 
 void activate(QWidget* window) {

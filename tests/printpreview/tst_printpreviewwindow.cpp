@@ -5,6 +5,7 @@
 #include "ReportSession.h"
 #include "ScriptedPrompter.h"
 #include "SharedControlState.h"
+#include "WhenModal.h"
 #include "frmPrintPages.h"
 #include "frmPrintPreview.h"
 
@@ -29,24 +30,6 @@
 #include <memory>
 
 namespace {
-
-// Runs the action on the next modal window as soon as it is up. A window the action left
-// open (a failed check returns early) is closed, so the test fails instead of hanging.
-void whenModal(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            const QPointer<QWidget> window(modal);
-            action(modal);
-            if (window && window->isVisible())
-                window->close();
-        }
-    });
-    timer->start();
-}
 
 QRadioButton* option(QWidget* dialog, int index) {
     for (auto* button : dialog->findChildren<QRadioButton*>("optPages"))

@@ -1,6 +1,7 @@
 #include "ReportTestbed.h"
 #include "ReportWindows.h"
 #include "TestDatabases.h"
+#include "WhenModal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,24 +19,6 @@
 #include <functional>
 
 namespace {
-
-// Runs the action on the next modal window as soon as it is up, and closes it if the action
-// left it open, so a failing check cannot hang the test.
-void whenModal(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            const QPointer<QWidget> window(modal);
-            action(modal);
-            if (window && window->isVisible())
-                window->close();
-        }
-    });
-    timer->start();
-}
 
 QAction* button(QWidget* window, const QString& caption) {
     for (QAction* action : window->findChild<QToolBar*>("Toolbar1")->actions())
