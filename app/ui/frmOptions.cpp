@@ -1,5 +1,6 @@
 #include "frmOptions.h"
 
+#include "FormStatusBar.h"
 #include "LogError.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -76,12 +76,8 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
     cmdOK->setDefault(true);
     auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setSizeGripEnabled(false);
-    m_hint = new QLabel(status);
-    m_hint->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_hint, 1);
+    m_hint = SetupStatusBar(this);
+    QWidget* status = m_hint->parentWidget();
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,13 +1,13 @@
 #include "frmAddEvaluation.h"
 
 #include "EvaluationEditor.h"
+#include "FormStatusBar.h"
 #include "LogError.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 frmAddEvaluation::frmAddEvaluation(const Database& database, EvaluationEditor& editor, QWidget* owner)
@@ -29,13 +29,8 @@ frmAddEvaluation::frmAddEvaluation(const Database& database, EvaluationEditor& e
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setGeometry(230, 50, 90, 28);
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setSizeGripEnabled(false);
-    status->setGeometry(0, 90, 330, 28);
-    m_panel = new QLabel(status);
-    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_panel, 1);
+    m_panel = SetupStatusBar(this);
+    m_panel->parentWidget()->setGeometry(0, 90, 330, 28);
 
     for (QWidget* control :
          {static_cast<QWidget*>(m_templates), static_cast<QWidget*>(add), static_cast<QWidget*>(cancel)})

@@ -1,5 +1,6 @@
 #include "frmOpenEvaluation.h"
 
+#include "FormStatusBar.h"
 #include "LogError.h"
 
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStatusBar>
 
 namespace {
 
@@ -69,13 +69,8 @@ frmOpenEvaluation::frmOpenEvaluation(const Database& database, QWidget* owner) :
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setGeometry(300, 352, 90, 28);
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setSizeGripEnabled(false);
-    status->setGeometry(0, 392, 400, 28);
-    m_panel = new QLabel(status);
-    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_panel, 1);
+    m_panel = SetupStatusBar(this);
+    m_panel->parentWidget()->setGeometry(0, 392, 400, 28);
     for (QWidget* control :
          {static_cast<QWidget*>(m_templates), static_cast<QWidget*>(m_groups), static_cast<QWidget*>(m_files),
           static_cast<QWidget*>(selectButton), static_cast<QWidget*>(cancel)})

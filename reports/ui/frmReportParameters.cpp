@@ -2,6 +2,7 @@
 
 #include "BoundGridView.h"
 #include "DataEnvironment.h"
+#include "FormStatusBar.h"
 #include "FormToolbar.h"
 #include "LogError.h"
 #include "ProgramSettings.h"
@@ -80,11 +81,8 @@ frmReportParameters::frmReportParameters(QWidget* owner)
     RecordControlPositions(m_positions, client);
     client->installEventFilter(this);
 
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    m_panel = new QLabel(status);
-    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_panel, 1);
+    m_panel = SetupStatusBar(this);
+    QStatusBar* status = statusBar();
     m_progress = new QProgressBar(status);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->hide();

@@ -1,12 +1,12 @@
 #include "frmAddTemplate.h"
 
+#include "FormStatusBar.h"
 #include "LogError.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 
 frmAddTemplate::frmAddTemplate(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmAddTemplate"));
@@ -27,13 +27,8 @@ frmAddTemplate::frmAddTemplate(QWidget* owner) : QDialog(owner) {
     auto* abort = new QPushButton(QStringLiteral("&Abort"), this);
     abort->setObjectName(QStringLiteral("cmdAbort"));
     abort->setGeometry(260, 50, 90, 28);
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    status->setSizeGripEnabled(false);
-    m_status = status;
-    m_panel = new QLabel(status);
-    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_panel, 1);
+    m_panel = SetupStatusBar(this);
+    m_status = m_panel->parentWidget();
 
     for (QWidget* control : {static_cast<QWidget*>(m_name), static_cast<QWidget*>(add), static_cast<QWidget*>(abort)})
         control->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "frmTemplateMaintenance.h"
 
 #include "BoundGridView.h"
+#include "FormStatusBar.h"
 #include "FormToolbar.h"
 #include "LogError.h"
 #include "frmAddTemplate.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -71,12 +71,7 @@ frmTemplateMaintenance::frmTemplateMaintenance(DeviceSession& session, ReportOpe
     RecordControlPositions(m_positions, client);
     client->installEventFilter(this);
 
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar1"));
-    m_panel = new QLabel(status);
-    m_panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    status->addWidget(m_panel, 1);
-    setStatusBar(status);
+    m_panel = SetupStatusBar(this);
 
     for (QWidget* control :
          {static_cast<QWidget*>(m_templates), static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_available)})

@@ -1,0 +1,18 @@
+#include "FormStatusBar.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+
+QLabel* SetupStatusBar(QWidget* window) {
+    auto* status = new QStatusBar(window);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        main->setStatusBar(status);
+    else
+        status->setSizeGripEnabled(false);
+    auto* panel = new QLabel(status);
+    panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    status->addWidget(panel, 1);
+    return panel;
+}
