@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "EntryRules.h"
+#include "EvaluationGroups.h"
 #include "FieldText.h"
 
 namespace EvaluationFileList {
@@ -64,17 +65,9 @@ QList<Entry> evaluations(const Database& database, const Filter& filter) {
 }
 
 QList<Entry> groups(const Database& database, qint64 templateKey) {
-    QSqlQuery rows = database.query(
-        QStringLiteral("SELECT DISTINCT TemplateFieldValue.TemplateFieldValueKey, TemplateFieldValue.FieldValue FROM "
-                       "Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                       "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
-                       "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey WHERE "
-                       "TemplateField.TemplateKey=? ORDER BY TemplateFieldValue.FieldValue, "
-                       "TemplateFieldValue.TemplateFieldValueKey"),
-        {templateKey});
     QList<Entry> found;
-    while (rows.next())
-        found.append({rows.value(0).toLongLong(), FieldText(rows.value(1))});
+    for (const EvaluationGroup& group : usedEvaluationGroups(database, templateKey))
+        found.append({group.key, group.name});
     return found;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "EntryRules.h"
+#include "EvaluationGroups.h"
 
 namespace ReportLists {
 
@@ -31,16 +32,8 @@ QList<ListEntry> groups(const Database& database, qint64 templateKey) {
     if (templateKey == 0)
         return {{AllGroups, 0}};
     QList<ListEntry> entries;
-    QSqlQuery rows = database.query(
-        QStringLiteral("SELECT DISTINCT TemplateFieldValue.TemplateFieldValueKey, TemplateFieldValue.FieldValue FROM "
-                       "Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                       "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
-                       "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey WHERE "
-                       "TemplateField.TemplateKey=? ORDER BY TemplateFieldValue.FieldValue, "
-                       "TemplateFieldValue.TemplateFieldValueKey"),
-        {templateKey});
-    while (rows.next())
-        entries.append({rows.value(1).toString(), rows.value(0).toLongLong()});
+    for (const EvaluationGroup& group : usedEvaluationGroups(database, templateKey))
+        entries.append({group.name, group.key});
     return entries;
 }
 

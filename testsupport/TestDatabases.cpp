@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -56,6 +57,15 @@ QString freshConnectionString(DatabaseEngine engine) {
         server += ':' + port;
     return QStringLiteral("Provider=PostgreSQL;Initial Catalog=kt_%1;Data Source=%2;Persist Security Info=False;")
         .arg(unique, server);
+}
+
+void usePostgresInSettings(const QString& settingsFile, const QString& connection) {
+    const ConnectionString parts = ConnectionString::parse(connection);
+    QSettings ini(settingsFile, QSettings::IniFormat);
+    const QString key = QStringLiteral("HKEY_LOCAL_MACHINE/Software/Halvane/Kestrivo/");
+    ini.setValue(key + QStringLiteral("Provider"), QStringLiteral("PostgreSQL"));
+    ini.setValue(key + QStringLiteral("DataSource"), parts.initialCatalog);
+    ini.setValue(key + QStringLiteral("DataServer"), parts.dataSource);
 }
 
 bool anotherIsWriting(const QString& connection, const QString& table) {

@@ -18,6 +18,9 @@ void addEngineRows();
 void addEngines();
 QString freshConnectionString(DatabaseEngine engine);
 QString home(); // the test's private KESTRIVO_HOME, ending with "/"
+// Points a settings file at the PostgreSQL catalog of the connection, as the options window
+// would, so that the programs a test starts use it.
+void usePostgresInSettings(const QString& settingsFile, const QString& connection);
 // True while another connection is in the middle of a write: it holds the write lock of the
 // SQLite file, or has rows of an open transaction in the table on the server. Tests that
 // kill a writing process wait for this.

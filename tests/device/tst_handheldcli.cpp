@@ -210,11 +210,7 @@ private Q_SLOTS:
         const DatabaseEngine engine =
             connection.startsWith("Provider=SQLite") ? DatabaseEngine::SQLite : DatabaseEngine::PostgreSQL;
         if (engine == DatabaseEngine::PostgreSQL) {
-            QSettings ini(settings(), QSettings::IniFormat);
-            const QString key = "HKEY_LOCAL_MACHINE/Software/Halvane/Kestrivo/";
-            ini.setValue(key + "Provider", "PostgreSQL");
-            ini.setValue(key + "DataSource", connection.section("Initial Catalog=", 1).section(';', 0, 0));
-            ini.setValue(key + "DataServer", connection.section("Data Source=", 1).section(';', 0, 0));
+            TestDatabases::usePostgresInSettings(settings(), connection);
         } else {
             connection = this->connection();
         }

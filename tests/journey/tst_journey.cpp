@@ -1,4 +1,5 @@
 #include "BoundGridView.h"
+#include "GridTyping.h"
 #include "HandheldFixture.h"
 #include "ProgramSettings.h"
 #include "ReportWindows.h"
@@ -47,20 +48,6 @@ void activate(QWidget* window) {
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
-// Clicks into a cell of a grid, types and ends the edit, as a user does.
-void typeInto(BoundGridView* view, int row, int column, const QString& text) {
-    view->setFocus();
-    const QRect cell = view->visualRect(view->model()->index(row, column));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QWidget* editor = QApplication::focusWidget();
-    QVERIFY(editor && editor != view);
-    if (auto* line = qobject_cast<QLineEdit*>(editor))
-        line->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
 }
 
 void leaveTo(QWidget* control) {

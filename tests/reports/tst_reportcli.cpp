@@ -61,11 +61,7 @@ private Q_SLOTS:
         QCOMPARE(cli({"init"}).exitCode, 0);
         if (engine == DatabaseEngine::PostgreSQL) {
             m_connection = TestDatabases::freshConnectionString(engine);
-            QSettings ini(file("Kestrivo.ini"), QSettings::IniFormat);
-            const QString key = "HKEY_LOCAL_MACHINE/Software/Halvane/Kestrivo/";
-            ini.setValue(key + "Provider", "PostgreSQL");
-            ini.setValue(key + "DataSource", m_connection.section("Initial Catalog=", 1).section(';', 0, 0));
-            ini.setValue(key + "DataServer", m_connection.section("Data Source=", 1).section(';', 0, 0));
+            TestDatabases::usePostgresInSettings(file("Kestrivo.ini"), m_connection);
         } else {
             m_connection = "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";
         }

@@ -1,4 +1,5 @@
 #include "BoundGridView.h"
+#include "GridTyping.h"
 #include "HandheldFixture.h"
 #include "ProgramSettings.h"
 #include "ScriptedPrompter.h"
@@ -50,19 +51,6 @@ class tst_TemplateWindow : public QObject {
         const QString folder = qEnvironmentVariable("KESTRIVO_SCREENSHOT_DIR");
         if (!folder.isEmpty())
             m_window->grab().save(folder + '/' + name + ".png");
-    }
-    // Clicks into a cell and types as a user does; Return ends the edit.
-    void typeInto(BoundGridView* view, int row, int column, const QString& text) {
-        view->setFocus();
-        const QRect cell = view->visualRect(view->model()->index(row, column));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        QWidget* editor = QApplication::focusWidget();
-        QVERIFY(editor && editor != view);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
-            line->selectAll();
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
     }
     void dropRow(BoundGridView* view, int source, int target) {
         view->setCurrentIndex(view->model()->index(source, 2));
