@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "FieldText.h"
 #include "KestrivoError.h"
+#include "TextOrder.h"
 #include "Windows1252.h"
 
 #include <QList>
@@ -78,11 +79,8 @@ QList<FieldValue> liveValues(const Database& database, qint64 fieldKey) {
     while (query.next())
         values.append({query.value(0).toLongLong(), FieldText(query.value(1))});
     std::sort(values.begin(), values.end(), [](const FieldValue& a, const FieldValue& b) {
-        const int order = QString::compare(a.text, b.text, Qt::CaseInsensitive);
-        if (order != 0)
-            return order < 0;
-        const int exact = QString::compare(a.text, b.text, Qt::CaseSensitive);
-        return exact != 0 ? exact < 0 : a.key < b.key;
+        const int order = TextOrder::compare(a.text, b.text);
+        return order != 0 ? order < 0 : a.key < b.key;
     });
     return values;
 }

@@ -3,8 +3,8 @@
 #include "Database.h"
 #include "EvaluationEditor.h"
 #include "EvaluationFormReader.h"
-#include "FieldText.h"
 #include "Prompter.h"
+#include "TemplateNames.h"
 
 namespace {
 
@@ -34,10 +34,8 @@ QString AddEvaluation::helpText(const QString& controlName) {
 
 void AddEvaluation::load() {
     m_templates.clear();
-    QSqlQuery rows =
-        m_database.query(QStringLiteral("SELECT TemplateKey, Name FROM Template ORDER BY Name, TemplateKey"));
-    while (rows.next())
-        m_templates.append({rows.value(0).toLongLong(), FieldText(rows.value(1))});
+    for (const TemplateName& entry : templatesByName(m_database))
+        m_templates.append({entry.key, entry.name});
     m_chosen = m_templates.isEmpty() ? -1 : 0;
 }
 

@@ -4,6 +4,7 @@
 #include "EntryRules.h"
 #include "EvaluationGroups.h"
 #include "FieldText.h"
+#include "TextOrder.h"
 
 namespace EvaluationFileList {
 
@@ -56,11 +57,18 @@ QList<Entry> evaluations(const Database& database, const Filter& filter) {
                        "TemplateFieldValue ON TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey "
                        "INNER JOIN Evaluation ON Evaluation.EvaluationGroupKey = "
                        "TemplateFieldValue.TemplateFieldValueKey WHERE ") +
-            where + QStringLiteral(" ORDER BY Evaluation.FileName, Evaluation.EvaluationKey"),
+            where + QStringLiteral(" ORDER BY Evaluation.EvaluationKey"),
         values);
+    QList<std::pair<QString, Entry>> named;
+    while (rows.next()) {
+        const QString fileName = FieldText(rows.value(1));
+        named.append({fileName, {rows.value(0).toLongLong(), line(fileName, downloadedDay(rows.value(2)))}});
+    }
+    TextOrder::sort(named, [](const std::pair<QString, Entry>& each) { return each.first; });
     QList<Entry> found;
-    while (rows.next())
-        found.append({rows.value(0).toLongLong(), line(FieldText(rows.value(1)), downloadedDay(rows.value(2)))});
+    found.reserve(named.size());
+    for (const auto& [fileName, entry] : named)
+        found.append(entry);
     return found;
 }
 

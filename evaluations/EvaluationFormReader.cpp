@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "FieldText.h"
+#include "TextOrder.h"
 
 #include <QHash>
 #include <QSet>
@@ -51,7 +52,7 @@ void readFields(const Database& database, qint64 templateKey, bool liveOnly, Eva
                        "TemplateFieldValue INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = "
                        "TemplateFieldValue.TemplateFieldKey WHERE ") +
             liveOnlyCondition(liveOnly, "TemplateFieldValue") +
-            QStringLiteral("TemplateField.TemplateKey=? ORDER BY FieldValue, TemplateFieldValueKey"),
+            QStringLiteral("TemplateField.TemplateKey=? ORDER BY TemplateFieldValueKey"),
         {templateKey});
     while (values.next()) {
         const auto slot = byKey.constFind(values.value(0).toLongLong());
@@ -61,6 +62,8 @@ void readFields(const Database& database, qint64 templateKey, bool liveOnly, Eva
         if (field.type == EvaluationForm::ValueList)
             field.values << EvaluationForm::Value{values.value(1).toLongLong(), FieldText(values.value(2))};
     }
+    for (EvaluationForm::Field& field : form.fields)
+        TextOrder::sort(field.values, [](const EvaluationForm::Value& value) { return value.text; });
 }
 
 void readStoredFields(const Database& database, qint64 evaluationKey, EvaluationForm& form) {

@@ -2,7 +2,7 @@
 
 #include "Database.h"
 #include "EntryRules.h"
-#include "FieldText.h"
+#include "TemplateNames.h"
 
 QString OpenEvaluationFilter::helpText(const QString& controlName) {
     if (controlName == QLatin1String("cmbTemplate"))
@@ -27,10 +27,8 @@ void OpenEvaluationFilter::load() {
     m_dates[Begin] = m_remembered[Begin] = EvaluationFileList::FirstBegin;
     m_dates[Ending] = m_remembered[Ending] = EvaluationFileList::FirstEnding;
     m_templates = {{0, QStringLiteral("All Templates")}};
-    QSqlQuery rows =
-        m_database.query(QStringLiteral("SELECT TemplateKey, Name FROM Template ORDER BY Name, TemplateKey"));
-    while (rows.next())
-        m_templates.append({rows.value(0).toLongLong(), FieldText(rows.value(1))});
+    for (const TemplateName& entry : templatesByName(m_database))
+        m_templates.append({entry.key, entry.name});
     m_chosenTemplate = -1;
     chooseTemplate(0);
 }

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "EntryRules.h"
 #include "FieldText.h"
+#include "TextOrder.h"
 
 #include <functional>
 
@@ -49,10 +50,11 @@ GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRe
         QStringLiteral("SELECT DISTINCT EvaluationGroupKey, FieldValue, Evaluation.TemplateKey FROM Evaluation INNER "
                        "JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
                        "TemplateFieldValue.TemplateFieldValueKey WHERE") +
-            groupCondition + QStringLiteral(" Evaluation.TemplateKey = ? ORDER BY FieldValue, EvaluationGroupKey"),
+            groupCondition + QStringLiteral(" Evaluation.TemplateKey = ? ORDER BY EvaluationGroupKey"),
         groupValues);
     while (groups.next())
         data.groups.append({groups.value(0).toLongLong(), groups.value(1).toString(), groups.value(2).toLongLong()});
+    TextOrder::sort(data.groups, [](const Group& group) { return group.name; });
     if (data.groups.isEmpty())
         return data;
 

@@ -16,12 +16,13 @@ struct Row {
     ColumnField field;
 };
 
-// The column grid's query: the report's column fields for the template, by label.
+// The column grid's query: the report's column fields for the template; the grid and the
+// reports show them by label.
 inline const QString GridSql = QStringLiteral(
     "SELECT ReportColumnFieldKey, ReportDefinitionKey, ReportColumnField.TemplateKey, "
     "ReportColumnField.TemplateFieldKey, FieldLabel FROM ReportColumnField INNER JOIN TemplateField ON "
     "ReportColumnField.TemplateFieldKey = TemplateField.TemplateFieldKey WHERE ReportDefinitionKey=? AND "
-    "ReportColumnField.TemplateKey=? ORDER BY FieldLabel, ReportColumnFieldKey");
+    "ReportColumnField.TemplateKey=? ORDER BY ReportColumnFieldKey");
 
 QList<Row> list(const Database& database, qint64 reportDefinitionKey, qint64 templateKey);
 // The template's live entry fields that may become columns, by label.

@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "EntryRules.h"
 #include "EvaluationGroups.h"
+#include "TemplateNames.h"
+#include "TextOrder.h"
 
 namespace ReportLists {
 
@@ -21,10 +23,8 @@ QList<ReportDefinition> reportDefinitions(const Database& database) {
 
 QList<ListEntry> templates(const Database& database) {
     QList<ListEntry> entries{{AllTemplates, 0}};
-    QSqlQuery rows =
-        database.query(QStringLiteral("SELECT TemplateKey, Name FROM Template ORDER BY Name, TemplateKey"));
-    while (rows.next())
-        entries.append({rows.value(1).toString(), rows.value(0).toLongLong()});
+    for (const TemplateName& entry : templatesByName(database))
+        entries.append({entry.name, entry.key});
     return entries;
 }
 
@@ -56,18 +56,37 @@ QList<ListEntry> evaluations(const Database& database, const EvaluationFilter& f
     QList<ListEntry> entries;
     QSqlQuery rows = database.query(
         QStringLiteral(
-            "SELECT Evaluation.EvaluationKey, Evaluation.FileName, Downloaded FROM Evaluation INNER JOIN "
+            "SELECT Evaluation.EvaluationKey, Evaluation.FileName, Downloaded, TemplateFieldValue.FieldValue, "
+            "Evaluation.EvaluationGroupKey FROM Evaluation INNER JOIN "
             "TemplateFieldValue ON Evaluation.EvaluationGroupKey = TemplateFieldValue.TemplateFieldValueKey "
             "INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey "
             "INNER JOIN Template ON Template.TemplateKey = TemplateField.TemplateKey WHERE ") +
-            where +
-            QStringLiteral(" ORDER BY TemplateFieldValue.FieldValue, Evaluation.EvaluationGroupKey, "
-                           "Evaluation.FileName, Evaluation.EvaluationKey"),
+            where + QStringLiteral(" ORDER BY Evaluation.EvaluationKey"),
         values);
+    // By group name, group and file name, alphabetically as every list of the program.
+    struct Found {
+        ListEntry entry;
+        QString group;
+        qint64 groupKey;
+        QString fileName;
+    };
+    QList<Found> found;
     while (rows.next()) {
-        entries.append(
-            {evaluationLine(rows.value(1).toString(), downloadedTime(rows.value(2))), rows.value(0).toLongLong()});
+        const QString fileName = rows.value(1).toString();
+        found.append({{evaluationLine(fileName, downloadedTime(rows.value(2))), rows.value(0).toLongLong()},
+                      rows.value(3).toString(),
+                      rows.value(4).toLongLong(),
+                      fileName});
     }
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (const int group = TextOrder::compare(a.group, b.group); group != 0)
+            return group < 0;
+        if (a.groupKey != b.groupKey)
+            return a.groupKey < b.groupKey;
+        return TextOrder::less(a.fileName, b.fileName);
+    });
+    for (const Found& each : found)
+        entries.append(each.entry);
     return entries;
 }
 

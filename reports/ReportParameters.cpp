@@ -45,6 +45,7 @@ ReportParameters::ReportParameters(const Database& database, Windows windows, QO
       m_columnFields(std::make_unique<BoundGrid>(QStringLiteral("jgColumnFields"), QStringLiteral("ReportColumnField"),
                                                  columnFieldColumns())) {
     m_columnFields->setReadOnly(true);
+    m_columnFields->setSortColumn(QStringLiteral("FieldLabel"));
     m_dates[0] = DefaultBegin;
     m_dates[1] = DefaultEnd;
 }

@@ -5,6 +5,7 @@
 #include "ReportFormat.h"
 #include "ReportPen.h"
 #include "ReportSnapshot.h"
+#include "TextOrder.h"
 #include "TrelkReportRecorder.h"
 
 #include <QHash>
@@ -50,6 +51,8 @@ QHash<qint64, QStringList> childTexts(const Database& database, const QString& s
     QSqlQuery rows = database.query(sql, {templateKey});
     while (rows.next())
         texts[rows.value(0).toLongLong()] << rows.value(1).toString();
+    for (QStringList& list : texts)
+        TextOrder::sort(list, [](const QString& text) { return text; });
     return texts;
 }
 
@@ -85,25 +88,26 @@ void TemplateListing::load(qint64 templateKey) {
         m_database,
         QStringLiteral("SELECT TemplateFieldValue.TemplateFieldKey, FieldValue FROM TemplateFieldValue INNER JOIN "
                        "TemplateField ON TemplateFieldValue.TemplateFieldKey = TemplateField.TemplateFieldKey WHERE "
-                       "TemplateFieldValue.Deleted=0 AND TemplateField.TemplateKey=? ORDER BY FieldValue, "
+                       "TemplateFieldValue.Deleted=0 AND TemplateField.TemplateKey=? ORDER BY "
                        "TemplateFieldValueKey"),
         templateKey);
     m_fields.clear();
     QSqlQuery fields = m_database.query(
         QStringLiteral("SELECT TemplateFieldKey, FieldLabel, FieldType, FieldLength, UseOn, ForceEntry, Footer FROM "
-                       "TemplateField WHERE Deleted=0 AND TemplateKey=? ORDER BY FieldLabel, TemplateFieldKey"),
+                       "TemplateField WHERE Deleted=0 AND TemplateKey=? ORDER BY TemplateFieldKey"),
         {templateKey});
     while (fields.next()) {
         m_fields.append({fields.value(1).toString(), fields.value(2).toInt(), fields.value(3).toInt(),
                          fields.value(4).toString(), fields.value(5).toInt(), fields.value(6).toInt(),
                          values.value(fields.value(0).toLongLong())});
     }
+    TextOrder::sort(m_fields, [](const Field& field) { return field.label; });
 
     const QHash<qint64, QStringList> answers = childTexts(
         m_database,
         QStringLiteral("SELECT TemplateAnswer.TemplateQuestionKey, Answer FROM TemplateAnswer INNER JOIN "
                        "TemplateQuestion ON TemplateAnswer.TemplateQuestionKey = TemplateQuestion.TemplateQuestionKey "
-                       "WHERE TemplateAnswer.Deleted=0 AND TemplateQuestion.TemplateKey=? ORDER BY Answer, "
+                       "WHERE TemplateAnswer.Deleted=0 AND TemplateQuestion.TemplateKey=? ORDER BY "
                        "TemplateAnswerKey"),
         templateKey);
     const QHash<qint64, QStringList> pickLists =
@@ -111,17 +115,18 @@ void TemplateListing::load(qint64 templateKey) {
                    QStringLiteral("SELECT TemplatePickList.TemplateQuestionKey, Name FROM TemplatePickList INNER JOIN "
                                   "TemplateQuestion ON TemplatePickList.TemplateQuestionKey = "
                                   "TemplateQuestion.TemplateQuestionKey WHERE TemplatePickList.Deleted=0 AND "
-                                  "TemplateQuestion.TemplateKey=? ORDER BY Name, TemplatePickListKey"),
+                                  "TemplateQuestion.TemplateKey=? ORDER BY TemplatePickListKey"),
                    templateKey);
     m_questions.clear();
     QSqlQuery questions =
         m_database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion WHERE Deleted=0 "
-                                        "AND TemplateKey=? ORDER BY Question, TemplateQuestionKey"),
+                                        "AND TemplateKey=? ORDER BY TemplateQuestionKey"),
                          {templateKey});
     while (questions.next()) {
         const qint64 question = questions.value(0).toLongLong();
         m_questions.append({questions.value(1).toString(), answers.value(question), pickLists.value(question)});
     }
+    TextOrder::sort(m_questions, [](const Question& question) { return question.text; });
 }
 
 void TemplateListing::draw(ReportPen& pen) {

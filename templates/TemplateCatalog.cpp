@@ -1,6 +1,7 @@
 #include "TemplateCatalog.h"
 
 #include "Database.h"
+#include "TextOrder.h"
 
 #include <QStringList>
 
@@ -11,10 +12,11 @@ QList<Entry> list(const Database& database) {
     QSqlQuery rows = database.query(QStringLiteral(
         "SELECT TemplateKey, Name, (SELECT COUNT(*) FROM TemplateField WHERE TemplateField.TemplateKey = "
         "Template.TemplateKey AND Deleted=0), (SELECT COUNT(*) FROM TemplateQuestion WHERE "
-        "TemplateQuestion.TemplateKey = Template.TemplateKey AND Deleted=0) FROM Template ORDER BY Name, TemplateKey"));
+        "TemplateQuestion.TemplateKey = Template.TemplateKey AND Deleted=0) FROM Template ORDER BY TemplateKey"));
     while (rows.next())
         entries.append(
             {rows.value(0).toLongLong(), rows.value(1).toString(), rows.value(2).toInt(), rows.value(3).toInt()});
+    TextOrder::sort(entries, [](const Entry& entry) { return entry.name; });
     return entries;
 }
 

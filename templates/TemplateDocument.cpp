@@ -6,6 +6,7 @@
 #include "QuestionGridRules.h"
 #include "RowBatchInsert.h"
 #include "TemplateMaintenance.h"
+#include "TextOrder.h"
 
 #include <QHash>
 #include <algorithm>
@@ -181,7 +182,7 @@ TemplateDocument TemplateDocument::read(const Database& database, qint64 templat
         document.fields[fieldAt.value(values.value(0).toLongLong())].values.append(values.value(1).toString());
     // The engines collate differently; the document must not depend on which one it came from.
     for (Field& field : document.fields)
-        std::sort(field.values.begin(), field.values.end());
+        TextOrder::sort(field.values, [](const QString& value) { return value; });
 
     // A file-name field of a deleted entry field has no place in the document to point to.
     QSqlQuery fileNames = database.query(

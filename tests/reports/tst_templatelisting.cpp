@@ -45,6 +45,34 @@ private Q_SLOTS:
 
     // Fields by label and questions by text, each item sorted, deleted ones left out, the
     // questions on a page of their own with their own headings.
+    // Labels, values, questions, answers and pick lists stand alphabetically without regard to
+    // case, the same on both engines.
+    void namesWithoutRegardToCase() {
+        const qint64 audit = build().addTemplate("Audit");
+        build().addField(audit, {"beta", 2, {"south", "North", "east"}, 1});
+        build().addField(audit, {"Alpha", 0, {}, 2});
+        build().addQuestion(audit, "clean?", {"yes", "No", "maybe"}, {"wall", "Floor"});
+        build().addQuestion(audit, "Bright?", {"1"}, {});
+        QStringList labels, values, questions, answers, pickLists;
+        for (const RecordedRow& row : listing(audit)) {
+            if (row.type != 0 || row.size != 8 || row.y1 < 1600)
+                continue;
+            if (row.x1 == 500)
+                (row.page == 1 ? labels : questions) << row.text;
+            else if (row.page == 1 && row.x1 >= 6600)
+                values << row.text;
+            else if (row.page == 2 && row.x1 == 5000)
+                answers << row.text;
+            else if (row.page == 2 && row.x1 == 7000)
+                pickLists << row.text;
+        }
+        QCOMPARE(labels, QStringList({"Alpha", "beta"}));
+        QCOMPARE(values, QStringList({"east", "North", "south"}));
+        QCOMPARE(questions, QStringList({"Bright?", "clean?"}));
+        QCOMPARE(answers, QStringList({"1", "maybe", "No", "yes"}));
+        QCOMPARE(pickLists, QStringList({"Floor", "wall"}));
+    }
+
     void wholeListing() {
         const qint64 audit = build().addTemplate("Audit");
         EvaluationFixture::Field notes{"Notes", 0, {}, 1, "R", true, 0, 40, false, false};
