@@ -213,7 +213,7 @@ std::optional<TemplateDocument::Field> field(const QJsonObject& object, const QS
     field.label = reader.text(QStringLiteral("label"), LabelLength).value_or(QString());
     field.type = fieldType(reader).value_or(TemplateDocument::Text);
     field.length = reader.whole(QStringLiteral("length"), 0, SmallMax).value_or(0);
-    field.decimals = reader.whole(QStringLiteral("decimals"), 0, SmallMax).value_or(0);
+    field.decimals = reader.whole(QStringLiteral("decimals"), SmallMin, SmallMax).value_or(0);
     field.useOn = useOn(reader).value_or(QString());
     field.forced = reader.boolean(QStringLiteral("forced")).value_or(false);
     field.footer = reader.boolean(QStringLiteral("footer")).value_or(false);

@@ -66,7 +66,8 @@ class tst_TemplateDocument : public QObject {
         db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {date, 7});
         db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {amount, 2});
         db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {gone, 4});
-        Q_UNUSED(tie);
+        // Decimals held as a flag (true, -1), which the evaluation report reads as two places.
+        db.execute("UPDATE TemplateField SET FieldDecimal=-1 WHERE TemplateFieldKey=?", {tie});
 
         const qint64 second = db.insert("TemplateQuestion", {"TemplateKey", "Question", "Sequence"},
                                         {key, QString(100, QChar(0x00e9)), 9});
@@ -128,10 +129,11 @@ private Q_SLOTS:
         QVERIFY(!text.contains("Gone") && !text.contains("Removed") && !text.contains("Maybe"));
         QVERIFY(!text.contains("\"Old\"") && !text.contains("\"X\""));
         QVERIFY(text.contains(R"("A-Shift",
+        "b-Shift",
         "New Entry",
         "Zulu",
-        "b-Shift",
         "Ärger")"));
+        QVERIFY(text.contains(R"("decimals": -1,)"));
         QVERIFY(text.contains(QString::fromUtf8("\"name\": \"Küche \\\"Nord\\\", Ebene 2 \"")));
         QVERIFY(text.contains(QString::fromUtf8("\"label\": \"Betrag in € \\\\ netto\"")));
         QVERIFY(text.indexOf("\"Date\"") < text.indexOf("1234567890123456789😀"));
