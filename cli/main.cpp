@@ -50,9 +50,17 @@ bool drawsReports(int argc, char* argv[]) {
     return false;
 }
 
+// A command prints only its own lines. Qt's notes about the platform it runs on (no runtime
+// folder, the offscreen screen, fonts) mean nothing to the user; a critical failure still shows.
+void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(qtMessage);
     std::unique_ptr<QCoreApplication> application;
     if (drawsReports(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
