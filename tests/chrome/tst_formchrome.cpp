@@ -1,12 +1,16 @@
 #include "ControlPositions.h"
 #include "FormToolbar.h"
+#include "MessageBoxPrompter.h"
 #include "ToolbarButtonTable.h"
 #include "ToolbarImages.h"
+#include "WhenModal.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -226,6 +230,25 @@ private Q_SLOTS:
         window.resize(800, 600);
         ResizeControls(positions, &window);
         QCOMPARE(kept->geometry(), QRect(80, 60, 80, 60));
+    }
+
+    // A short question under a long title: the box is wide enough for its whole title beside
+    // the frame's buttons, and answers with the button the user clicks.
+    void aMessageBoxFitsItsTitle() {
+        const QString title = QStringLiteral("Deletion Verification of Every Evaluation of the Template");
+        int width = 0;
+        whenModal([&width](QWidget* shown) {
+            auto* box = qobject_cast<QMessageBox*>(shown);
+            QVERIFY(box);
+            width = box->width();
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        });
+        MessageBoxPrompter prompter;
+        QCOMPARE(prompter.ask({"Delete A record?", title, PromptIcon::None, PromptButtons::YesNo, PromptAnswer::Yes}),
+                 PromptAnswer::No);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(title) + 60, qPrintable(QString::number(width)));
     }
 };
 

@@ -1,7 +1,10 @@
 #include "MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace {
 
@@ -49,11 +52,28 @@ QMessageBox::StandardButton buttonOf(PromptAnswer answer) {
     return QMessageBox::Ok;
 }
 
+// Room in a title bar beside the title: the window's icon and its buttons.
+constexpr int TitleBarAllowance = 120;
+
+// A message box sizes itself to its text, and a short question under a long title would show
+// the title cut short by the frame. The box is made wide enough for its whole title.
+void fitTitle(QMessageBox& box, const QString& title) {
+    auto* layout = qobject_cast<QGridLayout*>(box.layout());
+    if (!layout)
+        return;
+    QFont font = box.font();
+    font.setBold(true);
+    const int width = QFontMetrics(font).horizontalAdvance(title) + TitleBarAllowance;
+    layout->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), layout->rowCount(), 0, 1,
+                    layout->columnCount());
+}
+
 } // namespace
 
 PromptAnswer MessageBoxPrompter::ask(const Prompt& prompt) {
     QMessageBox box(iconOf(prompt.icon), prompt.title, prompt.text, buttonsOf(prompt.buttons),
                     QApplication::activeWindow());
+    fitTitle(box, prompt.title);
     if (box.standardButtons() & buttonOf(prompt.defaultAnswer))
         box.setDefaultButton(buttonOf(prompt.defaultAnswer));
     switch (box.exec()) {
