@@ -4,6 +4,7 @@
 #include "LogError.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,13 +25,13 @@ frmAddTemplate::frmAddTemplate(QWidget* owner) : QDialog(owner) {
     add->setObjectName(QStringLiteral("cmdAdd"));
     add->setGeometry(164, 50, 90, 28);
     add->setDefault(true);
-    auto* abort = new QPushButton(QStringLiteral("&Abort"), this);
-    abort->setObjectName(QStringLiteral("cmdAbort"));
-    abort->setGeometry(260, 50, 90, 28);
+    m_abort = new QPushButton(QStringLiteral("&Abort"), this);
+    m_abort->setObjectName(QStringLiteral("cmdAbort"));
+    m_abort->setGeometry(260, 50, 90, 28);
     m_panel = SetupStatusBar(this);
     m_status = m_panel->parentWidget();
 
-    for (QWidget* control : {static_cast<QWidget*>(m_name), static_cast<QWidget*>(add), static_cast<QWidget*>(abort)})
+    for (QWidget* control : {static_cast<QWidget*>(m_name), static_cast<QWidget*>(add), static_cast<QWidget*>(m_abort)})
         control->installEventFilter(this);
     connect(add, &QPushButton::clicked, this, [this] {
         if (m_logic.Add(m_name->text()))
@@ -38,7 +39,7 @@ frmAddTemplate::frmAddTemplate(QWidget* owner) : QDialog(owner) {
         else
             m_name->setFocus(Qt::OtherFocusReason);
     });
-    connect(abort, &QPushButton::clicked, this, [this] {
+    connect(m_abort, &QPushButton::clicked, this, [this] {
         m_logic.Abort();
         reject();
     });
@@ -52,6 +53,16 @@ void frmAddTemplate::showEvent(QShowEvent* event) {
         RecordControlPositions(m_positions, this);
     }
     m_name->setFocus(Qt::OtherFocusReason);
+}
+
+void frmAddTemplate::keyPressEvent(QKeyEvent* event) {
+    // Escape aborts, as the Abort button does; only the close box leaves the editor to read
+    // its list again.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_abort->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmAddTemplate::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // "Add Template": the name of a new template; Add writes it with its group field, Abort
 // leaves everything as it was.
@@ -19,12 +20,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     AddTemplate m_logic;
     QLineEdit* m_name = nullptr;
+    QPushButton* m_abort = nullptr;
     QLabel* m_panel = nullptr;
     QWidget* m_status = nullptr;
     ControlPositions m_positions;
