@@ -59,6 +59,9 @@ void FieldGridRules::entered(TemplateGrid which) {
         }
         BoundGrid& values = m_editor.jgFieldValue();
         m_editor.m_fieldKey = fields.key(fieldRow).toLongLong();
+        // A field stored on the way in gets its own values from here on.
+        if (m_valuesKey != m_editor.m_fieldKey)
+            LoadFieldValues();
         m_editor.m_editContext = TemplateMaintenance::FieldValues;
         m_editor.m_valueOnEntry = FieldText(values.value(values.currentRow(), QStringLiteral("FieldValue")));
         m_editor.showGridState(which);
@@ -134,15 +137,17 @@ void FieldGridRules::LoadFieldValues() {
     BoundGrid& values = m_editor.jgFieldValue();
     if (!fields.isBound()) {
         values.unbind();
+        m_valuesKey = -1;
         return;
     }
     const QVariant key = fields.key(fields.currentRow());
+    m_valuesKey = key.toLongLong();
     if (key.isNull())
         values.bind(db(), QStringLiteral("SELECT * FROM TemplateFieldValue WHERE TemplateFieldKey=0"));
     else
         values.bind(db(),
                     QStringLiteral("SELECT * FROM TemplateFieldValue WHERE Deleted=0 AND TemplateFieldKey=? ORDER BY "
-                                   "FieldValue"),
+                                   "FieldValue, TemplateFieldValueKey"),
                     {key});
     m_editor.applyLayout(TemplateGrid::FieldValue);
 }

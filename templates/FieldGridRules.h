@@ -30,4 +30,7 @@ private:
     bool isActive(TemplateGrid which) const;
 
     TemplateMaintenance& m_editor;
+    // The entry field whose values the value grid is bound to (0: the empty set of a field not
+    // stored yet).
+    qint64 m_valuesKey = -1;
 };

@@ -5,6 +5,8 @@
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
 
+#include <QScopedValueRollback>
+
 namespace {
 
 const Database& db() {
@@ -66,6 +68,9 @@ void QuestionGridRules::entered(TemplateGrid which) {
         return;
     }
     m_editor.m_questionKey = questions.key(row).toLongLong();
+    // Whatever the user did last, the rows typed here and every later re-read belong to it.
+    if (m_detailsKey != m_editor.m_questionKey)
+        LoadQuestionDetails();
     m_editor.showGridState(which);
 }
 
@@ -121,10 +126,12 @@ void QuestionGridRules::LoadQuestionDetails() {
     if (!questions.isBound()) {
         answers.unbind();
         pickList.unbind();
+        m_detailsKey = -1;
         return;
     }
     const QVariant key = questions.key(questions.currentRow());
     m_editor.m_questionKey = key.toLongLong();
+    m_detailsKey = m_editor.m_questionKey;
     if (key.isNull()) {
         answers.bind(db(), QStringLiteral("SELECT * FROM TemplateAnswer WHERE TemplateQuestionKey=0"));
         pickList.bind(db(), QStringLiteral("SELECT * FROM TemplatePicklist WHERE TemplateQuestionKey=0"));
@@ -155,11 +162,19 @@ void QuestionGridRules::removeQuestion() {
                                        QStringLiteral(" record?"),
                                    QStringLiteral("Delete Verification")))
         return;
-    // Its answers and pick list stay as they are: evaluations may name them.
-    db().execute(QStringLiteral("UPDATE TemplateQuestion SET Deleted=-1 WHERE TemplateQuestionKey=?"),
-                 {questions.key(row)});
-    questions.requery();
+    {
+        // The question list is read again as a whole; its rows passing by on the way are no
+        // choice of the user's.
+        const QScopedValueRollback<bool> loading(m_editor.m_loading, true);
+        // Its answers and pick list stay as they are: evaluations may name them.
+        db().execute(QStringLiteral("UPDATE TemplateQuestion SET Deleted=-1 WHERE TemplateQuestionKey=?"),
+                     {questions.key(row)});
+        questions.requery();
+    }
     m_editor.applyLayout(TemplateGrid::Question);
+    LoadQuestionDetails();
+    if (isActive(TemplateGrid::Question))
+        m_editor.showGridState(TemplateGrid::Question);
 }
 
 void QuestionGridRules::removeAnswer() {

@@ -29,4 +29,8 @@ private:
     bool isActive(TemplateGrid which) const;
 
     TemplateMaintenance& m_editor;
+    // The question whose answers and pick list the two detail grids are bound to (0: the empty
+    // sets of a question not stored yet). A question stored while the user was already in a
+    // detail grid leaves them bound to the empty sets until they are bound again.
+    qint64 m_detailsKey = -1;
 };

@@ -8,24 +8,17 @@
 #include "Prompter.h"
 #include "QuestionGridRules.h"
 #include "TemplateGridColumns.h"
+#include "TemplateNames.h"
 #include "TemplateRows.h"
 #include "TemplateUpload.h"
+
+#include <QScopedValueRollback>
 
 namespace {
 
 const Database& db() {
     return DataEnvironment::instance().cnnConnection();
 }
-
-// Sets the loading flag for as long as it lives, whatever way the load ends.
-class LoadingFlag {
-public:
-    explicit LoadingFlag(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~LoadingFlag() { m_flag = false; }
-
-private:
-    bool& m_flag;
-};
 
 } // namespace
 
@@ -39,8 +32,10 @@ TemplateMaintenance::TemplateMaintenance(DeviceSession& session, Windows windows
     for (int i = 0; i < TemplateGrids::Count; ++i) {
         m_grids[i] = std::make_unique<BoundGrid>(QString::fromLatin1(TemplateGrids::info(TemplateGrid(i)).objectName),
                                                  QString::fromLatin1(tables[i]), columns[i]);
-        if (TemplateGrid(i) != TemplateGrid::FieldValue)
-            m_grids[i]->setSortColumn(QStringLiteral("Sequence"));
+        // Values have no order of their own: they stand alphabetically and cannot be dragged.
+        const bool ordered = TemplateGrid(i) != TemplateGrid::FieldValue;
+        m_grids[i]->setSortColumn(ordered ? QStringLiteral("Sequence") : QStringLiteral("FieldValue"));
+        m_grids[i]->setRowsMovable(ordered);
     }
     jgFieldValue().setColumnHeadersVisible(false);
     jgFileNameField().setColumnHeadersVisible(false);
@@ -94,9 +89,8 @@ void TemplateMaintenance::open() {
 
 void TemplateMaintenance::fillTemplateList(qint64 templateKey) {
     m_templates.clear();
-    QSqlQuery rows = db().query(QStringLiteral("SELECT TemplateKey, Name FROM Template ORDER BY Name"));
-    while (rows.next())
-        m_templates.append({FieldText(rows.value(1)), rows.value(0).toLongLong()});
+    for (const TemplateName& entry : templatesByName(db()))
+        m_templates.append({entry.name, entry.key});
     m_selected = -1;
     for (int i = 0; i < m_templates.size() && templateKey > 0; ++i) {
         if (m_templates.at(i).key == templateKey)
@@ -150,7 +144,7 @@ void TemplateMaintenance::chooseTemplate(int index) {
 void TemplateMaintenance::LoadTemplate() {
     if (m_selected < 0)
         return;
-    LoadingFlag loading(m_loading);
+    const QScopedValueRollback<bool> loading(m_loading, true);
     m_templateKey = m_templates.at(m_selected).key;
     m_templateName =
         FieldText(db().scalar(QStringLiteral("SELECT Name FROM Template WHERE TemplateKey=?"), {m_templateKey}));
@@ -223,7 +217,7 @@ void TemplateMaintenance::LoadQuestionDetails() {
 void TemplateMaintenance::ResequenceRows(BoundGrid& grid, const QString& keyFilterPrefix, const QString& layoutFile,
                                          int target) {
     const int rows = grid.dataRowCount();
-    if (target < 1 || target > rows)
+    if (!grid.rowsMovable() || target < 1 || target > rows)
         return;
     const int source = grid.currentRow() + 1;
     if (source < 1 || source > rows || !grid.commit())

@@ -5,6 +5,7 @@
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "Prompter.h"
+#include "TextOrder.h"
 
 #include <QMimeData>
 #include <QSqlRecord>
@@ -99,6 +100,10 @@ void BoundGrid::sortRows() {
     const int column = columnIndex(m_sortColumn);
     if (column < 0)
         return;
+    if (m_columns.at(column).kind == GridColumn::Kind::Text) {
+        TextOrder::sort(m_rows, [column](const Row& row) { return FieldText(row.values.at(column)); });
+        return;
+    }
     std::stable_sort(m_rows.begin(), m_rows.end(), [column](const Row& a, const Row& b) {
         return a.values.at(column).toLongLong() < b.values.at(column).toLongLong();
     });
@@ -221,6 +226,9 @@ void BoundGrid::cancelEdit() {
         return;
     const int row = m_currentRow;
     if (key(row).isNull()) {
+        // The view moves off a row that goes away, which would write it: it is no longer
+        // pending by then.
+        m_rows[row].pending = false;
         beginRemoveRows(QModelIndex(), row, row);
         m_rows.removeAt(row);
         endRemoveRows();
@@ -237,7 +245,7 @@ QString BoundGrid::refusal(const Row& row) const {
     for (int i = 0; i < m_columns.size(); ++i) {
         const GridColumn& column = m_columns.at(i);
         const QVariant& value = row.values.at(i);
-        if (!column.stored || column.column == m_keyColumn || value.isNull())
+        if (!column.stored || column.column == m_keyColumn || value.isNull() || sameValue(value, row.original.at(i)))
             continue;
         const QString text = value.toString();
         switch (column.kind) {
@@ -356,7 +364,8 @@ bool BoundGrid::applyLayout(const QString& path) {
             column.width = entry.width.value_or(column.width);
             m_displayOrder.append(entry.index);
         }
-        m_sortColumn = layout->sortColumn.value_or(m_sortColumn);
+        if (layout->sortColumn && !layout->sortColumn->isEmpty())
+            m_sortColumn = *layout->sortColumn;
         m_columnHeaders = layout->columnHeaders.value_or(m_columnHeaders);
     }
     for (int i = 0; i < m_columns.size(); ++i) {
@@ -439,7 +448,7 @@ Qt::ItemFlags BoundGrid::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
-    if (!isNewRowPlaceholder(index.row()))
+    if (m_rowsMovable && !isNewRowPlaceholder(index.row()))
         flags |= Qt::ItemIsDragEnabled;
     if (m_readOnly)
         return flags;

@@ -39,10 +39,15 @@ public:
     // A read-only grid shows its rows but offers no new row and takes no edits.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
-    // The column whose whole numbers order the rows on screen, whatever order the query
-    // reads them in; empty keeps the query's order.
+    // The column that orders the rows on screen, whatever order the query reads them in: by
+    // number for whole numbers, alphabetically for text; empty keeps the query's order. A
+    // layout may name another; one that names none keeps this.
     void setSortColumn(const QString& column);
     const QString& sortColumn() const { return m_sortColumn; }
+    // Rows that the user may drag onto others to reorder them; only a grid with an order
+    // column of its own can store a new order.
+    void setRowsMovable(bool movable) { m_rowsMovable = movable; }
+    bool rowsMovable() const { return m_rowsMovable; }
     void setColumnHeadersVisible(bool visible) { m_columnHeaders = m_builtInHeaders = visible; }
     bool columnHeadersVisible() const { return m_columnHeaders; }
 
@@ -134,7 +139,9 @@ private:
     void setStoredValue(int row, const QString& column, const QVariant& value);
     QVariantList newRowValues() const;
     int startNewRow();
-    // The refusal message for the row's values, or empty text when every value is accepted.
+    // The refusal message for the values the user changed in the row, or empty text when every
+    // one is accepted. What the row held before is not the user's to answer for: a row whose
+    // stored order outgrew its column must still take a new label.
     QString refusal(const Row& row) const;
     bool write(int row);
     // False when the row to update is no longer stored.
@@ -148,6 +155,7 @@ private:
     QString m_sortColumn;
     QString m_builtInSort;
     bool m_readOnly = false;
+    bool m_rowsMovable = false;
     bool m_columnHeaders = true;
     bool m_builtInHeaders = true;
 

@@ -70,7 +70,6 @@ frmReportParameters::frmReportParameters(QWidget* owner)
     buildReports(client)->setGeometry(8, 8, 230, 170);
     m_columnFields = new BoundGridView(&m_logic.jgColumnFields(), client);
     m_columnFields->setObjectName(QStringLiteral("jgColumnFields"));
-    m_columnFields->setRowsMovable(false);
     m_columnFields->setGeometry(8, 186, 230, ClientHeight - 194 - 30);
     m_control = new ctlTrelkPrintPreview(client);
     m_control->setObjectName(QStringLiteral("ctlTrelkPrintPreview1"));

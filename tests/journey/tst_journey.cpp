@@ -1,5 +1,5 @@
 #include "BoundGridView.h"
-#include "GridTyping.h"
+#include "GridInput.h"
 #include "HandheldFixture.h"
 #include "ProgramSettings.h"
 #include "ReportWindows.h"
@@ -88,10 +88,10 @@ class tst_Journey : public QObject {
         // The group field's values, and a text field.
         auto* fields = find<BoundGridView>(&window, "jgEntryField");
         auto* values = find<BoundGridView>(&window, "jgFieldValue");
-        typeInto(fields, 1, 2, "Inspector");
-        typeInto(fields, 0, 2, "Site");
-        typeInto(values, 0, 2, "North");
-        typeInto(values, 1, 2, "South");
+        GridInput::typeInto(fields, 1, 2, "Inspector");
+        GridInput::typeInto(fields, 0, 2, "Site");
+        GridInput::typeInto(values, 0, 2, "North");
+        GridInput::typeInto(values, 1, 2, "South");
         leaveTo(find<QLineEdit>(&window, "txtField", 0));
         QTRY_COMPARE(count("SELECT COUNT(*) FROM TemplateFieldValue WHERE FieldValue IN ('North', 'South')"), 2);
         QCOMPARE(count("SELECT COUNT(*) FROM TemplateField WHERE FieldLabel IN ('Site', 'Inspector')"), 2);
@@ -100,13 +100,13 @@ class tst_Journey : public QObject {
         auto* tabs = find<QTabWidget>(&window, "TabStrip");
         tabs->setCurrentIndex(1);
         auto* questions = find<BoundGridView>(&window, "jgQuestion");
-        typeInto(questions, 0, 2, "Clean?");
+        GridInput::typeInto(questions, 0, 2, "Clean?");
         auto* answers = find<BoundGridView>(&window, "jgAnswer");
         for (int row = 0; row < 3; ++row)
-            typeInto(answers, row, 2, QString::number(row + 1));
+            GridInput::typeInto(answers, row, 2, QString::number(row + 1));
         auto* pickList = find<BoundGridView>(&window, "jgPicklist");
-        typeInto(pickList, 0, 2, "Floor");
-        typeInto(pickList, 1, 2, "Wall");
+        GridInput::typeInto(pickList, 0, 2, "Floor");
+        GridInput::typeInto(pickList, 1, 2, "Wall");
         leaveTo(find<QLineEdit>(&window, "txtField", 0));
         QTRY_COMPARE(count("SELECT COUNT(*) FROM TemplatePickList"), 2);
         QCOMPARE(count("SELECT COUNT(*) FROM TemplateAnswer"), 3);

@@ -1,5 +1,5 @@
 #include "BoundGridView.h"
-#include "GridTyping.h"
+#include "GridInput.h"
 #include "HandheldFixture.h"
 #include "ProgramSettings.h"
 #include "ScriptedPrompter.h"
@@ -116,7 +116,7 @@ private Q_SLOTS:
     // A row typed into the grid is in the database once the user leaves it.
     void typeARowAndLeaveIt() {
         BoundGridView* fields = grid("jgEntryField");
-        typeInto(fields, 3, 2, "Inspector");
+        GridInput::typeInto(fields, 3, 2, "Inspector");
         QTRY_VERIFY(QApplication::focusWidget() == fields);
         QCOMPARE(db().scalar("SELECT COUNT(*) FROM TemplateField WHERE FieldLabel='Inspector'").toInt(), 0);
         control<QLineEdit>("txtField")->setFocus();

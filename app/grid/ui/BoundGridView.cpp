@@ -2,8 +2,8 @@
 
 #include "BoundGrid.h"
 #include "BoundGridDelegate.h"
+#include "GridFocus.h"
 
-#include <QApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,19 +23,18 @@ BoundGridView::BoundGridView(BoundGrid* grid, QWidget* parent) : QTableView(pare
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(18);
     horizontalHeader()->setHighlightSections(false);
-    setRowsMovable(true);
+    // Only a grid ordered by an order column reorders its rows; any grid takes what is dragged
+    // in from another control.
+    setDragEnabled(grid->rowsMovable());
+    setAcceptDrops(true);
+    setDragDropMode(grid->rowsMovable() ? QAbstractItemView::DragDrop : QAbstractItemView::DropOnly);
+    setDropIndicatorShown(true);
+    setDragDropOverwriteMode(true);
+    GridFocus::watch();
     applyColumns();
     connect(grid, &BoundGrid::layoutApplied, this, &BoundGridView::applyColumns);
     connect(grid, &BoundGrid::currentRowChanged, this, &BoundGridView::showCurrentRow);
     connect(grid, &BoundGrid::rebound, this, [this] { showCurrentRow(m_grid->currentRow()); });
-}
-
-void BoundGridView::setRowsMovable(bool movable) {
-    setDragEnabled(movable);
-    setAcceptDrops(true);
-    setDragDropMode(movable ? QAbstractItemView::DragDrop : QAbstractItemView::DropOnly);
-    setDropIndicatorShown(true);
-    setDragDropOverwriteMode(true);
 }
 
 void BoundGridView::applyColumns() {
@@ -68,6 +67,8 @@ void BoundGridView::showCurrentRow(int row) {
             }
         }
         setCurrentIndex(model()->index(row, std::max(column, 0)));
+        // The help of the current column is what the status bar shows on entering the grid.
+        m_grid->setCurrentColumn(currentIndex().column());
     }
     m_following = false;
 }
@@ -88,33 +89,6 @@ void BoundGridView::currentChanged(const QModelIndex& current, const QModelIndex
     }
     if (current.isValid())
         m_grid->setCurrentColumn(current.column());
-}
-
-bool BoundGridView::ownsFocusWidget(QWidget* widget) const {
-    return widget && (widget == this || isAncestorOf(widget));
-}
-
-void BoundGridView::focusInEvent(QFocusEvent* event) {
-    QTableView::focusInEvent(event);
-    if (!m_inside) {
-        m_inside = true;
-        Q_EMIT entered();
-    }
-}
-
-void BoundGridView::focusOutEvent(QFocusEvent* event) {
-    QTableView::focusOutEvent(event);
-    // An in-place editor or a message box about this grid takes the focus without the
-    // user leaving the grid.
-    QTimer::singleShot(0, this, [this] {
-        QWidget* now = QApplication::focusWidget();
-        if (!m_inside || ownsFocusWidget(now) || QApplication::activeModalWidget())
-            return;
-        if (now && now->window() != window())
-            return;
-        m_inside = false;
-        Q_EMIT left();
-    });
 }
 
 void BoundGridView::keyPressEvent(QKeyEvent* event) {

@@ -5,16 +5,15 @@
 class BoundGrid;
 
 // Shows a BoundGrid and forwards what the user does: edits (with an editor per column kind),
-// moving to another row or column, entering and leaving the grid, and dropping a row on
-// another (or an item dragged in from elsewhere). Rules stay with the grid and its window.
+// moving to another row or column, entering and leaving the grid (GridFocus tells), and
+// dropping a row on another (or an item dragged in from elsewhere). Rules stay with the grid
+// and its window.
 class BoundGridView : public QTableView {
     Q_OBJECT
 public:
     explicit BoundGridView(BoundGrid* grid, QWidget* parent = nullptr);
 
     BoundGrid* grid() const { return m_grid; }
-    // Row drag and drop within the grid; on by default.
-    void setRowsMovable(bool movable);
 
 Q_SIGNALS:
     void entered();
@@ -25,8 +24,6 @@ Q_SIGNALS:
     void foreignDrop(QObject* source, int target);
 
 protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -36,9 +33,7 @@ protected:
 private:
     void applyColumns();
     void showCurrentRow(int row);
-    bool ownsFocusWidget(QWidget* widget) const;
 
     BoundGrid* m_grid;
     bool m_following = false;
-    bool m_inside = false;
 };
