@@ -188,7 +188,8 @@ private Q_SLOTS:
         QTRY_COMPARE(status(), QString("Enter question for template, drag and drop to re-sequence"));
     }
 
-    // Going from the answers to the pick list by mouse shows the pick list's help and buttons.
+    // Going from the answers to the pick list by mouse shows the pick list's help and buttons,
+    // also for a question just typed.
     void statusFollowsTheMouse() {
         const qint64 question =
             db().insert("TemplateQuestion", {"TemplateKey", "Question", "Sequence"}, {m_audit, "Clean?", 1});
@@ -204,6 +205,14 @@ private Q_SLOTS:
                      QString("Enter item for list used to further define question, drag and drop to re-sequence"));
         QVERIFY(button("RemoveList")->isEnabled());
         QVERIFY(!button("RemoveAnswer")->isEnabled());
+
+        startTyping(grid("jgQuestion"), 1, 2, "Dry?");
+        clickCell(grid("jgAnswer"), 0, 2);
+        QTRY_COMPARE(status(), QString("Enter answer for question, drag and drop to re-sequence"));
+        typeInto(grid("jgAnswer"), 0, 2, "No");
+        clickCell(grid("jgPicklist"), 0, 2);
+        QTRY_COMPARE(status(),
+                     QString("Enter item for list used to further define question, drag and drop to re-sequence"));
     }
 
     // Dropdown values stand alphabetically and have no order to drag: a drag is no action at
