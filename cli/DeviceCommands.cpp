@@ -11,6 +11,7 @@
 #include "TemplateCatalog.h"
 #include "TemplateUpload.h"
 #include "UnitSimulator.h"
+#include "WebUnitCommand.h"
 
 #include <QDateTime>
 #include <cstdio>
@@ -59,11 +60,13 @@ void printResult(const EvaluationDownload::AddResult& result) {
 
 int unit(const QStringList& arguments) {
     const QString action = arguments.value(0);
+    if (action == QStringLiteral("serve"))
+        return serveUnit(arguments.mid(1));
     const QStringList names = arguments.mid(1);
     const bool all = names == QStringList{QStringLiteral("--all")};
     if (!(action == QStringLiteral("list") && names.isEmpty()) &&
         !(action == QStringLiteral("add") && !names.isEmpty() && (all || !names.contains(QStringLiteral("--all")))))
-        return usage("unit list | unit add (--all | NAME...)");
+        return usage("unit list | unit add (--all | NAME...) | unit serve [OPTIONS]");
     if (!openProgramDatabase())
         return 1;
     ConsoleStatus status;
@@ -171,6 +174,9 @@ QList<CliCommand> deviceCommands() {
          QStringLiteral("write a template (name or key) to its template file and copy it to the unit"), upload},
         {QStringLiteral("unit"), QStringLiteral("unit list | unit add (--all | NAME...)"),
          QStringLiteral("list the evaluation files on the unit, or add them to the database"), unit},
+        {QStringLiteral("unit"),
+         QStringLiteral("unit serve [--listen ADDRESS:PORT] [--certificate FILE --key FILE] [--new-token]"),
+         QStringLiteral("serve the unit to the browsers of phones and tablets until Ctrl+C"), unit},
         {QStringLiteral("import-files"), QStringLiteral("import-files FILE..."),
          QStringLiteral("import evaluation files that are already on the PC"), importFiles},
         {QStringLiteral("demo"), QStringLiteral("demo"),
