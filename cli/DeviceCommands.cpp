@@ -155,10 +155,14 @@ int demo(const QStringList& arguments) {
             return 1;
         std::printf("\nThe template \"%s\" is in the database and on the emulated unit %s.\n"
                     "%d evaluations were filled on the unit; %lld were imported, and %lld wait on the unit:\n"
-                    "open Evaluations > Handheld in kestrivo and press Down to add them.\n",
+                    "open Evaluations > Handheld in kestrivo and press Down to add them.\n\n"
+                    "To fill in the template on a phone or tablet: run kestrivo-cli unit serve (or choose\n"
+                    "Tools > Phones and Tablets... in kestrivo and press Start), open the address it shows in\n"
+                    "the phone's browser or scan its QR code, and tap \"%s\". Evaluations that the phone\n"
+                    "sends wait on the unit like these ones.\n",
                     qPrintable(DemoData::TemplateName), qPrintable(programSettings().UnitPath), DemoFilled,
                     static_cast<long long>(download.lastAddResult().added.size()),
-                    static_cast<long long>(filled.size() - DemoImported));
+                    static_cast<long long>(filled.size() - DemoImported), qPrintable(DemoData::TemplateName));
         return 0;
     } catch (const KestrivoError& error) {
         std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));

@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QUrl>
+#include <atomic>
 #include <httplib.h>
 
 namespace {
@@ -109,7 +110,6 @@ int WebUnitServer::filesReceived() const {
 }
 
 void WebUnitServer::start(const QString& listen, const QString& certificate, const QString& key) {
-    stop();
     QString host;
     int port = 0;
     if (!splitListen(listen, host, port))
@@ -137,8 +137,16 @@ void WebUnitServer::start(const QString& listen, const QString& certificate, con
     server->set_read_timeout(TransferSeconds);
     server->set_write_timeout(TransferSeconds);
     server->set_payload_max_length(size_t(MaximumBody));
+    // The library's default lets a second server take the same port and share its phones
+    // (SO_REUSEPORT); a port in use must be refused instead.
+    server->set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     route(*server);
 
+    // What cannot start leaves a running server as it is; a new start replaces it.
+    stop();
     const std::string address = host.toStdString();
     const int bound = port == 0 ? server->bind_to_any_port(address) : (server->bind_to_port(address, port) ? port : -1);
     if (bound < 0)
@@ -149,7 +157,14 @@ void WebUnitServer::start(const QString& listen, const QString& certificate, con
     m_port = quint16(bound);
     m_secure = !certificate.isEmpty();
     m_server = std::move(server);
-    m_thread = std::thread([server = m_server.get()] { server->listen_after_bind(); });
+    auto listening = std::make_shared<std::atomic<bool>>(true);
+    m_thread = std::thread([server = m_server.get(), listening] {
+        server->listen_after_bind();
+        *listening = false;
+    });
+    // A server stopped before it runs would never see the stop: wait until it runs.
+    while (!m_server->is_running() && *listening)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void WebUnitServer::stop() {

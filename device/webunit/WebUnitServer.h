@@ -31,7 +31,8 @@ public:
     ~WebUnitServer() override;
 
     // Listens on "ADDRESS:PORT" (port 0: any free port), over HTTPS when certificate and key
-    // are given. Throws KestrivoError saying why the server cannot start.
+    // are given, in place of where it listened before. Throws KestrivoError saying why the
+    // server cannot start.
     void start(const QString& listen, const QString& certificate = QString(), const QString& key = QString());
     void stop();
     bool isRunning() const { return m_server != nullptr; }

@@ -21,7 +21,7 @@ class tst_WebUnitFiles : public QObject {
     // The handheld's own first item of the file, which the PC drops.
     static QByteArray stampOf(const QByteArray& file) {
         const QByteArray first = file.left(file.indexOf("\r\n"));
-        return first.mid(6, first.indexOf("\",", 6) - 6);
+        return first.mid(7, first.indexOf("\",", 7) - 7);
     }
 
     // What a phone would send for the answers of an evaluation file of Audit.

@@ -1,3 +1,4 @@
+#include "KestrivoError.h"
 #include "WebUnitFixture.h"
 #include "WebUnitServer.h"
 
