@@ -130,7 +130,8 @@ def fill(phone, site, inspected, inspector, staff, weather, signed, answers):
 
 
 def shown(cli_output):
-    fields = dict(re.findall(r"^  ([^:\n]+): (.*)$", cli_output, re.M))
+    field_lines = cli_output.split("\nFields:\n", 1)[1].split("\nQuestions:\n", 1)[0]
+    fields = dict(re.findall(r"^  ([^:\n]+): (.*)$", field_lines, re.M))
     questions = {}
     for text, answer, tbc, ticked in re.findall(
             r"^  \d+\. (.*)\n     Answer: (.*)\n     TBC: (Yes|No)\n     Ticked: (.*)$", cli_output, re.M):
@@ -160,11 +161,14 @@ def main():
             driver.get(address)
             phone.open_template()
             phone.shot("1-entry")
-            # The same entry rules as the PC: a forced entry left empty is refused at once.
-            phone.type_into("Inspector", "")
+            # The same entry rules as the PC: the group is a forced entry, and a number must be one.
+            phone.type_into("Staff on duty", "seven")
             phone.tap(phone.by_id("save"))
             phone.wait.until(lambda d: d.find_element(By.ID, "formMessage").text ==
-                             "Entry manditory into the Inspector field.")
+                             "Entry manditory into the Site field.")
+            check(driver.find_element(By.XPATH, "//input[@value='seven' or @id]/following-sibling::div"
+                                                "[text()='Invalid entry, must be numeric.']") is not None,
+                  "the number is refused where it was typed")
             phone.tap(phone.by_id("cancel"))
             driver.switch_to.alert.accept()
 
@@ -174,7 +178,7 @@ def main():
 
             # The network is cut: the second evaluation is filled and saved on the phone alone.
             driver.set_network_conditions(offline=True, latency=0, download_throughput=0, upload_throughput=0)
-            fill(phone, "South Depot", "12/31/2023", "Bé Ørsted", "12", None, "", second_answers)
+            fill(phone, "South Depot", "12/31/23", "Bé Ørsted", "12", None, "", second_answers)
             phone.save()
             phone.tap(phone.by_id("send"))
             phone.wait.until(lambda d: "No connection to the PC" in d.find_element(By.ID, "sendResult").text)
@@ -214,7 +218,7 @@ def main():
     check(questions["Washrooms clean?"] == ("", False, []), str(questions))
 
     fields, questions = shown(cli("evaluation", "show", keys["South Depot123123"]))
-    check(fields == {"Site": "South Depot", "Inspected": "12/31/2023", "Inspector": "Bé Ørsted",
+    check(fields == {"Site": "South Depot", "Inspected": "12/31/23", "Inspector": "Bé Ørsted",
                      "Staff on duty": "12", "Weather": "", "Signed off by": ""}, f"fields: {fields}")
     check(questions["Entrance clean and clear?"] == ("1", True, ["Reported to manager"]), str(questions))
     check(questions["Lighting working?"] == ("2", False, ["Fixed on the spot"]), str(questions))

@@ -230,7 +230,7 @@ async function send() {
     sending = false;
   }
   if (!stopped) showConnection(true);
-  const parts = [`${arrived} arrived on the PC.`];
+  const parts = arrived || !stopped ? [`${arrived} arrived on the PC.`] : [];
   if (refused) parts.push(`${refused} refused: see the message under each, change it and send again.`);
   if (stopped) parts.push(stopped);
   $("sendResult").textContent = parts.join(" ");
