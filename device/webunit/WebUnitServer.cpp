@@ -181,11 +181,16 @@ QStringList WebUnitServer::addresses() const {
     const QHostAddress listening(m_host);
     if (listening == QHostAddress::AnyIPv4 || listening == QHostAddress::AnyIPv6) {
         QList<QHostAddress> loopback;
-        for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
-            if (address.protocol() != QAbstractSocket::IPv4Protocol &&
-                (listening == QHostAddress::AnyIPv4 || address.isLinkLocal()))
+        for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+            if (!interface.flags().testFlag(QNetworkInterface::IsUp))
                 continue;
-            (address.isLoopback() ? loopback : hosts) << address;
+            for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+                const QHostAddress address = entry.ip();
+                if (address.protocol() != QAbstractSocket::IPv4Protocol &&
+                    (listening == QHostAddress::AnyIPv4 || address.isLinkLocal()))
+                    continue;
+                (address.isLoopback() ? loopback : hosts) << address;
+            }
         }
         hosts += loopback;
     } else {

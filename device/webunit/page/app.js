@@ -1,7 +1,7 @@
 // The page of Kestrivo's web unit: the templates on the unit, the evaluations waiting on this
 // phone, "Send", and what arrived on the PC.
 import * as store from "./store.js";
-import { EvaluationForm, baseName, newEvaluation, submission, timestamp } from "./form.js";
+import { EvaluationForm, baseName, fitted, newEvaluation, submission, timestamp } from "./form.js";
 
 const REQUEST_TIMEOUT = 15000;
 const SENT_KEPT = 50;
@@ -170,7 +170,7 @@ async function startEvaluation(file) {
 async function changeEvaluation(evaluation) {
   const template = await store.get("templates", evaluation.template);
   if (!template) return notice("The template of this evaluation is not kept on this phone any more.");
-  showForm(template, structuredClone(evaluation));
+  showForm(template, fitted(structuredClone(evaluation), template));
 }
 
 async function discardEvaluation(evaluation) {
@@ -211,8 +211,8 @@ async function send() {
       $("sendResult").textContent = `Sending ${index + 1} of ${waiting.length}…`;
       const template = await store.get("templates", evaluation.template);
       try {
-        const answer = await api("/api/evaluations",
-                                 { method: "POST", body: JSON.stringify(submission(evaluation, template)) });
+        const body = submission(fitted(evaluation, template), template);
+        const answer = await api("/api/evaluations", { method: "POST", body: JSON.stringify(body) });
         Object.assign(evaluation, { state: "sent", fileName: answer.fileName, sentAt: timestamp(new Date()) });
         ++arrived;
       } catch (error) {

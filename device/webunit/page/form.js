@@ -80,6 +80,17 @@ function randomId() {
   return [...bytes].map((b) => b.toString(16).padStart(2, "0")).join("");
 }
 
+// An evaluation kept on the phone, fitted to the template as the unit holds it now: entries of
+// fields and questions that the template gained start as in a new evaluation, and those it lost
+// are dropped (the PC would refuse them).
+export function fitted(evaluation, template) {
+  const fresh = newEvaluation(template);
+  const fields = {}, questions = {};
+  for (const key of Object.keys(fresh.fields)) fields[key] = evaluation.fields[key] || fresh.fields[key];
+  for (const key of Object.keys(fresh.questions)) questions[key] = evaluation.questions[key] || fresh.questions[key];
+  return { ...evaluation, fields, questions };
+}
+
 export function newEvaluation(template) {
   const fields = {};
   for (const field of template.fields) {

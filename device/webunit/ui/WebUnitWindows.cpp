@@ -6,7 +6,7 @@
 
 QWidget* createWebUnitWindow(QWidget* owner) {
     const CompanyParameter& company = DataEnvironment::instance().rsCompanyParameter();
-    return new frmWebUnit(WebUnitFolders::forUnit(programSettings().UnitPath, company.DeviceTemplatePath,
-                                                  company.DeviceEvaluationPath),
-                          owner);
+    return new frmWebUnit(
+        WebUnitFolders::forUnit(programSettings().UnitPath, company.DeviceTemplatePath, company.DeviceEvaluationPath),
+        owner);
 }

@@ -56,6 +56,8 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
     layout->addWidget(m_otherAddresses);
     layout->addWidget(m_phones);
     layout->addWidget(m_files);
+    // Takes the room of the QR code while there is none.
+    layout->addStretch(0);
     QLabel* panel = SetupStatusBar(this);
     layout->addWidget(panel->parentWidget());
     // The first panel shows the help text of the control that has the focus.
