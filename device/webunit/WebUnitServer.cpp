@@ -16,7 +16,8 @@ constexpr qint32 ServerError = 75;
 constexpr int Threads = 32;
 constexpr time_t KeepAliveSeconds = 2;
 constexpr time_t TransferSeconds = 20;
-const char* const Json = "application/json";
+// Not "application/json" alone: that the library would compress, slowly, for a browser.
+const char* const Json = "application/json; charset=utf-8";
 
 [[noreturn]] void cannotStart(const QString& reason) {
     throw KestrivoError(ServerError, reason);
@@ -134,6 +135,9 @@ void WebUnitServer::start(const QString& listen, const QString& certificate, con
     }
     server->new_task_queue = [] { return new httplib::ThreadPool(Threads); };
     server->set_keep_alive_timeout(KeepAliveSeconds);
+    // An answer goes out in several writes; without this each waits for the phone's delayed
+    // acknowledgement of the one before.
+    server->set_tcp_nodelay(true);
     server->set_read_timeout(TransferSeconds);
     server->set_write_timeout(TransferSeconds);
     server->set_payload_max_length(size_t(MaximumBody));

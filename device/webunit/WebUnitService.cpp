@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,19 +27,14 @@ QString templateName(const QString& file) {
     return file.left(file.size() - TemplateExtension.size());
 }
 
-// The template file's bytes; false with the reason in problem when it cannot be read.
-bool readTemplate(const QString& path, QByteArray& bytes, QString& problem) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("The template file cannot be read: %1").arg(file.errorString());
-        return false;
-    }
-    if (file.size() > MaximumTemplateSize) {
-        problem = QStringLiteral("The template file is too large to be a template.");
-        return false;
-    }
-    bytes = file.readAll();
-    return true;
+// Changes whenever the file is replaced or written: inode, size and time to the nanosecond.
+QByteArray fileVersion(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(status.st_ino)) + ' ' + QByteArray::number(qlonglong(status.st_size)) + ' ' +
+           QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
 }
 
 QJsonObject templateJson(const QString& file, const QByteArray& bytes, const UnitTemplate& unit) {
@@ -83,21 +79,45 @@ WebUnitService::Reply WebUnitService::refusal(int status, const QString& message
     return {status, json({{"error", message}}), QString()};
 }
 
+WebUnitService::Parsed WebUnitService::parsed(const QString& file) const {
+    const QString path = m_folders.templates + file;
+    const QByteArray version = fileVersion(path);
+    {
+        const QMutexLocker locker(&m_mutex);
+        const auto known = m_templates.constFind(file);
+        if (known != m_templates.constEnd() && known->version == version && !version.isEmpty())
+            return *known;
+    }
+    Parsed read{version, QByteArray(), UnitTemplate(), QString()};
+    QFile opened(path);
+    if (!opened.open(QIODevice::ReadOnly)) {
+        read.problem = QStringLiteral("The template file cannot be read: %1").arg(opened.errorString());
+        return read;
+    }
+    if (opened.size() > MaximumTemplateSize) {
+        read.problem = QStringLiteral("The template file is too large to be a template.");
+        return read;
+    }
+    read.bytes = opened.readAll();
+    try {
+        read.unit = TemplateFileReader::read(read.bytes);
+    } catch (const KestrivoError& error) {
+        read.problem = error.description();
+    }
+    const QMutexLocker locker(&m_mutex);
+    m_templates.insert(file, read);
+    return read;
+}
+
 WebUnitService::Reply WebUnitService::templates() const {
     QJsonArray list;
     const QStringList files = QDir(m_folders.templates)
                                   .entryList({QLatin1Char('*') + TemplateExtension}, QDir::Files,
                                              QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
     for (const QString& file : files) {
-        QByteArray bytes;
-        QString problem;
-        if (readTemplate(m_folders.templates + file, bytes, problem)) {
-            try {
-                problem = EvaluationSubmission::templateProblem(TemplateFileReader::read(bytes));
-            } catch (const KestrivoError& error) {
-                problem = error.description();
-            }
-        }
+        const Parsed read = parsed(file);
+        const QString problem =
+            read.problem.isEmpty() ? EvaluationSubmission::templateProblem(read.unit) : read.problem;
         list << QJsonObject{{"file", file}, {"name", templateName(file)}, {"problem", problem}};
     }
     return {200, json({{"templates", list}}), QString()};
@@ -107,35 +127,23 @@ WebUnitService::Reply WebUnitService::templateFile(const QString& file) const {
     if (!FileNames::isBareFileName(file) || !file.endsWith(TemplateExtension) ||
         !QFile::exists(m_folders.templates + file))
         return refusal(404, QStringLiteral("The template \"%1\" is not on the unit.").arg(file));
-    QByteArray bytes;
-    QString problem;
-    if (!readTemplate(m_folders.templates + file, bytes, problem))
-        return refusal(400, problem);
-    try {
-        return {200, json(templateJson(file, bytes, TemplateFileReader::read(bytes))), QString()};
-    } catch (const KestrivoError& error) {
-        return refusal(400, error.description());
-    }
+    const Parsed read = parsed(file);
+    if (!read.problem.isEmpty())
+        return refusal(400, read.problem);
+    return {200, json(templateJson(file, read.bytes, read.unit)), QString()};
 }
 
 WebUnitService::Reply WebUnitService::receive(const QByteArray& body) {
     EvaluationSubmission submission(body);
     if (!submission.refusal().isEmpty())
         return refusal(400, submission.refusal());
-    const QString path = m_folders.templates + submission.templateFile();
-    QByteArray bytes;
-    QString problem;
-    if (!QFile::exists(path))
+    if (!QFile::exists(m_folders.templates + submission.templateFile()))
         return refusal(400, QStringLiteral("The template \"%1\" is no longer on the unit. Nothing was written.")
                                 .arg(templateName(submission.templateFile())));
-    if (!readTemplate(path, bytes, problem))
-        return refusal(400, problem);
-    UnitTemplate unit;
-    try {
-        unit = TemplateFileReader::read(bytes);
-    } catch (const KestrivoError& error) {
-        return refusal(400, error.description());
-    }
+    const Parsed read = parsed(submission.templateFile());
+    if (!read.problem.isEmpty())
+        return refusal(400, read.problem);
+    const UnitTemplate& unit = read.unit;
     if (!submission.check(unit))
         return refusal(400, submission.refusal());
     try {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ReceivedEvaluations.h"
+#include "UnitTemplate.h"
 #include "WebUnitFolders.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QMutex>
 #include <QString>
 
 // What the web unit's HTTP interface answers, without the HTTP: the templates of the unit, one
@@ -30,6 +33,18 @@ public:
     static Reply refusal(int status, const QString& message);
 
 private:
+    struct Parsed {
+        QByteArray version; // what identifies the file's content on the disk
+        QByteArray bytes;
+        UnitTemplate unit;
+        QString problem; // why the file is no template; empty when it is one
+    };
+
+    // The template file as read and parsed, once for each version of the file.
+    Parsed parsed(const QString& file) const;
+
     const WebUnitFolders m_folders;
     ReceivedEvaluations m_received;
+    mutable QMutex m_mutex;
+    mutable QHash<QString, Parsed> m_templates;
 };

@@ -85,9 +85,9 @@ function showTemplates(list) {
 async function loadTemplates() {
   try {
     const answer = await api("/api/templates");
-    await store.put("lists", { name: "templates", list: answer.templates });
     showTemplates(answer.templates);
     afterPaint(() => performance.mark("templates-shown"));
+    await store.put("lists", { name: "templates", list: answer.templates });
     showConnection(true);
   } catch (error) {
     const kept = await store.get("lists", "templates");
@@ -100,7 +100,8 @@ async function loadTemplates() {
 async function templateOf(file) {
   try {
     const template = await api(`/api/template?file=${encodeURIComponent(file)}`);
-    await store.put("templates", template);
+    // Kept for filling in without the network; the form need not wait for it.
+    store.put("templates", template).catch(() => {});
     showConnection(true);
     return template;
   } catch (error) {

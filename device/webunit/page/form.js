@@ -163,15 +163,23 @@ export class EvaluationForm {
     document.getElementById("formTitle").textContent = this.template.name;
     const fields = document.getElementById("fields");
     fields.replaceChildren(...this.template.fields.map((field) => this.fieldElement(field)));
-    const page = document.getElementById("evaluationPage");
-    page.replaceChildren(...this.template.questions.map((question) => this.questionElement(question)));
-    if (this.template.questions.length === 0)
-      page.append(element("p", { className: "hint", textContent: "This template has no questions." }));
+    // The questions are laid out when their page is first shown: the entry page comes first.
+    document.getElementById("evaluationPage").replaceChildren();
+    this.questionsShown = false;
     this.composeFileName();
     this.showPage("entry");
   }
 
+  showQuestions() {
+    const page = document.getElementById("evaluationPage");
+    page.replaceChildren(...this.template.questions.map((question) => this.questionElement(question)));
+    if (this.template.questions.length === 0)
+      page.append(element("p", { className: "hint", textContent: "This template has no questions." }));
+    this.questionsShown = true;
+  }
+
   showPage(name) {
+    if (name === "evaluation" && !this.questionsShown) this.showQuestions();
     document.getElementById("entryPage").hidden = name !== "entry";
     document.getElementById("evaluationPage").hidden = name !== "evaluation";
     document.getElementById("tabEntry").setAttribute("aria-selected", String(name === "entry"));
