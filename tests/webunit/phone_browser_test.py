@@ -4,7 +4,8 @@
 Headless Chromium on a phone-sized screen opens the address that "kestrivo-cli unit serve"
 prints, fills in two evaluations of the demo template (the second with the network cut, so it
 is saved and kept on the phone while no PC answers), sends both once the network is back, and
-then "unit add --all" imports both and "evaluation show" shows every answer as entered.
+then "unit add --all" imports both and "evaluation show" shows every answer as entered. Served
+over HTTPS, the page then opens again without the network.
 
 Usage: phone_browser_test.py KESTRIVO_CLI [SCREENSHOT_FOLDER]
 Runs inside a private KESTRIVO_HOME and KESTRIVO_SETTINGS (cmake/run-isolated.sh).
@@ -35,8 +36,8 @@ def cli(*arguments):
     return done.stdout
 
 
-def start_server():
-    server = subprocess.Popen([CLI, "unit", "serve", "--listen", "127.0.0.1:0"], stdout=subprocess.PIPE,
+def start_server(*options):
+    server = subprocess.Popen([CLI, "unit", "serve", "--listen", "127.0.0.1:0", *options], stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, text=True)
     deadline = time.time() + 60
     while time.time() < deadline:
@@ -49,10 +50,10 @@ def start_server():
     sys.exit("unit serve printed no address")
 
 
-def browser(profile):
+def browser(profile, *more):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
-    for argument in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    for argument in [*more, "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
                      "--disable-dev-shm-usage", f"--user-data-dir={profile}", "--window-size=412,915"]:
         options.add_argument(argument)
@@ -222,7 +223,42 @@ def main():
                      "Staff on duty": "12", "Weather": "", "Signed off by": ""}, f"fields: {fields}")
     check(questions["Entrance clean and clear?"] == ("1", True, ["Reported to manager"]), str(questions))
     check(questions["Lighting working?"] == ("2", False, ["Fixed on the spot"]), str(questions))
+    works_offline_over_https()
     print("1 passed, 0 failed")
+
+
+def works_offline_over_https():
+    """Served over HTTPS, the page keeps its own files: reloaded without the network, it opens."""
+    with tempfile.TemporaryDirectory() as folder:
+        certificate, key = os.path.join(folder, "unit.crt"), os.path.join(folder, "unit.key")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                        "/CN=localhost", "-keyout", key, "-out", certificate], check=True, capture_output=True)
+        server, address = start_server("--certificate", certificate, "--key", key)
+        check(address.startswith("https://127.0.0.1:"), address)
+        driver = browser(os.path.join(folder, "profile"), "--ignore-certificate-errors")
+        try:
+            phone = Phone(driver)
+            driver.get(address)
+            phone.wait.until(lambda d: d.execute_async_script(
+                "const done = arguments[0]; navigator.serviceWorker.getRegistration()"
+                ".then((r) => done(!!(r && r.active && r.active.state === 'activated')))"))
+            driver.refresh()
+            phone.wait.until(lambda d: d.execute_script("return !!navigator.serviceWorker.controller"))
+            # A template opened once is kept on the phone.
+            phone.open_template()
+            phone.tap(phone.by_id("cancel"))
+            driver.switch_to.alert.accept()
+            driver.set_network_conditions(offline=True, latency=0, download_throughput=0, upload_throughput=0)
+            driver.refresh()
+            phone.wait.until(lambda d: d.find_element(By.ID, "connection").text == "Offline: evaluations are kept")
+            check([b.get_attribute("data-file") for b in driver.find_elements(By.CSS_SELECTOR, "button.template")]
+                  == [TEMPLATE], "the templates are listed offline")
+            phone.open_template()
+            phone.shot("5-https-offline")
+        finally:
+            driver.quit()
+            server.send_signal(signal.SIGINT)
+            server.communicate(timeout=30)
 
 
 if __name__ == "__main__":
