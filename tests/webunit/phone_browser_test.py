@@ -27,6 +27,7 @@ from selenium.webdriver.support.ui import Select, WebDriverWait
 CLI = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
 TEMPLATE = "Demo Site Inspection.evt"
+SERVERS = []
 
 
 def cli(*arguments):
@@ -39,6 +40,7 @@ def cli(*arguments):
 def start_server(*options):
     server = subprocess.Popen([CLI, "unit", "serve", "--listen", "127.0.0.1:0", *options], stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, text=True)
+    SERVERS.append(server)
     deadline = time.time() + 60
     while time.time() < deadline:
         line = server.stdout.readline()
@@ -262,4 +264,10 @@ def works_offline_over_https():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    finally:
+        # No server of this test outlives it, whatever failed.
+        for started in SERVERS:
+            if started.poll() is None:
+                started.kill()
