@@ -11,6 +11,7 @@
 #include "TemplateCatalog.h"
 #include "TemplateUpload.h"
 #include "UnitSimulator.h"
+#include "WebUnitCommand.h"
 
 #include <QDateTime>
 #include <cstdio>
@@ -59,11 +60,13 @@ void printResult(const EvaluationDownload::AddResult& result) {
 
 int unit(const QStringList& arguments) {
     const QString action = arguments.value(0);
+    if (action == QStringLiteral("serve"))
+        return serveUnit(arguments.mid(1));
     const QStringList names = arguments.mid(1);
     const bool all = names == QStringList{QStringLiteral("--all")};
     if (!(action == QStringLiteral("list") && names.isEmpty()) &&
         !(action == QStringLiteral("add") && !names.isEmpty() && (all || !names.contains(QStringLiteral("--all")))))
-        return usage("unit list | unit add (--all | NAME...)");
+        return usage("unit list | unit add (--all | NAME...) | unit serve [OPTIONS]");
     if (!openProgramDatabase())
         return 1;
     ConsoleStatus status;
@@ -152,10 +155,14 @@ int demo(const QStringList& arguments) {
             return 1;
         std::printf("\nThe template \"%s\" is in the database and on the emulated unit %s.\n"
                     "%d evaluations were filled on the unit; %lld were imported, and %lld wait on the unit:\n"
-                    "open Evaluations > Handheld in kestrivo and press Down to add them.\n",
+                    "open Evaluations > Handheld in kestrivo and press Down to add them.\n\n"
+                    "To fill in the template on a phone or tablet: run kestrivo-cli unit serve (or choose\n"
+                    "Tools > Phones and Tablets... in kestrivo and press Start), open the address it shows in\n"
+                    "the phone's browser or scan its QR code, and tap \"%s\". Evaluations that the phone\n"
+                    "sends wait on the unit like these ones.\n",
                     qPrintable(DemoData::TemplateName), qPrintable(programSettings().UnitPath), DemoFilled,
                     static_cast<long long>(download.lastAddResult().added.size()),
-                    static_cast<long long>(filled.size() - DemoImported));
+                    static_cast<long long>(filled.size() - DemoImported), qPrintable(DemoData::TemplateName));
         return 0;
     } catch (const KestrivoError& error) {
         std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
@@ -171,6 +178,9 @@ QList<CliCommand> deviceCommands() {
          QStringLiteral("write a template (name or key) to its template file and copy it to the unit"), upload},
         {QStringLiteral("unit"), QStringLiteral("unit list | unit add (--all | NAME...)"),
          QStringLiteral("list the evaluation files on the unit, or add them to the database"), unit},
+        {QStringLiteral("unit"),
+         QStringLiteral("unit serve [--listen ADDRESS:PORT] [--certificate FILE --key FILE] [--new-token]"),
+         QStringLiteral("serve the unit to the browsers of phones and tablets until Ctrl+C"), unit},
         {QStringLiteral("import-files"), QStringLiteral("import-files FILE..."),
          QStringLiteral("import evaluation files that are already on the PC"), importFiles},
         {QStringLiteral("demo"), QStringLiteral("demo"),

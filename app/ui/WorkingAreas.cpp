@@ -3,6 +3,7 @@
 #include "EvaluationWindows.h"
 #include "ReportWindows.h"
 #include "TemplateWindows.h"
+#include "WebUnitWindows.h"
 #include "frmSwitchboard.h"
 
 namespace WorkingAreas {
@@ -12,6 +13,7 @@ void registerWindows() {
     frmSwitchboard::registerWindow(QStringLiteral("frmTemplates"),
                                    [](QWidget* owner) { return createTemplateMaintenance(owner, showReportTemplate); });
     frmSwitchboard::registerWindow(QStringLiteral("frmReports"), createReportParameters);
+    frmSwitchboard::registerWindow(QStringLiteral("frmWebUnit"), createWebUnitWindow);
 }
 
 } // namespace WorkingAreas

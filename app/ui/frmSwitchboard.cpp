@@ -61,6 +61,9 @@ void frmSwitchboard::buildMenus() {
         frmOptions options(this);
         options.exec();
     });
+    // Registered by the web unit; opened once, like the working areas' windows.
+    menuItem(tools, "mnuWebUnit", QStringLiteral("&Phones and Tablets..."),
+             [this] { nagMenuClick(QStringLiteral("frmWebUnit")); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));

@@ -65,6 +65,7 @@ private Q_SLOTS:
         const Run demo = cli({"demo"});
         QCOMPARE(demo.exitCode, 0);
         QVERIFY2(demo.out.contains("20 were imported, and 10 wait on the unit"), qPrintable(demo.out));
+        QVERIFY2(demo.out.contains("on a phone or tablet: run kestrivo-cli unit serve"), qPrintable(demo.out));
         QVERIFY(demo.err.contains("Transfer Completed."));
         QCOMPARE(count(connection(), "Evaluation"), 20);
         QCOMPARE(count(connection(), "TemplateField WHERE FieldType=3"), 1);

@@ -1,38 +1,27 @@
 #include "UnitSimulator.h"
 
+#include "EvaluationFileWriter.h"
 #include "FileNames.h"
 #include "KestrivoError.h"
 #include "MountedFolderTransport.h"
 #include "TemplateFileReader.h"
-#include "Windows1252.h"
+#include "UnitEvaluationFolder.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QHash>
-#include <QSet>
 #include <algorithm>
 
 namespace {
 
 constexpr qint32 SimulatorError = 75;
-constexpr int NameLength = 60;
 constexpr int TbcPercent = 10;
 constexpr int TickPercent = 25;
 constexpr int DateSpanDays = 60;
 
 const char* const Words[] = {"Clean", "Tidy", "Checked", "Ready", "Good",  "Fair", "North",
                              "South", "East", "West",    "Blue",  "Green", "Oak",  "Pine"};
-
-// The file format has no escape for a double quote.
-QString quotable(const QString& text) {
-    return QString(text).replace('"', '\'');
-}
-
-QString quoted(const QString& text) {
-    return QLatin1Char('"') + quotable(text) + QLatin1Char('"');
-}
 
 struct Entry {
     QString text;
@@ -126,44 +115,29 @@ UnitTemplate UnitSimulator::readTemplate(const QString& templateFileName) const 
     return TemplateFileReader::read(file.readAll());
 }
 
-QByteArray UnitSimulator::evaluationFile(const UnitTemplate& unitTemplate, QRandomGenerator& random, int ticks,
-                                         int serial, QString& fileName) const {
-    QStringList lines;
-    QHash<qint32, QString> entered;
-    qint32 groupKey = 0;
-    QStringList fieldLines;
+UnitEvaluation UnitSimulator::evaluation(const UnitTemplate& unitTemplate, QRandomGenerator& random, int ticks,
+                                         int serial) const {
+    UnitEvaluation evaluation;
+    evaluation.stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                       QStringLiteral(" #%1").arg(serial);
+    evaluation.templateKey = unitTemplate.templateKey;
     for (const UnitTemplate::Field& field : unitTemplate.fields) {
         const Entry entry = valueFor(field, random);
-        entered.insert(field.key, entry.text);
         if (field.group)
-            groupKey = entry.valueKey;
-        fieldLines << QStringLiteral("\"*F*\",%1,%2,%3").arg(field.key).arg(quoted(entry.text)).arg(entry.valueKey);
+            evaluation.groupKey = entry.valueKey;
+        evaluation.fields.append({field.key, entry.text, entry.valueKey});
     }
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                          QStringLiteral(" #%1").arg(serial);
-    lines << QStringLiteral("\"*H*\",%1,%2,%3").arg(quoted(stamp)).arg(unitTemplate.templateKey).arg(groupKey);
-    lines += fieldLines;
     for (const UnitTemplate::Question& question : unitTemplate.questions) {
-        const QString answer =
+        UnitEvaluation::Question answered;
+        answered.key = question.key;
+        answered.answer =
             question.answers.isEmpty() ? QString() : question.answers.at(random.bounded(int(question.answers.size())));
-        const int tbc = random.bounded(100) < TbcPercent ? 1 : 0;
-        lines << QStringLiteral("\"*Q*\",%1,%2,%3").arg(question.key).arg(quoted(answer)).arg(tbc);
+        answered.tbc = random.bounded(100) < TbcPercent;
         for (int entry : tickedEntries(int(question.pickLists.size()), ticks, random))
-            lines << QStringLiteral("\"*P*\",%1").arg(question.pickLists.at(entry).key);
+            answered.ticked << question.pickLists.at(entry).key;
+        evaluation.questions.append(answered);
     }
-
-    QString name;
-    for (qint32 key : unitTemplate.fileNameFields)
-        name += entered.value(key);
-    fileName = FileNames::CleanFileName(name).trimmed().left(NameLength);
-    if (fileName.isEmpty())
-        fileName = QStringLiteral("Evaluation");
-
-    bool ok = false;
-    const QByteArray bytes = Windows1252::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), &ok);
-    if (!ok)
-        throw KestrivoError(SimulatorError, QStringLiteral("The template holds text the unit cannot store."));
-    return bytes;
+    return evaluation;
 }
 
 QStringList UnitSimulator::fill(const QString& templateFileName, int count, quint32 seed, int ticks) const {
@@ -172,36 +146,13 @@ QStringList UnitSimulator::fill(const QString& templateFileName, int count, quin
     if (!QDir(folder).exists())
         throw KestrivoError(SimulatorError,
                             QStringLiteral("The evaluation folder %1 does not exist; run init first.").arg(folder));
-    // The unit's file system ignores case: a name differing only in case is taken too.
-    QSet<QString> taken;
-    for (const QString& existing : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        taken.insert(existing.toLower());
-
+    UnitEvaluationFolder unitFolder(folder);
     QRandomGenerator random(seed);
     QStringList written;
     for (int serial = 1; serial <= count; ++serial) {
-        QString base;
-        const QByteArray bytes = evaluationFile(unitTemplate, random, ticks, serial, base);
-        QString name = base + EvaluationExtension;
-        for (int number = 2; taken.contains(name.toLower()); ++number)
-            name = base + QStringLiteral("_%1").arg(number) + EvaluationExtension;
-        taken.insert(name.toLower());
-
-        // Written under a hidden name and renamed when whole, so a listing never sees half a file.
-        const QString partial = folder + QLatin1Char('.') + name + QStringLiteral(".partial");
-        QFile file(partial);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-            const QString reason = file.errorString();
-            file.close();
-            QFile::remove(partial);
-            throw KestrivoError(SimulatorError, QStringLiteral("The file %1 cannot be written: %2").arg(name, reason));
-        }
-        file.close();
-        if (!QFile::rename(partial, folder + name)) {
-            QFile::remove(partial);
-            throw KestrivoError(SimulatorError, QStringLiteral("The file %1 cannot be written.").arg(folder + name));
-        }
-        written << name;
+        const UnitEvaluation filled = evaluation(unitTemplate, random, ticks, serial);
+        written << unitFolder.store(EvaluationFileWriter::baseName(unitTemplate, filled),
+                                    EvaluationFileWriter::Extension, EvaluationFileWriter::write(filled));
     }
     return written;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UnitEvaluation.h"
 #include "UnitTemplate.h"
 
 #include <QRandomGenerator>
@@ -13,7 +14,6 @@ class UnitSimulator {
 public:
     static inline const QString DefaultTemplateFolder = QStringLiteral("\\My Documents\\Nobrin\\Templates\\");
     static inline const QString DefaultEvaluationFolder = QStringLiteral("\\My Documents\\Nobrin\\Evaluations\\");
-    static inline const QString EvaluationExtension = QStringLiteral(".txt");
     // "Tick a random number of pick-list entries" for fill.
     static constexpr int RandomTicks = -1;
 
@@ -32,8 +32,7 @@ public:
     QString evaluationFolderPath() const;
 
 private:
-    QByteArray evaluationFile(const UnitTemplate& unitTemplate, QRandomGenerator& random, int ticks, int serial,
-                              QString& fileName) const;
+    UnitEvaluation evaluation(const UnitTemplate& unitTemplate, QRandomGenerator& random, int ticks, int serial) const;
 
     QString m_root;
     QString m_templateFolder;

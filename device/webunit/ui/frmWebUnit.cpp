@@ -1,0 +1,105 @@
+#include "frmWebUnit.h"
+
+#include "FormStatusBar.h"
+#include "LogError.h"
+#include "QrCodeView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& help) {
+    auto* created = new QPushButton(text, parent);
+    created->setObjectName(QString::fromLatin1(name));
+    created->setStatusTip(help);
+    return created;
+}
+
+QLabel* label(QWidget* parent, const char* name) {
+    auto* created = new QLabel(parent);
+    created->setObjectName(QString::fromLatin1(name));
+    created->setWordWrap(true);
+    return created;
+}
+
+} // namespace
+
+frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
+    : QWidget(parent), m_logic(folders), m_status(label(this, "lblStatus")), m_address(label(this, "lblAddress")),
+      m_otherAddresses(label(this, "lblOtherAddresses")), m_qrCode(new QrCodeView(this)),
+      m_phones(label(this, "lblPhones")), m_files(label(this, "lblFiles")),
+      m_start(button(this, "cmdStart", QStringLiteral("&Start"), QStringLiteral("Click to serve the unit to phones"))),
+      m_stop(button(this, "cmdStop", QStringLiteral("S&top"), QStringLiteral("Click to stop serving phones"))),
+      m_newToken(button(this, "cmdNewToken", QStringLiteral("&New Token"),
+                        QStringLiteral("Click to make a new pairing token: phones paired before are refused"))) {
+    setObjectName(QStringLiteral("frmWebUnit"));
+    setWindowTitle(WebUnitLogic::Title);
+    m_qrCode->setObjectName(QStringLiteral("picQrCode"));
+    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_otherAddresses->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_stop);
+    buttons->addStretch();
+    buttons->addWidget(m_newToken);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_status);
+    layout->addLayout(buttons);
+    layout->addWidget(m_address);
+    layout->addWidget(m_qrCode, 1);
+    layout->addWidget(m_otherAddresses);
+    layout->addWidget(m_phones);
+    layout->addWidget(m_files);
+    // Takes the room of the QR code while there is none.
+    layout->addStretch(0);
+    QLabel* panel = SetupStatusBar(this);
+    layout->addWidget(panel->parentWidget());
+    // The first panel shows the help text of the control that has the focus.
+    connect(qApp, &QApplication::focusChanged, this, [this, panel](QWidget*, QWidget* now) {
+        if (now && isAncestorOf(now))
+            panel->setText(now->statusTip());
+    });
+    resize(460, 620);
+
+    connect(m_start, &QPushButton::clicked, this,
+            [this] { guarded(QStringLiteral("cmdStart_Click"), [this] { m_logic.start(); }); });
+    connect(m_stop, &QPushButton::clicked, this,
+            [this] { guarded(QStringLiteral("cmdStop_Click"), [this] { m_logic.stop(); }); });
+    connect(m_newToken, &QPushButton::clicked, this,
+            [this] { guarded(QStringLiteral("cmdNewToken_Click"), [this] { m_logic.makeNewToken(); }); });
+    connect(&m_logic, &WebUnitLogic::changed, this, &frmWebUnit::showState);
+    showState();
+}
+
+void frmWebUnit::showState() {
+    const bool serving = m_logic.isServing();
+    m_status->setText(m_logic.statusText());
+    m_start->setEnabled(!serving);
+    m_stop->setEnabled(serving);
+    m_address->setText(serving ? m_logic.address() : QString());
+    m_otherAddresses->setText(m_logic.otherAddresses().isEmpty()
+                                  ? QString()
+                                  : QStringLiteral("Also: ") + m_logic.otherAddresses().join(QStringLiteral("\n")));
+    m_qrCode->setCode(serving ? &m_logic.qrCode() : nullptr);
+    m_qrCode->setVisible(serving);
+    m_phones->setText(QStringLiteral("Phones seen: %1").arg(m_logic.phonesSeen()));
+    m_files->setText(
+        m_logic.lastFile().isEmpty()
+            ? QStringLiteral("Files received: %1").arg(m_logic.filesReceived())
+            : QStringLiteral("Files received: %1 (last: %2)").arg(m_logic.filesReceived()).arg(m_logic.lastFile()));
+}
+
+void frmWebUnit::closeEvent(QCloseEvent* event) {
+    bool mayClose = true;
+    guarded(QStringLiteral("Form_QueryUnload"), [this, &mayClose] { mayClose = m_logic.mayClose(); });
+    if (mayClose)
+        event->accept();
+    else
+        event->ignore();
+}
