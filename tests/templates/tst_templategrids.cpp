@@ -74,6 +74,21 @@ class tst_TemplateGrids : public QObject {
         QTRY_VERIFY(!popup->isVisible());
     }
     QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
+    // From the template list (where Add is offered), Add, then the name typed into the new
+    // template's dialog and the key that ends it.
+    void addTemplateByKeys(const QString& name, Qt::Key last) {
+        QTest::mouseClick(control<QComboBox>("cmbTemplate"), Qt::LeftButton);
+        QTest::keyClick(control<QComboBox>("cmbTemplate")->view(), Qt::Key_Escape);
+        QTRY_VERIFY(button("Add")->isEnabled());
+        whenModal([name, last](QWidget* dialog) {
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QTRY_VERIFY(dialog->isAncestorOf(QApplication::focusWidget()));
+            QTest::keyClicks(QApplication::focusWidget(), name);
+            QTest::keyClick(QApplication::focusWidget(), last);
+            QVERIFY(!dialog->isVisible());
+        });
+        press("Add");
+    }
     QStringList shown(BoundGridView* view) {
         QStringList texts;
         const auto* model = view->model();
@@ -285,17 +300,7 @@ private Q_SLOTS:
         openWindow();
         chooseTemplate("Zulu");
         QCOMPARE(control<QLineEdit>("txtField")->text(), QString("Zulu"));
-        QTest::mouseClick(control<QComboBox>("cmbTemplate"), Qt::LeftButton);
-        QTest::keyClick(control<QComboBox>("cmbTemplate")->view(), Qt::Key_Escape);
-        QTRY_VERIFY(button("Add")->isEnabled());
-        whenModal([](QWidget* dialog) {
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
-            QTRY_VERIFY(dialog->isAncestorOf(QApplication::focusWidget()));
-            QTest::keyClicks(QApplication::focusWidget(), "Never");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            QVERIFY(!dialog->isVisible());
-        });
-        press("Add");
+        addTemplateByKeys("Never", Qt::Key_Escape);
         QCOMPARE(control<QComboBox>("cmbTemplate")->currentText(), QString("Zulu"));
         QCOMPARE(control<QLineEdit>("txtField")->text(), QString("Zulu"));
         QCOMPARE(stored("SELECT Name FROM Template WHERE Name='Never'"), QStringList());
@@ -386,16 +391,7 @@ private Q_SLOTS:
     // A new template by the keyboard alone: Return presses Add.
     void newTemplateByKeyboard() {
         openWindow();
-        QTest::mouseClick(control<QComboBox>("cmbTemplate"), Qt::LeftButton);
-        QTest::keyClick(control<QComboBox>("cmbTemplate")->view(), Qt::Key_Escape);
-        QTRY_VERIFY(button("Add")->isEnabled());
-        whenModal([](QWidget* dialog) {
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
-            QTRY_VERIFY(dialog->isAncestorOf(QApplication::focusWidget()));
-            QTest::keyClicks(QApplication::focusWidget(), "Kitchen");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        });
-        press("Add");
+        addTemplateByKeys("Kitchen", Qt::Key_Return);
         QCOMPARE(control<QComboBox>("cmbTemplate")->currentText(), QString("Kitchen"));
         QCOMPARE(shown(grid("jgEntryField")), QStringList({"Group"}));
     }
