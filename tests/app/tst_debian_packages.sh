@@ -58,7 +58,8 @@ for package in "${packages[@]}"; do
     debs+=("$(ls "$work/${package}_"*.deb)")
 done
 
-lintian --no-cfg "$changes" >"$work/lintian.out" 2>&1 || true
+lintian --no-cfg --fail-on error,warning "$changes" >"$work/lintian.out" 2>"$work/lintian.err" ||
+    fail "lintian: $(cat "$work/lintian.out" "$work/lintian.err")"
 [ ! -s "$work/lintian.out" ] || fail "lintian: $(cat "$work/lintian.out")"
 awk 'licence && /^ / { print } /^License: Kestrivo-EULA$/ { licence = 1 } /^$/ { licence = 0 }' "$source/debian/copyright" |
     sed -e 's/^ //' -e 's/^\.$//' >"$work/copyright-licence"
