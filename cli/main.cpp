@@ -34,7 +34,7 @@ void printHelp(const QList<CliCommand>& commands) {
     for (const CliCommand& command : commands)
         width = std::max(width, int(command.usage.size()));
     for (const CliCommand& command : commands)
-        std::printf("  %-*s %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
+        std::printf("  %-*s  %s\n", width, qPrintable(command.usage), qPrintable(command.summary));
 }
 
 // Reports are laid out with fonts, which need a GUI application (on no screen: the command

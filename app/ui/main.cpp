@@ -1,4 +1,5 @@
 #include "MessageBoxPrompter.h"
+#include "ProgramCommandLine.h"
 #include "Startup.h"
 #include "WorkingAreas.h"
 #include "frmSwitchboard.h"
@@ -6,6 +7,8 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> answered = ProgramCommandLine::answer(argc, argv))
+        return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrivo"));
     QApplication::setOrganizationName(QStringLiteral("Halvane"));

@@ -20,7 +20,8 @@ void printUsage(FILE* stream) {
                  "  --ticks N              tick exactly N pick-list entries per question (default: at random)\n"
                  "  --templates FOLDER     the unit's template folder (default %s)\n"
                  "  --evaluations FOLDER   the unit's evaluation folder (default %s)\n"
-                 "  --help                 show this help\n",
+                 "  --help                 show this help\n"
+                 "  --version              show the version\n",
                  qPrintable(UnitSimulator::DefaultTemplateFolder), qPrintable(UnitSimulator::DefaultEvaluationFolder));
 }
 
@@ -42,6 +43,10 @@ int main(int argc, char* argv[]) {
     QStringList arguments = application.arguments().mid(1);
     if (arguments.contains(QStringLiteral("--help"))) {
         printUsage(stdout);
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        std::printf("kestrivo-unitsim %s\n", KESTRIVO_VERSION);
         return 0;
     }
     QStringList positional;
