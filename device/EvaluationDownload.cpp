@@ -2,18 +2,25 @@
 
 #include "DataEnvironment.h"
 #include "DeviceSession.h"
-#include "EvaluationImporter.h"
 #include "FileNames.h"
+#include "KestrivoError.h"
 #include "LogError.h"
 #include "Prompter.h"
 #include "StatusSink.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <utility>
 
 namespace {
 
 constexpr int SkippedNamesShown = 20;
+// Files imported in one transaction. A database server makes every commit wait for its disk,
+// and a batch pays that once for many files; a slow unit must not hold a batch (and the lock
+// that keeps its template in place) open for long, hence the time limit as well.
+constexpr qsizetype BatchFiles = 50;
+constexpr qint64 BatchMilliseconds = 1000;
 
 // Marks the logic busy for one action, so that a second click while the first is still
 // waiting for the unit does not start another.
@@ -129,11 +136,45 @@ bool EvaluationDownload::connectUnit() {
     return false;
 }
 
+bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QList<Pending>& pending, QString& summary) {
+    if (!importer.inBatch())
+        return true;
+    const QList<Pending> files = std::exchange(pending, {});
+    try {
+        importer.commitBatch();
+    } catch (const KestrivoError& error) {
+        QStringList names;
+        for (const Pending& file : files)
+            names << file.name;
+        LogError(KestrivoError(error.number(),
+                               QStringLiteral("The evaluation files %1 were not added. %2")
+                                   .arg(names.join(QStringLiteral(", ")), error.description()),
+                               error.source()));
+        summary = NotAllAdded;
+        if (m_result.failed.isEmpty() && !files.isEmpty())
+            m_result.failed = files.first().name;
+        return false;
+    }
+    const QString folder = unitFolder();
+    for (const Pending& file : files) {
+        (file.outcome == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << file.name;
+        if (m_session.DeleteDeviceFile(folder + file.name)) {
+            summary = NotAllAdded;
+            if (m_result.failed.isEmpty())
+                m_result.failed = file.name;
+            return false;
+        }
+    }
+    return true;
+}
+
 void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
     const QString folder = unitFolder();
+    QList<Pending> pending;
+    QElapsedTimer batchAge;
     for (int i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
         m_status.showStatus(AddingStatus + name);
@@ -151,22 +192,29 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         if (m_session.lastDeviceError() != UnitError::None) {
             m_session.ShowDeviceError();
             summary = NotAllAdded;
-            m_result.failed = name;
+            commitBatch(importer, pending, summary);
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
             return;
+        }
+        if (!importer.inBatch()) {
+            importer.beginBatch();
+            batchAge.start();
         }
         const EvaluationImporter::Outcome outcome = importer.ImportEvaluationFile(name);
         if (outcome == EvaluationImporter::Outcome::Failed) {
             summary = NotAllAdded;
-            m_result.failed = name;
+            commitBatch(importer, pending, summary);
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
             return;
         }
-        (outcome == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
-        if (m_session.DeleteDeviceFile(folder + name)) {
-            summary = NotAllAdded;
-            m_result.failed = name;
+        pending.append({name, outcome});
+        if ((pending.size() >= BatchFiles || batchAge.elapsed() >= BatchMilliseconds) &&
+            !commitBatch(importer, pending, summary))
             return;
-        }
     }
+    commitBatch(importer, pending, summary);
 }
 
 bool EvaluationDownload::AddSelectedEvaluations() {

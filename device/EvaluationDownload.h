@@ -1,6 +1,9 @@
 #pragma once
 
+#include "EvaluationImporter.h"
+
 #include <QItemSelectionModel>
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QStringListModel>
@@ -48,10 +51,19 @@ Q_SIGNALS:
     void listFocusRequested();
 
 private:
+    // A file imported in the open batch, still on the unit until the batch is committed.
+    struct Pending {
+        QString name;
+        EvaluationImporter::Outcome outcome;
+    };
+
     QStringList selectedNames() const;
     // Connects to the unit; when it does not answer, tells the user and returns false.
     bool connectUnit();
     void addFiles(const QStringList& names, QString& summary);
+    // Commits the open batch and only then removes its files from the unit. False when that
+    // failed: the summary then says so.
+    bool commitBatch(EvaluationImporter& importer, QList<Pending>& pending, QString& summary);
     static QString skippedText(const QStringList& names);
 
     DeviceSession& m_session;

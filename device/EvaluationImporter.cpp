@@ -7,6 +7,7 @@
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "ProgramSettings.h"
+#include "Savepoint.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -66,6 +67,18 @@ EvaluationImporter::EvaluationImporter(const Database& database)
                   {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false),
       m_wholeFile(database) {}
 
+EvaluationImporter::~EvaluationImporter() = default;
+
+void EvaluationImporter::beginBatch() {
+    m_batch = std::make_unique<Transaction>(m_database);
+}
+
+void EvaluationImporter::commitBatch() {
+    const std::unique_ptr<Transaction> batch = std::move(m_batch);
+    if (batch)
+        batch->commit();
+}
+
 QString EvaluationImporter::evaluationFolder() {
     return programSettings().DataPath + QStringLiteral("Evaluations/");
 }
@@ -86,13 +99,14 @@ EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, cons
         const QByteArray bytes = readWhole(path);
         const QString digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
         const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
-        // A database server takes the usual file, one evaluation, in a single round trip.
-        if (m_database.engine() == DatabaseEngine::PostgreSQL && content.evaluations.size() == 1) {
-            if (!m_wholeFile.insert(content, fileName, evaluationName, digest))
+        if (m_batch) {
+            Savepoint file(m_database);
+            if (!insert(content, fileName, evaluationName, digest))
                 return Outcome::AlreadyImported;
+            file.release();
         } else {
             Transaction transaction(m_database);
-            if (!write(content, fileName, evaluationName, digest))
+            if (!insert(content, fileName, evaluationName, digest))
                 return Outcome::AlreadyImported;
             transaction.commit();
         }
@@ -144,6 +158,14 @@ bool EvaluationImporter::claimFile(const QString& digest, const QString& fileNam
     const bool claimed = m_claimFile.next();
     m_claimFile.finish();
     return claimed;
+}
+
+bool EvaluationImporter::insert(const EvaluationFileContent& content, const QString& fileName,
+                                const QString& evaluationName, const QString& digest) {
+    // A database server takes the usual file, one evaluation, in a single round trip.
+    if (m_database.engine() == DatabaseEngine::PostgreSQL && content.evaluations.size() == 1)
+        return m_wholeFile.insert(content, fileName, evaluationName, digest);
+    return write(content, fileName, evaluationName, digest);
 }
 
 bool EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,

@@ -6,13 +6,14 @@
 
 #include <QSqlQuery>
 #include <QString>
+#include <memory>
 
 class Database;
+class Transaction;
 
 // Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
-// EvaluationPickList. Each file goes in whole, in one transaction, or not at all; a file
-// whose exact content was imported before, here or by another PC a moment ago, is not
-// imported again.
+// EvaluationPickList. Each file goes in whole or not at all; a file whose exact content was
+// imported before, here or by another PC a moment ago, is not imported again.
 class EvaluationImporter {
 public:
     enum class Outcome { Imported, AlreadyImported, Failed };
@@ -22,6 +23,7 @@ public:
     static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
     explicit EvaluationImporter(const Database& database);
+    ~EvaluationImporter();
 
     // The PC folder that downloaded evaluation files are copied to: DataPath + "Evaluations/".
     static QString evaluationFolder();
@@ -32,10 +34,22 @@ public:
     // The same for a file anywhere on the PC; the evaluation's name comes from the file's.
     Outcome importFile(const QString& path);
 
+    // Several files in one transaction, each under a savepoint of its own: a file that fails
+    // leaves nothing and the others stay, and the commit, which a database server makes wait
+    // for its disk, is paid once for them all. Outside a batch each file is a transaction.
+    // Nothing of a batch is kept before commitBatch(): its files must stay on the unit until
+    // then.
+    void beginBatch();
+    // Throws KestrivoError when the batch cannot be committed; then none of its files was kept.
+    void commitBatch();
+    bool inBatch() const { return m_batch != nullptr; }
+
     qint64 rowsWritten() const { return m_rowsWritten; }
 
 private:
     Outcome import(const QString& path, const QString& fileName);
+    bool insert(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
+                const QString& digest);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
                const QString& digest);
@@ -51,4 +65,5 @@ private:
     RowBatchInsert m_pickLists;
     WholeFileInsert m_wholeFile;
     qint64 m_rowsWritten = 0;
+    std::unique_ptr<Transaction> m_batch; // last: an open batch is rolled back first
 };

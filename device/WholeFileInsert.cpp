@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "KestrivoError.h"
+#include "PostgresArray.h"
 
 namespace {
 
@@ -41,23 +42,6 @@ QString WholeFileInsert::sequence(const char* table, const char* column) const {
     return name.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
-QString WholeFileInsert::arrayLiteral(const QVariantList& values) {
-    QString text = QStringLiteral("{");
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            text += QLatin1Char(',');
-        const QVariant& value = values.at(i);
-        if (value.isNull()) {
-            text += QStringLiteral("NULL");
-            continue;
-        }
-        QString element = value.toString();
-        element.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-        text += QLatin1Char('"') + element + QLatin1Char('"');
-    }
-    return text + QLatin1Char('}');
-}
-
 bool WholeFileInsert::insert(const EvaluationFileContent& content, const QString& fileName,
                              const QString& evaluationName, const QString& digest) {
     const EvaluationFileContent::Evaluation& evaluation = content.evaluations.first();
@@ -82,10 +66,12 @@ bool WholeFileInsert::insert(const EvaluationFileContent& content, const QString
     if (m_statement.lastQuery().isEmpty())
         m_statement = m_database.prepare(QString::fromLatin1(Statement).arg(
             sequence("evaluation", "evaluationkey"), sequence("evaluationquestion", "evaluationquestionkey")));
-    m_database.run(m_statement, {digest, fileName, evaluationName, evaluation.templateKey,
-                                 evaluation.evaluationGroupKey, arrayLiteral(fieldKeys), arrayLiteral(entered),
-                                 arrayLiteral(listValues), arrayLiteral(questionKeys), arrayLiteral(answers),
-                                 arrayLiteral(tbc), arrayLiteral(positions), arrayLiteral(picks)});
+    m_database.run(m_statement,
+                   {digest, fileName, evaluationName, evaluation.templateKey, evaluation.evaluationGroupKey,
+                    PostgresArray::literal(fieldKeys), PostgresArray::literal(entered),
+                    PostgresArray::literal(listValues), PostgresArray::literal(questionKeys),
+                    PostgresArray::literal(answers), PostgresArray::literal(tbc), PostgresArray::literal(positions),
+                    PostgresArray::literal(picks)});
     if (!m_statement.next())
         throw KestrivoError(ErrorNumber::Database, QStringLiteral("The database did not confirm the new evaluation."));
     const bool claimed = m_statement.value(0).toInt() > 0;

@@ -23,9 +23,6 @@ public:
     // Forgets the prepared statement, for a connection that may have been replaced.
     void clear() { m_statement = QSqlQuery(); }
 
-    // The text of a PostgreSQL array of the values: every element quoted, null as NULL.
-    static QString arrayLiteral(const QVariantList& values);
-
 private:
     const Database& m_database;
     QString sequence(const char* table, const char* column) const;

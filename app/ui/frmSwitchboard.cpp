@@ -4,6 +4,7 @@
 #include "LogError.h"
 #include "ProgramIcons.h"
 #include "frmAbout.h"
+#include "frmCatalogBackup.h"
 #include "frmEula.h"
 #include "frmHelp.h"
 #include "frmLogViewer.h"
@@ -60,6 +61,10 @@ void frmSwitchboard::buildMenus() {
     menuItem(tools, "mnuOptions", QStringLiteral("Options"), [this] {
         frmOptions options(this);
         options.exec();
+    });
+    menuItem(tools, "mnuBackupCatalog", QStringLiteral("Back up catalog\u2026"), [this] {
+        frmCatalogBackup backup(this);
+        backup.exec();
     });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
