@@ -103,8 +103,9 @@ CatalogCopy::ProgressHandler progressOn(ConsoleStatus& status) {
 qint64 printChecks(const QList<CatalogCopy::TableCheck>& checks) {
     qint64 rows = 0;
     for (const CatalogCopy::TableCheck& check : checks) {
-        std::printf("%-20s %9lld rows  SHA-256 %s...  the same on both sides\n", qPrintable(check.table),
-                    static_cast<long long>(check.rows), check.digest.toHex().left(16).constData());
+        std::printf("%-20s %9lld %-4s  SHA-256 %s...  the same on both sides\n", qPrintable(check.table),
+                    static_cast<long long>(check.rows), check.rows == 1 ? "row" : "rows",
+                    check.digest.toHex().left(16).constData());
         rows += check.rows;
     }
     return rows;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QTimeZone>
 
@@ -20,6 +21,10 @@ KestrivoError databaseError(DatabaseEngine engine, const QString& reason) {
 
 QString reasonOf(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
+    // The server names the function of the catalog's own checks that raised an error; the
+    // user needs only what it says.
+    static const QRegularExpression context(QStringLiteral("\nCONTEXT:[^\n]*"));
+    text.remove(context);
     if (text.isEmpty())
         text = error.driverText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;

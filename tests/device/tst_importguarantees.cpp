@@ -200,10 +200,14 @@ private Q_SLOTS:
         };
         for (const auto& [sql, message] : wrong) {
             try {
-                db.execute(sql.arg(evaluation).arg(audit.notesField).arg(answer));
+                db.execute(QString(sql)
+                               .replace("%1", QString::number(evaluation))
+                               .replace("%2", QString::number(audit.notesField))
+                               .replace("%3", QString::number(answer)));
                 QFAIL(qPrintable("accepted: " + sql));
             } catch (const KestrivoError& error) {
-                QCOMPARE(error.description(), message);
+                QVERIFY2(error.description().contains(message) && !error.description().contains("CONTEXT"),
+                         qPrintable(error.description()));
             }
         }
         db.execute("INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (?, ?)",
@@ -216,7 +220,8 @@ private Q_SLOTS:
                 db.execute(sql.arg(audit.question).arg(audit.floor));
                 QFAIL(qPrintable("accepted: " + sql));
             } catch (const KestrivoError& error) {
-                QCOMPARE(error.description(), message.arg(audit.question).arg(audit.floor));
+                QVERIFY2(error.description().contains(message.arg(audit.question).arg(audit.floor)),
+                         qPrintable(error.description()));
             }
         }
         // An item that no evaluation names goes.
