@@ -146,8 +146,7 @@ private Q_SLOTS:
         QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
         const QString rows = backup.out.section("Backed up ", 1).section(' ', 0, 0);
         QVERIFY2(backup.out.endsWith("Backed up " + rows + " rows in 17 tables to " + path("saved.db") +
-                                     "; every table holds the same rows in the backup as in the catalog.
-"),
+                                     "; every table holds the same rows in the backup as in the catalog.\n"),
                  qPrintable(backup.out));
         QCOMPARE(cli({"catalog", "backup", path("saved.db")}).err,
                  "kestrivo-cli: The file " + path("saved.db") +
@@ -175,7 +174,8 @@ private Q_SLOTS:
         QCOMPARE(count(empty, "Template"), 0);
         const Run restore = cli({"catalog", "restore", path("saved.db")});
         QVERIFY2(restore.exitCode == 0, qPrintable(restore.err));
-        QVERIFY2(restore.out.endsWith("Restored " + rows + " rows in 17 tables; every table holds the same rows in the "
+        QVERIFY2(restore.out.endsWith("Restored " + rows +
+                                      " rows in 17 tables; every table holds the same rows in the "
                                       "catalog as in the backup.\n"),
                  qPrintable(restore.out));
         QCOMPARE(evaluations(), original);
