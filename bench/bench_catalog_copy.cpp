@@ -39,12 +39,13 @@ bool buildSource(const QString& folder, const QString& file, int count) {
     const QStringList names = unit.fill(QStringLiteral("Bench.evt"), count, 1, BenchTemplate::Ticked);
     {
         EvaluationImporter importer(db);
-        importer.beginBatch();
-        for (const QString& name : names) {
-            if (importer.importFile(unit.evaluationFolderPath() + name) != EvaluationImporter::Outcome::Imported)
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (!importer.queueFile(unit.evaluationFolderPath() + names.at(i)))
+                return false;
+            if ((importer.queued() == 500 || i + 1 == names.size()) && importer.commitQueued().size() != 500 &&
+                i + 1 != names.size())
                 return false;
         }
-        importer.commitBatch();
     }
     db.close();
     QDir(folder + QStringLiteral("unit/")).removeRecursively();

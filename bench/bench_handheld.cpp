@@ -143,8 +143,8 @@ double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& file
     return ok ? seconds : -1;
 }
 
-// The import alone, as Add runs it (batches of files, each file under a savepoint), of the files
-// already on the PC into a fresh database. Seconds.
+// The import alone, as Add runs it (50 files to a transaction), of the files already on the PC
+// into a fresh database. Seconds, or a negative number when a file did not go in.
 double importAlone(const QString& path, const QString& folder, const QStringList& names) {
     Database db = Database::open("Provider=SQLite;Data Source=" + path, "alone");
     BenchTemplate::create(db);
@@ -152,16 +152,19 @@ double importAlone(const QString& path, const QString& folder, const QStringList
     clock.start();
     {
         EvaluationImporter importer(db);
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            if (i % 50 == 0) {
-                if (importer.inBatch())
-                    importer.commitBatch();
-                importer.beginBatch();
+        const auto commit = [&importer] {
+            for (const EvaluationImporter::Outcome outcome : importer.commitQueued()) {
+                if (outcome != EvaluationImporter::Outcome::Imported)
+                    return false;
             }
-            if (importer.importFile(folder + names.at(i)) != EvaluationImporter::Outcome::Imported)
+            return true;
+        };
+        for (const QString& name : names) {
+            if (!importer.queueFile(folder + name) || (importer.queued() == 50 && !commit()))
                 return -1;
         }
-        importer.commitBatch();
+        if (!commit())
+            return -1;
     }
     const double seconds = clock.nsecsElapsed() / 1e9;
     db.close();

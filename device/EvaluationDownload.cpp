@@ -2,6 +2,7 @@
 
 #include "DataEnvironment.h"
 #include "DeviceSession.h"
+#include "EvaluationImporter.h"
 #include "FileNames.h"
 #include "KestrivoError.h"
 #include "LogError.h"
@@ -136,32 +137,37 @@ bool EvaluationDownload::connectUnit() {
     return false;
 }
 
-bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QList<Pending>& pending, QString& summary) {
-    if (!importer.inBatch())
+bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary) {
+    const QStringList names = std::exchange(queued, {});
+    if (names.isEmpty())
         return true;
-    const QList<Pending> files = std::exchange(pending, {});
+    QList<EvaluationImporter::Outcome> outcomes;
     try {
-        importer.commitBatch();
+        outcomes = importer.commitQueued();
     } catch (const KestrivoError& error) {
-        QStringList names;
-        for (const Pending& file : files)
-            names << file.name;
         LogError(KestrivoError(error.number(),
                                QStringLiteral("The evaluation files %1 were not added. %2")
                                    .arg(names.join(QStringLiteral(", ")), error.description()),
                                error.source()));
         summary = NotAllAdded;
-        if (m_result.failed.isEmpty() && !files.isEmpty())
-            m_result.failed = files.first().name;
+        if (m_result.failed.isEmpty())
+            m_result.failed = names.first();
         return false;
     }
     const QString folder = unitFolder();
-    for (const Pending& file : files) {
-        (file.outcome == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << file.name;
-        if (m_session.DeleteDeviceFile(folder + file.name)) {
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const QString& name = names.at(i);
+        if (outcomes.at(i) == EvaluationImporter::Outcome::Failed) {
             summary = NotAllAdded;
             if (m_result.failed.isEmpty())
-                m_result.failed = file.name;
+                m_result.failed = name;
+            return false;
+        }
+        (outcomes.at(i) == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
+        if (m_session.DeleteDeviceFile(folder + name)) {
+            summary = NotAllAdded;
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
             return false;
         }
     }
@@ -173,7 +179,7 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
     const QString folder = unitFolder();
-    QList<Pending> pending;
+    QStringList queued;
     QElapsedTimer batchAge;
     for (int i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
@@ -192,29 +198,27 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         if (m_session.lastDeviceError() != UnitError::None) {
             m_session.ShowDeviceError();
             summary = NotAllAdded;
-            commitBatch(importer, pending, summary);
+            commitBatch(importer, queued, summary);
             if (m_result.failed.isEmpty())
                 m_result.failed = name;
             return;
         }
-        if (!importer.inBatch()) {
-            importer.beginBatch();
-            batchAge.start();
-        }
-        const EvaluationImporter::Outcome outcome = importer.ImportEvaluationFile(name);
-        if (outcome == EvaluationImporter::Outcome::Failed) {
+        // A file that cannot be read stops the run; the files before it still go in.
+        if (!importer.queueEvaluationFile(name)) {
             summary = NotAllAdded;
-            commitBatch(importer, pending, summary);
+            commitBatch(importer, queued, summary);
             if (m_result.failed.isEmpty())
                 m_result.failed = name;
             return;
         }
-        pending.append({name, outcome});
-        if ((pending.size() >= BatchFiles || batchAge.elapsed() >= BatchMilliseconds) &&
-            !commitBatch(importer, pending, summary))
+        if (queued.isEmpty())
+            batchAge.start();
+        queued << name;
+        if ((queued.size() >= BatchFiles || batchAge.elapsed() >= BatchMilliseconds) &&
+            !commitBatch(importer, queued, summary))
             return;
     }
-    commitBatch(importer, pending, summary);
+    commitBatch(importer, queued, summary);
 }
 
 bool EvaluationDownload::AddSelectedEvaluations() {

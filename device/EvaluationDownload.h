@@ -1,14 +1,12 @@
 #pragma once
 
-#include "EvaluationImporter.h"
-
 #include <QItemSelectionModel>
-#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QStringListModel>
 
 class DeviceSession;
+class EvaluationImporter;
 class StatusSink;
 
 // The "Handheld" tab's work: Down lists the evaluation files on the unit, Add copies the
@@ -51,19 +49,13 @@ Q_SIGNALS:
     void listFocusRequested();
 
 private:
-    // A file imported in the open batch, still on the unit until the batch is committed.
-    struct Pending {
-        QString name;
-        EvaluationImporter::Outcome outcome;
-    };
-
     QStringList selectedNames() const;
     // Connects to the unit; when it does not answer, tells the user and returns false.
     bool connectUnit();
     void addFiles(const QStringList& names, QString& summary);
-    // Commits the open batch and only then removes its files from the unit. False when that
-    // failed: the summary then says so.
-    bool commitBatch(EvaluationImporter& importer, QList<Pending>& pending, QString& summary);
+    // Adds the queued files in one transaction and only then removes them from the unit. False
+    // when not all of them were added and removed: the summary then says so.
+    bool commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary);
     static QString skippedText(const QStringList& names);
 
     DeviceSession& m_session;

@@ -4,12 +4,12 @@
 #include "RowBatchInsert.h"
 #include "WholeFileInsert.h"
 
+#include <QList>
 #include <QSqlQuery>
 #include <QString>
-#include <memory>
 
 class Database;
-class Transaction;
+class KestrivoError;
 
 // Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
 // EvaluationPickList. Each file goes in whole or not at all; a file whose exact content was
@@ -23,7 +23,6 @@ public:
     static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
     explicit EvaluationImporter(const Database& database);
-    ~EvaluationImporter();
 
     // The PC folder that downloaded evaluation files are copied to: DataPath + "Evaluations/".
     static QString evaluationFolder();
@@ -34,22 +33,40 @@ public:
     // The same for a file anywhere on the PC; the evaluation's name comes from the file's.
     Outcome importFile(const QString& path);
 
-    // Several files in one transaction, each under a savepoint of its own: a file that fails
-    // leaves nothing and the others stay, and the commit, which a database server makes wait
-    // for its disk, is paid once for them all. Outside a batch each file is a transaction.
-    // Nothing of a batch is kept before commitBatch(): its files must stay on the unit until
-    // then.
-    void beginBatch();
-    // Throws KestrivoError when the batch cannot be committed; then none of its files was kept.
-    void commitBatch();
-    bool inBatch() const { return m_batch != nullptr; }
+    // Files for one transaction: each is read and checked now (a file that cannot be read is
+    // reported and false returned), and all are added by commitQueued(), in order. A commit,
+    // which a database server makes wait for its disk, is then paid once for them all, and on
+    // PostgreSQL the files go in with one statement. Nothing of them is kept before
+    // commitQueued(): they must stay on the unit until it has returned.
+    bool queueEvaluationFile(const QString& fileName);
+    bool queueFile(const QString& path);
+    qsizetype queued() const { return m_queue.size(); }
+    // Adds the queued files in one transaction, in order, up to the first that fails (which is
+    // reported, and is the last outcome of the list); a failing file leaves nothing, and the
+    // files before it stay. Throws KestrivoError when the transaction cannot be committed:
+    // then none of the files was kept.
+    QList<Outcome> commitQueued();
 
     qint64 rowsWritten() const { return m_rowsWritten; }
 
 private:
+    // A file read and checked, ready to be added.
+    struct Prepared {
+        QString fileName;
+        QString evaluationName;
+        QString digest;
+        EvaluationFileContent content;
+    };
+
     Outcome import(const QString& path, const QString& fileName);
-    bool insert(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
-                const QString& digest);
+    // Reads and parses the file; throws KestrivoError.
+    static Prepared prepare(const QString& path, const QString& fileName);
+    bool queue(const QString& path, const QString& fileName);
+    void report(const KestrivoError& error, const QString& fileName);
+    // False when the file's content turned out to be imported already: nothing was kept.
+    bool insert(const Prepared& file);
+    // The queued files in one statement; false when that failed and nothing was added.
+    bool insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
                const QString& digest);
@@ -65,5 +82,5 @@ private:
     RowBatchInsert m_pickLists;
     WholeFileInsert m_wholeFile;
     qint64 m_rowsWritten = 0;
-    std::unique_ptr<Transaction> m_batch; // last: an open batch is rolled back first
+    QList<Prepared> m_queue;
 };

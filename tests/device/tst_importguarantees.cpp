@@ -1,8 +1,10 @@
+#include "EvaluationFileParser.h"
 #include "EvaluationImporter.h"
 #include "HandheldFixture.h"
 #include "KestrivoError.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabases.h"
+#include "WholeFileInsert.h"
 
 #include <QTest>
 #include <thread>
@@ -51,6 +53,13 @@ class tst_ImportGuarantees : public QObject {
         return other;
     }
 
+    // The statement of an import, inside the caller's open transaction: its rows stay
+    // uncommitted until the caller commits.
+    static void addUncommitted(const Database& db, const QByteArray& bytes) {
+        const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
+        QCOMPARE(WholeFileInsert(db).insert({{&content, "A.txt", "A", "digest"}}), QList<bool>{true});
+    }
+
     static QString rowsOf(const Database& db) {
         QStringList counts;
         for (const char* table :
@@ -69,19 +78,17 @@ private Q_SLOTS:
     }
     void init() { m_connection = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL); }
 
-    // The import holds its rows uncommitted; the template's deletion waits for it and then
-    // fails, so the evaluation keeps its template.
+    // The import's statement has run, its rows uncommitted; the template's deletion waits for
+    // it and then fails, so the evaluation keeps its template.
     void deletionWaitsForTheImportAndFails() {
         HandheldFixture fixture(m_connection);
         const HandheldFixture::Audit audit = fixture.addAudit();
-        fixture.putOnPc("A.txt", HandheldFixture::auditFile(audit, "a"));
-        EvaluationImporter importer(fixture.db());
-        importer.beginBatch();
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::Imported);
+        Transaction import(fixture.db());
+        addUncommitted(fixture.db(), HandheldFixture::auditFile(audit, "a"));
         QString result;
         std::thread other = otherPc("DELETE FROM Template WHERE TemplateKey=?", {audit.templateKey}, result);
         QTRY_VERIFY(oneWaits());
-        importer.commitBatch();
+        import.commit();
         other.join();
         QVERIFY2(result.contains("foreign key"), qPrintable(result));
         QCOMPARE(rowsOf(fixture.db()), QString("1 1 2 1 2 1"));
@@ -136,13 +143,12 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
         if (importFirst) {
-            EvaluationImporter importer(fixture.db());
-            importer.beginBatch();
-            QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::Imported);
+            Transaction import(fixture.db());
+            addUncommitted(fixture.db(), file);
             QString result;
             std::thread deletion = otherPc("DELETE FROM Template WHERE TemplateKey=?", {other}, result);
             QTRY_VERIFY(oneWaits());
-            importer.commitBatch();
+            import.commit();
             deletion.join();
             QVERIFY2(
                 result.contains(QString("The pick-list entry %1 cannot be removed: evaluations name it.").arg(entry)),
