@@ -104,10 +104,15 @@ void EvaluationImporter::report(const KestrivoError& error, const QString& fileN
 EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, const QString& fileName) {
     try {
         const Prepared file = prepare(path, fileName);
-        Transaction transaction(m_database);
-        if (!insert(file))
-            return Outcome::AlreadyImported;
-        transaction.commit();
+        if (singleStatement(file)) {
+            if (!insert(file))
+                return Outcome::AlreadyImported;
+        } else {
+            Transaction transaction(m_database);
+            if (!insert(file))
+                return Outcome::AlreadyImported;
+            transaction.commit();
+        }
         m_rowsWritten += file.content.rowCount();
         return Outcome::Imported;
     } catch (const KestrivoError& error) {
@@ -138,14 +143,14 @@ bool EvaluationImporter::queue(const QString& path, const QString& fileName) {
 bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes) {
     QList<WholeFileInsert::File> together;
     for (const Prepared& file : files) {
-        if (file.content.evaluations.size() != 1)
+        if (!singleStatement(file))
             return false;
         together.append({&file.content, file.fileName, file.evaluationName, file.digest});
     }
     try {
-        Savepoint all(m_database);
+        // One statement is one transaction of its own: on a server loaded by other work every
+        // round trip costs, and this takes one for all the files.
         const QList<bool> added = m_wholeFile.insert(together);
-        all.release();
         for (qsizetype i = 0; i < files.size(); ++i) {
             outcomes << (added.at(i) ? Outcome::Imported : Outcome::AlreadyImported);
             if (added.at(i))
@@ -164,30 +169,30 @@ QList<EvaluationImporter::Outcome> EvaluationImporter::commitQueued() {
     const QList<Prepared> files = std::exchange(m_queue, {});
     if (files.isEmpty())
         return outcomes;
+    if (insertTogether(files, outcomes))
+        return outcomes;
     Transaction transaction(m_database);
-    if (m_database.engine() != DatabaseEngine::PostgreSQL || !insertTogether(files, outcomes)) {
-        qint64 rows = 0;
-        for (const Prepared& file : files) {
-            try {
-                // A file imported before leaves its savepoint to take back the rows added
-                // before its digest was found claimed.
-                Savepoint one(m_database);
-                if (!insert(file)) {
-                    outcomes << Outcome::AlreadyImported;
-                    continue;
-                }
-                one.release();
-                outcomes << Outcome::Imported;
-                rows += file.content.rowCount();
-            } catch (const KestrivoError& error) {
-                report(error, file.fileName);
-                outcomes << Outcome::Failed;
-                break;
+    qint64 rows = 0;
+    for (const Prepared& file : files) {
+        try {
+            // A file imported before leaves its savepoint to take back the rows added before
+            // its digest was found claimed.
+            Savepoint one(m_database);
+            if (!insert(file)) {
+                outcomes << Outcome::AlreadyImported;
+                continue;
             }
+            one.release();
+            outcomes << Outcome::Imported;
+            rows += file.content.rowCount();
+        } catch (const KestrivoError& error) {
+            report(error, file.fileName);
+            outcomes << Outcome::Failed;
+            break;
         }
-        m_rowsWritten += rows;
     }
     transaction.commit();
+    m_rowsWritten += rows;
     return outcomes;
 }
 
@@ -228,9 +233,13 @@ bool EvaluationImporter::claimFile(const QString& digest, const QString& fileNam
     return claimed;
 }
 
+bool EvaluationImporter::singleStatement(const Prepared& file) const {
+    return m_database.engine() == DatabaseEngine::PostgreSQL && file.content.evaluations.size() == 1;
+}
+
 bool EvaluationImporter::insert(const Prepared& file) {
     // A database server takes the usual file, one evaluation, in a single round trip.
-    if (m_database.engine() == DatabaseEngine::PostgreSQL && file.content.evaluations.size() == 1)
+    if (singleStatement(file))
         return m_wholeFile.insert({{&file.content, file.fileName, file.evaluationName, file.digest}}).first();
     return write(file.content, file.fileName, file.evaluationName, file.digest);
 }

@@ -63,9 +63,12 @@ private:
     static Prepared prepare(const QString& path, const QString& fileName);
     bool queue(const QString& path, const QString& fileName);
     void report(const KestrivoError& error, const QString& fileName);
+    // On PostgreSQL a file of one evaluation goes in with one statement, a transaction of its own.
+    bool singleStatement(const Prepared& file) const;
     // False when the file's content turned out to be imported already: nothing was kept.
     bool insert(const Prepared& file);
-    // The queued files in one statement; false when that failed and nothing was added.
+    // The queued files in one statement on PostgreSQL; false when they cannot go in that way
+    // (a file fails, or holds several evaluations) and nothing was added.
     bool insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,

@@ -2,12 +2,10 @@
 #include "TestDatabases.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 // kestrivo-cli catalog copy, backup and restore as a user runs them: in both directions
 // between the engines, the refusals, and a copy killed half-way.
@@ -219,14 +217,9 @@ private Q_SLOTS:
         QProcess process;
         process.start(program(), withHome({"catalog", "copy", "--from", source, "--to", location(target)}));
         QVERIFY(process.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        bool writing = false;
-        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
-            QThread::msleep(20);
-            writing = TestDatabases::anotherIsWriting(target, "EvaluationQuestion");
-        }
-        QVERIFY2(writing, "the copy ended before it could be killed in the middle");
+        QVERIFY2(TestDatabases::caughtRunning(
+                     process, [&] { return TestDatabases::anotherIsWriting(target, "EvaluationQuestion"); }),
+                 "the copy ended before it could be killed in the middle");
         process.kill();
         QVERIFY(process.waitForFinished());
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);

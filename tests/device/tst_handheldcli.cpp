@@ -3,14 +3,12 @@
 #include "UnitSimulator.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSqlError>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 // The handheld commands of kestrivo-cli as a user runs them, in a program folder of their own.
 class tst_HandheldCli : public QObject {
@@ -221,14 +219,13 @@ private Q_SLOTS:
         QProcess process;
         process.start(program(), withHome({"--yes", "unit", "add", "--all"}));
         QVERIFY(process.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        bool writing = false;
-        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
-            QThread::msleep(10);
-            writing = unitFiles().size() < 1510 && TestDatabases::anotherIsWriting(connection, "EvaluationPickList");
-        }
-        QVERIFY2(writing, "the Add ended before it could be killed in the middle");
+        QVERIFY2(TestDatabases::caughtRunning(process,
+                                              [&] {
+                                                  return unitFiles().size() < 1510 &&
+                                                         TestDatabases::anotherIsWriting(connection,
+                                                                                         "EvaluationPickList");
+                                              }),
+                 "the Add ended before it could be killed in the middle");
         process.kill();
         QVERIFY(process.waitForFinished());
         const QStringList left = unitFiles();
@@ -287,14 +284,9 @@ private Q_SLOTS:
         QProcess process;
         process.start(program(), withHome({"import-files", big.fileName()}));
         QVERIFY(process.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        bool writing = false;
-        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
-            QThread::msleep(20);
-            writing = TestDatabases::anotherIsWriting(connection, "EvaluationField");
-        }
-        QVERIFY2(writing, "the import ended before it could be killed in the middle");
+        QVERIFY2(TestDatabases::caughtRunning(
+                     process, [&] { return TestDatabases::anotherIsWriting(connection, "EvaluationField"); }),
+                 "the import ended before it could be killed in the middle");
         process.kill();
         QVERIFY(process.waitForFinished());
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);

@@ -60,6 +60,27 @@ class tst_ImportGuarantees : public QObject {
         QCOMPARE(WholeFileInsert(db).insert({{&content, "A.txt", "A", "digest"}}), QList<bool>{true});
     }
 
+    // Another PC deletes the template, and before it commits this one imports A.txt on a
+    // connection of its own: the import must wait for the deletion. Its outcome.
+    EvaluationImporter::Outcome importWhileDeleted(const HandheldFixture& fixture, qint64 templateKey) {
+        EvaluationImporter::Outcome outcome = EvaluationImporter::Outcome::Imported;
+        Database deleter = Database::open(m_connection, "deleter");
+        {
+            Transaction deletion(deleter);
+            deleter.execute("DELETE FROM Template WHERE TemplateKey=?", {templateKey});
+            std::thread import([this, &outcome, &fixture] {
+                Database own = Database::open(m_connection, "importer");
+                outcome = EvaluationImporter(own).importFile(fixture.pcEvaluationFolder() + "A.txt");
+                own.close();
+            });
+            [&] { QTRY_VERIFY(oneWaits()); }();
+            deletion.commit();
+            import.join();
+        }
+        deleter.close();
+        return outcome;
+    }
+
     static QString rowsOf(const Database& db) {
         QStringList counts;
         for (const char* table :
@@ -100,26 +121,11 @@ private Q_SLOTS:
         HandheldFixture fixture(m_connection);
         const HandheldFixture::Audit audit = fixture.addAudit();
         fixture.putOnPc("A.txt", HandheldFixture::auditFile(audit, "a"));
-        Database deleter = Database::open(m_connection, "deleter");
-        {
-            Transaction deletion(deleter);
-            deleter.execute("DELETE FROM Template WHERE TemplateKey=?", {audit.templateKey});
-            ScriptedPrompter prompter;
-            prompter.answer(PromptAnswer::Ok);
-            EvaluationImporter::Outcome outcome = EvaluationImporter::Outcome::Imported;
-            std::thread import([this, &outcome, &fixture] {
-                Database own = Database::open(m_connection, "importer");
-                outcome = EvaluationImporter(own).importFile(fixture.pcEvaluationFolder() + "A.txt");
-                own.close();
-            });
-            QTRY_VERIFY(oneWaits());
-            deletion.commit();
-            import.join();
-            QCOMPARE(outcome, EvaluationImporter::Outcome::Failed);
-            QVERIFY2(prompter.last().text.contains("The evaluation file A.txt was not imported."),
-                     qPrintable(prompter.last().text));
-        }
-        deleter.close();
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        QCOMPARE(importWhileDeleted(fixture, audit.templateKey), EvaluationImporter::Outcome::Failed);
+        QVERIFY2(prompter.last().text.contains("The evaluation file A.txt was not imported."),
+                 qPrintable(prompter.last().text));
         QCOMPARE(rowsOf(fixture.db()), QString("0 0 0 0 0 0"));
     }
 
@@ -155,22 +161,7 @@ private Q_SLOTS:
                 qPrintable(result));
             QCOMPARE(rowsOf(fixture.db()), QString("2 1 2 1 2 1"));
         } else {
-            Database deleter = Database::open(m_connection, "deleter");
-            {
-                Transaction deletion(deleter);
-                deleter.execute("DELETE FROM Template WHERE TemplateKey=?", {other});
-                EvaluationImporter::Outcome outcome = EvaluationImporter::Outcome::Imported;
-                std::thread import([this, &outcome, &fixture] {
-                    Database own = Database::open(m_connection, "importer");
-                    outcome = EvaluationImporter(own).importFile(fixture.pcEvaluationFolder() + "A.txt");
-                    own.close();
-                });
-                QTRY_VERIFY(oneWaits());
-                deletion.commit();
-                import.join();
-                QCOMPARE(outcome, EvaluationImporter::Outcome::Failed);
-            }
-            deleter.close();
+            QCOMPARE(importWhileDeleted(fixture, other), EvaluationImporter::Outcome::Failed);
             QVERIFY2(prompter.last().text.contains(
                          QString("The pick-list entry %1 named by an evaluation does not exist.").arg(entry)),
                      qPrintable(prompter.last().text));
