@@ -157,8 +157,15 @@ bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outc
                 m_rowsWritten += files.at(i).content.rowCount();
         }
         return true;
-    } catch (const KestrivoError&) {
-        // One of the files fails; one at a time, the files before it go in and it is reported.
+    } catch (const KestrivoError& error) {
+        // A connection that is gone took the statement with it, and it is not repeated on a
+        // new one: the first file is reported and all stay for the next Add. Otherwise one of
+        // the files fails; one at a time, the files before it go in and it is reported.
+        if (!m_database.isOpen()) {
+            report(error, files.first().fileName);
+            outcomes << Outcome::Failed;
+            return true;
+        }
         dropStatements();
     }
     return false;

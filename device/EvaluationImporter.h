@@ -68,7 +68,8 @@ private:
     // False when the file's content turned out to be imported already: nothing was kept.
     bool insert(const Prepared& file);
     // The queued files in one statement on PostgreSQL; false when they cannot go in that way
-    // (a file fails, or holds several evaluations) and nothing was added.
+    // (a file fails, or holds several evaluations) and nothing was added. A lost connection
+    // fails the first file.
     bool insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,

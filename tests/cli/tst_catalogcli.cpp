@@ -1,5 +1,6 @@
 #include "Database.h"
 #include "TestDatabases.h"
+#include "UnitSimulator.h"
 
 #include <QDir>
 #include <QFile>
@@ -177,6 +178,36 @@ private Q_SLOTS:
                                       "catalog as in the backup.\n"),
                  qPrintable(restore.out));
         QCOMPARE(evaluations(), original);
+    }
+
+    // A backup taken while another PC adds evaluations holds each evaluation whole: the
+    // catalog as it was at one moment.
+    void backupWhileAnotherPcAdds_data() { TestDatabases::addEngineRows(); }
+    void backupWhileAnotherPcAdds() {
+        QFETCH(QString, connection);
+        if (connection.startsWith("Provider=PostgreSQL"))
+            QCOMPARE(cli({"init", "--postgres", serverAndCatalog(connection)}).exitCode, 0);
+        else
+            connection = "Provider=SQLite;Data Source=" + path("home") + "/data/kestrivo.db";
+        QCOMPARE(cli({"demo"}).exitCode, 0);
+        UnitSimulator(path("home") + "/unit/").fill("Demo Site Inspection.evt", 1500, 5);
+        QProcess adding;
+        adding.start(program(), withHome({"unit", "add", "--all"}));
+        QVERIFY(adding.waitForStarted());
+        QVERIFY2(TestDatabases::caughtRunning(adding, [&] { return count(connection, "Evaluation") > 100; }),
+                 "the Add ended before a backup could be taken beside it");
+        const Run backup = cli({"catalog", "backup", path("during.db")});
+        QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
+        QVERIFY(adding.waitForFinished(300000));
+        QCOMPARE(adding.exitCode(), 0);
+
+        const QString saved = "Provider=SQLite;Data Source=" + path("during.db");
+        const int evaluations = count(saved, "Evaluation");
+        QVERIFY2(evaluations > 100 && evaluations < 1530, qPrintable(QString::number(evaluations)));
+        QCOMPARE(count(saved, "ImportedFile"), evaluations);
+        QCOMPARE(count(saved, "EvaluationQuestion"), 12 * evaluations);
+        QCOMPARE(count(saved, "EvaluationField"), 6 * evaluations);
+        QCOMPARE(count(connection, "Evaluation"), 1530);
     }
 
     // A copy killed in the middle leaves the target empty, and a second copy then succeeds.
