@@ -20,7 +20,11 @@ QList<CliCommand> deviceCommands();
 QList<CliCommand> evaluationCommands();
 QList<CliCommand> templateCommands();
 QList<CliCommand> reportCommands();
+QList<CliCommand> catalogCommands();
 
 // Loads the settings and opens the database as the program does; prints the reason and
 // returns false when that fails.
 bool openProgramDatabase();
+
+// Splits "[HOST[:PORT]/]CATALOG"; false when it names no catalog.
+bool splitServerAndCatalog(const QString& text, QString& server, QString& catalog);

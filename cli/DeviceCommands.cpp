@@ -157,7 +157,7 @@ int demo(const QStringList& arguments) {
                     "%d evaluations were filled on the unit; %lld were imported, and %lld wait on the unit:\n"
                     "open Evaluations > Handheld in kestrivo and press Down to add them.\n\n"
                     "To fill in the template on a phone or tablet: run kestrivo-cli unit serve (or choose\n"
-                    "Tools > Phones and Tablets... in kestrivo and press Start), open the address it shows in\n"
+                    "Tools > Phones and Tablets in kestrivo and press Start), open the address it shows in\n"
                     "the phone's browser or scan its QR code, and tap \"%s\". Evaluations that the phone\n"
                     "sends wait on the unit like these ones.\n",
                     qPrintable(DemoData::TemplateName), qPrintable(programSettings().UnitPath), DemoFilled,

@@ -10,6 +10,14 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+// The host may itself be a socket folder, so the catalog is what follows the last "/".
+bool splitServerAndCatalog(const QString& text, QString& server, QString& catalog) {
+    const qsizetype slash = text.lastIndexOf('/');
+    server = slash < 0 ? QString() : text.left(slash);
+    catalog = text.mid(slash + 1);
+    return !catalog.trimmed().isEmpty();
+}
+
 bool openProgramDatabase() {
     try {
         Startup::loadProgramSettings(QCoreApplication::applicationDirPath());
@@ -57,15 +65,6 @@ int showDatabase() {
                 qPrintable(settings.DatabaseConnectionString));
     DataEnvironment::instance().close();
     return 0;
-}
-
-// "[HOST[:PORT]/]CATALOG": the host may itself be a socket folder, so the catalog is what
-// follows the last "/".
-bool splitServerAndCatalog(const QString& text, QString& server, QString& catalog) {
-    const qsizetype slash = text.lastIndexOf('/');
-    server = slash < 0 ? QString() : text.left(slash);
-    catalog = text.mid(slash + 1);
-    return !catalog.trimmed().isEmpty();
 }
 
 int initPostgres(const QString& target) {

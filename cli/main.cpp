@@ -17,6 +17,7 @@ QList<CliCommand> allCommands() {
     commands << evaluationCommands();
     commands << templateCommands();
     commands << reportCommands();
+    commands << catalogCommands();
     return commands;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QTimeZone>
 
@@ -20,6 +21,10 @@ KestrivoError databaseError(DatabaseEngine engine, const QString& reason) {
 
 QString reasonOf(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
+    // The server names the function of the catalog's own checks that raised an error; the
+    // user needs only what it says.
+    static const QRegularExpression context(QStringLiteral("\nCONTEXT:[^\n]*"));
+    text.remove(context);
     if (text.isEmpty())
         text = error.driverText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;
@@ -42,14 +47,18 @@ KestrivoError lostConnection(DatabaseEngine engine, const QString& reason) {
                                      : QStringLiteral("The connection to the database server was lost: %1").arg(line));
 }
 
-QSqlDatabase openSqlite(const ConnectionString& parts, const QString& name) {
+QSqlDatabase openSqlite(const ConnectionString& parts, const QString& name, bool existing) {
     const QFileInfo file(parts.dataSource);
     if (!file.absoluteDir().exists())
         throw databaseError(DatabaseEngine::SQLite,
                             QStringLiteral("The folder %1 does not exist.").arg(file.absolutePath()));
+    if (existing && !file.isFile())
+        throw databaseError(DatabaseEngine::SQLite,
+                            QStringLiteral("The file %1 does not exist.").arg(file.absoluteFilePath()));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(parts.dataSource);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setConnectOptions(existing ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
+                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
         throw databaseError(DatabaseEngine::SQLite, reasonOf(db.lastError()));
     return db;
@@ -70,12 +79,13 @@ QSqlDatabase connectPostgres(const ConnectionString& parts, const QString& name,
     return db;
 }
 
-QSqlDatabase openPostgres(const ConnectionString& parts, const QString& name) {
+QSqlDatabase openPostgres(const ConnectionString& parts, const QString& name, bool existing) {
     QSqlDatabase db = connectPostgres(parts, name, parts.initialCatalog);
     if (db.isOpen())
         return db;
     const QString reason = reasonOf(db.lastError());
-    if (!reason.contains(QStringLiteral("does not exist")) || !reason.contains(QStringLiteral("database"))) {
+    if (existing || !reason.contains(QStringLiteral("does not exist")) ||
+        !reason.contains(QStringLiteral("database"))) {
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
         throw databaseError(DatabaseEngine::PostgreSQL, reason);
@@ -113,17 +123,31 @@ QSqlDatabase openPostgres(const ConnectionString& parts, const QString& name) {
 } // namespace
 
 Database Database::open(const QString& connectionString, const QString& connectionName) {
+    Database database = openConnection(connectionString, connectionName, false);
+    try {
+        Schema::ensure(database);
+    } catch (...) {
+        database.close();
+        throw;
+    }
+    return database;
+}
+
+Database Database::openExisting(const QString& connectionString, const QString& connectionName) {
+    return openConnection(connectionString, connectionName, true);
+}
+
+Database Database::openConnection(const QString& connectionString, const QString& connectionName, bool existing) {
     const ConnectionString parts = ConnectionString::parse(connectionString);
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
-    Database database(connectionName, parts.engine);
+    Database database(connectionName, parts.engine, existing);
     try {
         if (parts.engine == DatabaseEngine::SQLite)
-            openSqlite(parts, connectionName);
+            openSqlite(parts, connectionName, existing);
         else
-            openPostgres(parts, connectionName);
+            openPostgres(parts, connectionName, existing);
         database.configureSession();
-        Schema::ensure(database);
     } catch (...) {
         database.close();
         throw;
@@ -136,6 +160,8 @@ void Database::configureSession() const {
         // Foreign keys are off by default on every new SQLite connection. WAL keeps a
         // killed import from leaving a half-written file and makes each commit cheap.
         execute(QStringLiteral("PRAGMA foreign_keys=ON"));
+        if (m_readOnly)
+            return;
         query(QStringLiteral("PRAGMA journal_mode=WAL"));
         execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
         return;

@@ -26,6 +26,10 @@ public:
     // the file or catalog and the schema when they do not exist yet. Throws KestrivoError
     // with the reason when the database cannot be used.
     static Database open(const QString& connectionString, const QString& connectionName = SharedConnectionName);
+    // Opens a database that exists already, as it is: nothing is created, upgraded or written
+    // by opening it, and an SQLite file is opened read-only. For reading a database that may
+    // turn out not to be a catalog at all. Throws KestrivoError with the reason.
+    static Database openExisting(const QString& connectionString, const QString& connectionName);
 
     bool isOpen() const;
     DatabaseEngine engine() const { return m_engine; }
@@ -54,8 +58,10 @@ private:
         int openTransactions = 0;
     };
 
-    Database(QString connectionName, DatabaseEngine engine)
-        : m_connectionName(std::move(connectionName)), m_engine(engine), m_session(std::make_shared<Session>()) {}
+    Database(QString connectionName, DatabaseEngine engine, bool readOnly)
+        : m_connectionName(std::move(connectionName)), m_engine(engine), m_readOnly(readOnly),
+          m_session(std::make_shared<Session>()) {}
+    static Database openConnection(const QString& connectionString, const QString& connectionName, bool existing);
     // The connection, opened again when the server dropped it; throws when that cannot be done.
     QSqlDatabase connected() const;
     void configureSession() const;
@@ -64,6 +70,7 @@ private:
 
     QString m_connectionName;
     DatabaseEngine m_engine = DatabaseEngine::SQLite;
+    bool m_readOnly = false;
     std::shared_ptr<Session> m_session;
 };
 

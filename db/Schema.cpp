@@ -3,12 +3,15 @@
 #include "Database.h"
 #include "KestrivoError.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
 
 // "%KEY%" is the auto-numbered key column and "%NOW%" the local time of insertion; both
-// differ between the engines, everything else is written once for both.
+// differ between the engines, everything else is written once for both. A reference in
+// braces is a template item that an evaluation row names: a foreign key on SQLite, checked
+// once per statement on PostgreSQL (see ItemChecks).
 const char* const Tables[] = {
     "CREATE TABLE SchemaVersion (Version INTEGER NOT NULL)",
     "CREATE TABLE Template (TemplateKey %KEY%, Name VARCHAR(50) NOT NULL DEFAULT '')",
@@ -46,15 +49,15 @@ const char* const Tables[] = {
     // TemplateFieldValueKey is 0 for text, number and date fields: no list value was chosen.
     "CREATE TABLE EvaluationField (EvaluationFieldKey %KEY%,"
     " EvaluationKey INTEGER NOT NULL REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE,"
-    " TemplateFieldKey INTEGER NOT NULL REFERENCES TemplateField (TemplateFieldKey),"
+    " TemplateFieldKey INTEGER NOT NULL {REFERENCES TemplateField (TemplateFieldKey)},"
     " TemplateFieldValueKey INTEGER NOT NULL DEFAULT 0, EnteredValue VARCHAR(255))",
     "CREATE TABLE EvaluationQuestion (EvaluationQuestionKey %KEY%,"
     " EvaluationKey INTEGER NOT NULL REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE,"
-    " TemplateQuestionKey INTEGER NOT NULL REFERENCES TemplateQuestion (TemplateQuestionKey),"
+    " TemplateQuestionKey INTEGER NOT NULL {REFERENCES TemplateQuestion (TemplateQuestionKey)},"
     " Answer VARCHAR(50), TBCCheck SMALLINT NOT NULL DEFAULT 0)",
     "CREATE TABLE EvaluationPickList (EvaluationPickListKey %KEY%,"
     " EvaluationQuestionKey INTEGER NOT NULL REFERENCES EvaluationQuestion (EvaluationQuestionKey) ON DELETE CASCADE,"
-    " TemplatePickListKey INTEGER NOT NULL REFERENCES TemplatePickList (TemplatePickListKey))",
+    " TemplatePickListKey INTEGER NOT NULL {REFERENCES TemplatePickList (TemplatePickListKey)})",
     "CREATE TABLE ReportDefinition (ReportDefinitionKey %KEY%, Name VARCHAR(50) NOT NULL DEFAULT '',"
     " objectName VARCHAR(50) NOT NULL DEFAULT '', reportType SMALLINT NOT NULL DEFAULT 0,"
     " columnsUsed SMALLINT NOT NULL DEFAULT 0, allowAllTemplates SMALLINT NOT NULL DEFAULT 0,"
@@ -88,8 +91,127 @@ const char* const Tables[] = {
     "CREATE INDEX I_ImportedFile_Evaluation ON ImportedFile (EvaluationKey)",
 };
 
+// On PostgreSQL a foreign key checks every new evaluation row on its own and locks the row
+// it names: most of the server's work on an import. These checks do it once per statement,
+// over the statement's new rows, and lock only the templates that own the named items (one,
+// for an evaluation file). A template item goes only after a lock on its template, which
+// waits for every import that names items of that template, and then only when no
+// evaluation row names it: so with several PCs at once no row ever names a missing item.
+const char* const ItemChecks[] = {
+    "CREATE FUNCTION kestrivo_named_items_exist() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "DECLARE missing integer;\n"
+    "BEGIN\n"
+    "  IF TG_TABLE_NAME = 'evaluationfield' THEN\n"
+    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT i.TemplateKey FROM TemplateField i"
+    "      WHERE i.TemplateFieldKey IN (SELECT n.TemplateFieldKey FROM named n)) ORDER BY TemplateKey FOR KEY SHARE;\n"
+    "    SELECT n.TemplateFieldKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplateField i"
+    "      WHERE i.TemplateFieldKey = n.TemplateFieldKey) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The entry field % named by an evaluation does not exist.', missing"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  ELSIF TG_TABLE_NAME = 'evaluationquestion' THEN\n"
+    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT i.TemplateKey FROM TemplateQuestion i"
+    "      WHERE i.TemplateQuestionKey IN (SELECT n.TemplateQuestionKey FROM named n))"
+    "      ORDER BY TemplateKey FOR KEY SHARE;\n"
+    "    SELECT n.TemplateQuestionKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplateQuestion i"
+    "      WHERE i.TemplateQuestionKey = n.TemplateQuestionKey) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The question % named by an evaluation does not exist.', missing"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  ELSE\n"
+    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT q.TemplateKey FROM TemplateQuestion q"
+    "      INNER JOIN TemplatePickList i ON i.TemplateQuestionKey = q.TemplateQuestionKey"
+    "      WHERE i.TemplatePickListKey IN (SELECT n.TemplatePickListKey FROM named n))"
+    "      ORDER BY TemplateKey FOR KEY SHARE;\n"
+    "    SELECT n.TemplatePickListKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplatePickList i"
+    "      WHERE i.TemplatePickListKey = n.TemplatePickListKey) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The pick-list entry % named by an evaluation does not exist.', missing"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  END IF;\n"
+    "  RETURN NULL;\n"
+    "END $$",
+    "CREATE FUNCTION kestrivo_lock_item_template() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  IF TG_TABLE_NAME = 'templatepicklist' THEN\n"
+    "    PERFORM 1 FROM Template WHERE TemplateKey = (SELECT q.TemplateKey FROM TemplateQuestion q"
+    "      WHERE q.TemplateQuestionKey = OLD.TemplateQuestionKey) FOR UPDATE;\n"
+    "  ELSE\n"
+    "    PERFORM 1 FROM Template WHERE TemplateKey = OLD.TemplateKey FOR UPDATE;\n"
+    "  END IF;\n"
+    "  RETURN OLD;\n"
+    "END $$",
+    "CREATE FUNCTION kestrivo_items_unused() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "DECLARE used integer;\n"
+    "BEGIN\n"
+    "  IF TG_TABLE_NAME = 'templatefield' THEN\n"
+    "    SELECT e.TemplateFieldKey INTO used FROM EvaluationField e"
+    "      WHERE e.TemplateFieldKey IN (SELECT o.TemplateFieldKey FROM gone o) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The entry field % cannot be removed: evaluations name it.', used"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  ELSIF TG_TABLE_NAME = 'templatequestion' THEN\n"
+    "    SELECT e.TemplateQuestionKey INTO used FROM EvaluationQuestion e"
+    "      WHERE e.TemplateQuestionKey IN (SELECT o.TemplateQuestionKey FROM gone o) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The question % cannot be removed: evaluations name it.', used"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  ELSE\n"
+    "    SELECT e.TemplatePickListKey INTO used FROM EvaluationPickList e"
+    "      WHERE e.TemplatePickListKey IN (SELECT o.TemplatePickListKey FROM gone o) LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The pick-list entry % cannot be removed: evaluations name it.', used"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  END IF;\n"
+    "  RETURN NULL;\n"
+    "END $$",
+};
+
+// The evaluation tables whose rows name template items, each with the template table.
+const char* const NamedItems[][2] = {
+    {"EvaluationField", "TemplateField"},
+    {"EvaluationQuestion", "TemplateQuestion"},
+    {"EvaluationPickList", "TemplatePickList"},
+};
+
+void createItemChecks(const Database& database) {
+    for (const char* function : ItemChecks)
+        database.execute(QString::fromLatin1(function));
+    for (const auto& [rows, items] : NamedItems) {
+        const QString evaluationTable = QString::fromLatin1(rows), itemTable = QString::fromLatin1(items);
+        for (const char* event : {"INSERT", "UPDATE"})
+            database.execute(QStringLiteral("CREATE TRIGGER %1_Items_%2 AFTER %2 ON %1 REFERENCING NEW TABLE AS named "
+                                            "FOR EACH STATEMENT EXECUTE FUNCTION kestrivo_named_items_exist()")
+                                 .arg(evaluationTable, QString::fromLatin1(event)));
+        database.execute(QStringLiteral("CREATE TRIGGER %1_LockTemplate BEFORE DELETE ON %1 FOR EACH ROW EXECUTE "
+                                        "FUNCTION kestrivo_lock_item_template()")
+                             .arg(itemTable));
+        database.execute(QStringLiteral("CREATE TRIGGER %1_Unused AFTER DELETE ON %1 REFERENCING OLD TABLE AS gone FOR "
+                                        "EACH STATEMENT EXECUTE FUNCTION kestrivo_items_unused()")
+                             .arg(itemTable));
+    }
+}
+
+// Version 1 checked the named items through foreign keys on PostgreSQL; SQLite keeps them.
+void upgradeFromVersion1(const Database& database) {
+    if (database.engine() == DatabaseEngine::PostgreSQL) {
+        for (const auto& [rows, items] : NamedItems) {
+            const QString evaluationTable = QString::fromLatin1(rows).toLower();
+            const QString constraint =
+                database
+                    .scalar(QStringLiteral("SELECT conname FROM pg_constraint WHERE contype = 'f' AND conrelid = "
+                                           "to_regclass(?) AND confrelid = to_regclass(?)"),
+                            {evaluationTable, QString::fromLatin1(items).toLower()})
+                    .toString();
+            if (!constraint.isEmpty())
+                database.execute(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT \"%2\"")
+                                     .arg(evaluationTable, QString(constraint).replace('"', QStringLiteral("\"\""))));
+        }
+        createItemChecks(database);
+    }
+}
+
 QString engineSql(const char* text, DatabaseEngine engine) {
     QString sql = QString::fromLatin1(text);
+    static const QRegularExpression checkedReference(QStringLiteral(" \\{[^}]*\\}"));
+    if (engine == DatabaseEngine::PostgreSQL)
+        sql.remove(checkedReference);
+    else
+        sql.remove('{').remove('}');
     if (engine == DatabaseEngine::SQLite) {
         sql.replace(QStringLiteral("%KEY%"), QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
         sql.replace(QStringLiteral("%NOW%"),
@@ -146,7 +268,7 @@ int version(const Database& database) {
 }
 
 void ensure(const Database& database) {
-    const int found = version(database);
+    int found = version(database);
     if (found == CurrentVersion)
         return;
     if (found > CurrentVersion)
@@ -156,10 +278,58 @@ void ensure(const Database& database) {
                                 .arg(found)
                                 .arg(CurrentVersion));
     Transaction transaction(database);
-    for (const char* table : Tables)
-        database.execute(engineSql(table, database.engine()));
-    seed(database);
+    if (found == 0) {
+        for (const char* table : Tables)
+            database.execute(engineSql(table, database.engine()));
+        if (database.engine() == DatabaseEngine::PostgreSQL)
+            createItemChecks(database);
+        seed(database);
+        transaction.commit();
+        return;
+    }
+    // Several PCs may start the new program at once: the first upgrades, the others wait
+    // for it and then find nothing left to do.
+    if (database.engine() == DatabaseEngine::PostgreSQL) {
+        database.execute(QStringLiteral("LOCK TABLE SchemaVersion IN EXCLUSIVE MODE"));
+        found = version(database);
+    }
+    if (found == 1)
+        upgradeFromVersion1(database);
+    database.execute(QStringLiteral("UPDATE SchemaVersion SET Version=?"), {CurrentVersion});
     transaction.commit();
+}
+
+const QList<Table>& tables() {
+    static const QList<Table> list = [] {
+        // The CREATE TABLE texts above are the one description of every column.
+        QList<Table> result;
+        for (const char* text : Tables) {
+            const QString sql = QString::fromLatin1(text);
+            if (!sql.startsWith(QStringLiteral("CREATE TABLE ")) || sql.contains(QStringLiteral("SchemaVersion")))
+                continue;
+            const qsizetype open = sql.indexOf('(');
+            Table table{sql.mid(13, open - 13).trimmed(), {}};
+            int depth = 0;
+            QString item;
+            for (const QChar c : sql.mid(open + 1, sql.lastIndexOf(')') - open - 1) + ',') {
+                depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+                if (c != ',' || depth > 0) {
+                    item += c;
+                    continue;
+                }
+                const QStringList words = item.simplified().split(' ');
+                const QString type = words.value(1);
+                table.columns.append({words.first(), type == QStringLiteral("%NOW%") ? ColumnKind::Timestamp
+                                                     : type.startsWith(QStringLiteral("VARCHAR"))
+                                                         ? ColumnKind::Text
+                                                         : ColumnKind::Integer});
+                item.clear();
+            }
+            result.append(table);
+        }
+        return result;
+    }();
+    return list;
 }
 
 } // namespace Schema

@@ -1,14 +1,34 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+
 class Database;
 
 // The tables of the evaluation database. A database without them gets them, with the
-// single rows and the report definitions; a database written by a newer program is refused.
+// single rows and the report definitions; one of an older version is brought up to date in
+// place, in one transaction; one written by a newer program is refused.
 namespace Schema {
 
-constexpr int CurrentVersion = 1;
+// 2: on PostgreSQL the template items that evaluation rows name are checked once per
+// statement instead of by a foreign key per row.
+constexpr int CurrentVersion = 2;
+
+enum class ColumnKind { Integer, Text, Timestamp };
+struct Column {
+    QString name;
+    ColumnKind kind = ColumnKind::Integer;
+};
+struct Table {
+    QString name;
+    QList<Column> columns; // the key first
+    QString key() const { return columns.first().name; }
+};
 
 void ensure(const Database& database);
 int version(const Database& database); // 0 when the schema is missing
+// Every table that holds the catalog's rows, each after the tables its rows refer to (the
+// version table is not among them).
+const QList<Table>& tables();
 
 } // namespace Schema

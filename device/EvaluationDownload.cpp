@@ -4,16 +4,24 @@
 #include "DeviceSession.h"
 #include "EvaluationImporter.h"
 #include "FileNames.h"
+#include "KestrivoError.h"
 #include "LogError.h"
 #include "Prompter.h"
 #include "StatusSink.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <utility>
 
 namespace {
 
 constexpr int SkippedNamesShown = 20;
+// Files imported in one transaction. A database server makes every commit wait for its disk,
+// and a batch pays that once for many files; a slow unit must not hold a batch (and the lock
+// that keeps its template in place) open for long, hence the time limit as well.
+constexpr qsizetype BatchFiles = 50;
+constexpr qint64 BatchMilliseconds = 1000;
 
 // Marks the logic busy for one action, so that a second click while the first is still
 // waiting for the unit does not start another.
@@ -129,11 +137,50 @@ bool EvaluationDownload::connectUnit() {
     return false;
 }
 
+bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary) {
+    const QStringList names = std::exchange(queued, {});
+    if (names.isEmpty())
+        return true;
+    QList<EvaluationImporter::Outcome> outcomes;
+    try {
+        outcomes = importer.commitQueued();
+    } catch (const KestrivoError& error) {
+        LogError(KestrivoError(error.number(),
+                               QStringLiteral("The evaluation files %1 were not added. %2")
+                                   .arg(names.join(QStringLiteral(", ")), error.description()),
+                               error.source()));
+        summary = NotAllAdded;
+        if (m_result.failed.isEmpty())
+            m_result.failed = names.first();
+        return false;
+    }
+    const QString folder = unitFolder();
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const QString& name = names.at(i);
+        if (outcomes.at(i) == EvaluationImporter::Outcome::Failed) {
+            summary = NotAllAdded;
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
+            return false;
+        }
+        (outcomes.at(i) == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
+        if (m_session.DeleteDeviceFile(folder + name)) {
+            summary = NotAllAdded;
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
+            return false;
+        }
+    }
+    return true;
+}
+
 void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
     const QString folder = unitFolder();
+    QStringList queued;
+    QElapsedTimer batchAge;
     for (int i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
         m_status.showStatus(AddingStatus + name);
@@ -151,22 +198,27 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         if (m_session.lastDeviceError() != UnitError::None) {
             m_session.ShowDeviceError();
             summary = NotAllAdded;
-            m_result.failed = name;
+            commitBatch(importer, queued, summary);
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
             return;
         }
-        const EvaluationImporter::Outcome outcome = importer.ImportEvaluationFile(name);
-        if (outcome == EvaluationImporter::Outcome::Failed) {
+        // A file that cannot be read stops the run; the files before it still go in.
+        if (!importer.queueEvaluationFile(name)) {
             summary = NotAllAdded;
-            m_result.failed = name;
+            commitBatch(importer, queued, summary);
+            if (m_result.failed.isEmpty())
+                m_result.failed = name;
             return;
         }
-        (outcome == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
-        if (m_session.DeleteDeviceFile(folder + name)) {
-            summary = NotAllAdded;
-            m_result.failed = name;
+        if (queued.isEmpty())
+            batchAge.start();
+        queued << name;
+        if ((queued.size() >= BatchFiles || batchAge.elapsed() >= BatchMilliseconds) &&
+            !commitBatch(importer, queued, summary))
             return;
-        }
     }
+    commitBatch(importer, queued, summary);
 }
 
 bool EvaluationDownload::AddSelectedEvaluations() {

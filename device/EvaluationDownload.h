@@ -6,6 +6,7 @@
 #include <QStringListModel>
 
 class DeviceSession;
+class EvaluationImporter;
 class StatusSink;
 
 // The "Handheld" tab's work: Down lists the evaluation files on the unit, Add copies the
@@ -52,6 +53,9 @@ private:
     // Connects to the unit; when it does not answer, tells the user and returns false.
     bool connectUnit();
     void addFiles(const QStringList& names, QString& summary);
+    // Adds the queued files in one transaction and only then removes them from the unit. False
+    // when not all of them were added and removed: the summary then says so.
+    bool commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary);
     static QString skippedText(const QStringList& names);
 
     DeviceSession& m_session;

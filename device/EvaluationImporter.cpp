@@ -7,10 +7,12 @@
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "ProgramSettings.h"
+#include "Savepoint.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 namespace {
 
@@ -80,33 +82,125 @@ EvaluationImporter::Outcome EvaluationImporter::importFile(const QString& path) 
     return import(path, QFileInfo(path).fileName());
 }
 
+EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, const QString& fileName) {
+    Prepared file;
+    file.fileName = fileName;
+    file.evaluationName = evaluationNameOf(fileName);
+    const QByteArray bytes = readWhole(path);
+    file.digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    file.content = EvaluationFileParser::parse(bytes);
+    return file;
+}
+
+void EvaluationImporter::report(const KestrivoError& error, const QString& fileName) {
+    // The failure may have been a connection that is gone, and the statements with it.
+    dropStatements();
+    LogError(
+        KestrivoError(error.number(),
+                      QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
+                      error.source()));
+}
+
 EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, const QString& fileName) {
     try {
-        const QString evaluationName = evaluationNameOf(fileName);
-        const QByteArray bytes = readWhole(path);
-        const QString digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-        const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
-        // A database server takes the usual file, one evaluation, in a single round trip.
-        if (m_database.engine() == DatabaseEngine::PostgreSQL && content.evaluations.size() == 1) {
-            if (!m_wholeFile.insert(content, fileName, evaluationName, digest))
+        const Prepared file = prepare(path, fileName);
+        if (singleStatement(file)) {
+            if (!insert(file))
                 return Outcome::AlreadyImported;
         } else {
             Transaction transaction(m_database);
-            if (!write(content, fileName, evaluationName, digest))
+            if (!insert(file))
                 return Outcome::AlreadyImported;
             transaction.commit();
         }
-        m_rowsWritten += content.rowCount();
+        m_rowsWritten += file.content.rowCount();
         return Outcome::Imported;
     } catch (const KestrivoError& error) {
-        // The failure may have been a connection that is gone, and the statements with it.
-        dropStatements();
-        LogError(KestrivoError(
-            error.number(),
-            QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
-            error.source()));
+        report(error, fileName);
     }
     return Outcome::Failed;
+}
+
+bool EvaluationImporter::queueEvaluationFile(const QString& fileName) {
+    const QString path = FileNames::isBareFileName(fileName) ? evaluationFolder() + fileName : QString();
+    return queue(path, fileName);
+}
+
+bool EvaluationImporter::queueFile(const QString& path) {
+    return queue(path, QFileInfo(path).fileName());
+}
+
+bool EvaluationImporter::queue(const QString& path, const QString& fileName) {
+    try {
+        m_queue.append(prepare(path, fileName));
+        return true;
+    } catch (const KestrivoError& error) {
+        report(error, fileName);
+    }
+    return false;
+}
+
+bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes) {
+    QList<WholeFileInsert::File> together;
+    for (const Prepared& file : files) {
+        if (!singleStatement(file))
+            return false;
+        together.append({&file.content, file.fileName, file.evaluationName, file.digest});
+    }
+    try {
+        // One statement is one transaction of its own: on a server loaded by other work every
+        // round trip costs, and this takes one for all the files.
+        const QList<bool> added = m_wholeFile.insert(together);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            outcomes << (added.at(i) ? Outcome::Imported : Outcome::AlreadyImported);
+            if (added.at(i))
+                m_rowsWritten += files.at(i).content.rowCount();
+        }
+        return true;
+    } catch (const KestrivoError& error) {
+        // A connection that is gone took the statement with it, and it is not repeated on a
+        // new one: the first file is reported and all stay for the next Add. Otherwise one of
+        // the files fails; one at a time, the files before it go in and it is reported.
+        if (!m_database.isOpen()) {
+            report(error, files.first().fileName);
+            outcomes << Outcome::Failed;
+            return true;
+        }
+        dropStatements();
+    }
+    return false;
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::commitQueued() {
+    QList<Outcome> outcomes;
+    const QList<Prepared> files = std::exchange(m_queue, {});
+    if (files.isEmpty())
+        return outcomes;
+    if (insertTogether(files, outcomes))
+        return outcomes;
+    Transaction transaction(m_database);
+    qint64 rows = 0;
+    for (const Prepared& file : files) {
+        try {
+            // A file imported before leaves its savepoint to take back the rows added before
+            // its digest was found claimed.
+            Savepoint one(m_database);
+            if (!insert(file)) {
+                outcomes << Outcome::AlreadyImported;
+                continue;
+            }
+            one.release();
+            outcomes << Outcome::Imported;
+            rows += file.content.rowCount();
+        } catch (const KestrivoError& error) {
+            report(error, file.fileName);
+            outcomes << Outcome::Failed;
+            break;
+        }
+    }
+    transaction.commit();
+    m_rowsWritten += rows;
+    return outcomes;
 }
 
 void EvaluationImporter::dropStatements() {
@@ -144,6 +238,17 @@ bool EvaluationImporter::claimFile(const QString& digest, const QString& fileNam
     const bool claimed = m_claimFile.next();
     m_claimFile.finish();
     return claimed;
+}
+
+bool EvaluationImporter::singleStatement(const Prepared& file) const {
+    return m_database.engine() == DatabaseEngine::PostgreSQL && file.content.evaluations.size() == 1;
+}
+
+bool EvaluationImporter::insert(const Prepared& file) {
+    // A database server takes the usual file, one evaluation, in a single round trip.
+    if (singleStatement(file))
+        return m_wholeFile.insert({{&file.content, file.fileName, file.evaluationName, file.digest}}).first();
+    return write(file.content, file.fileName, file.evaluationName, file.digest);
 }
 
 bool EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,

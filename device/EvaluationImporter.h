@@ -4,15 +4,16 @@
 #include "RowBatchInsert.h"
 #include "WholeFileInsert.h"
 
+#include <QList>
 #include <QSqlQuery>
 #include <QString>
 
 class Database;
+class KestrivoError;
 
 // Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
-// EvaluationPickList. Each file goes in whole, in one transaction, or not at all; a file
-// whose exact content was imported before, here or by another PC a moment ago, is not
-// imported again.
+// EvaluationPickList. Each file goes in whole or not at all; a file whose exact content was
+// imported before, here or by another PC a moment ago, is not imported again.
 class EvaluationImporter {
 public:
     enum class Outcome { Imported, AlreadyImported, Failed };
@@ -32,10 +33,44 @@ public:
     // The same for a file anywhere on the PC; the evaluation's name comes from the file's.
     Outcome importFile(const QString& path);
 
+    // Files for one transaction: each is read and checked now (a file that cannot be read is
+    // reported and false returned), and all are added by commitQueued(), in order. A commit,
+    // which a database server makes wait for its disk, is then paid once for them all, and on
+    // PostgreSQL the files go in with one statement. Nothing of them is kept before
+    // commitQueued(): they must stay on the unit until it has returned.
+    bool queueEvaluationFile(const QString& fileName);
+    bool queueFile(const QString& path);
+    qsizetype queued() const { return m_queue.size(); }
+    // Adds the queued files in one transaction, in order, up to the first that fails (which is
+    // reported, and is the last outcome of the list); a failing file leaves nothing, and the
+    // files before it stay. Throws KestrivoError when the transaction cannot be committed:
+    // then none of the files was kept.
+    QList<Outcome> commitQueued();
+
     qint64 rowsWritten() const { return m_rowsWritten; }
 
 private:
+    // A file read and checked, ready to be added.
+    struct Prepared {
+        QString fileName;
+        QString evaluationName;
+        QString digest;
+        EvaluationFileContent content;
+    };
+
     Outcome import(const QString& path, const QString& fileName);
+    // Reads and parses the file; throws KestrivoError.
+    static Prepared prepare(const QString& path, const QString& fileName);
+    bool queue(const QString& path, const QString& fileName);
+    void report(const KestrivoError& error, const QString& fileName);
+    // On PostgreSQL a file of one evaluation goes in with one statement, a transaction of its own.
+    bool singleStatement(const Prepared& file) const;
+    // False when the file's content turned out to be imported already: nothing was kept.
+    bool insert(const Prepared& file);
+    // The queued files in one statement on PostgreSQL; false when they cannot go in that way
+    // (a file fails, or holds several evaluations) and nothing was added. A lost connection
+    // fails the first file.
+    bool insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
                const QString& digest);
@@ -51,4 +86,5 @@ private:
     RowBatchInsert m_pickLists;
     WholeFileInsert m_wholeFile;
     qint64 m_rowsWritten = 0;
+    QList<Prepared> m_queue;
 };

@@ -1,30 +1,35 @@
 #include "WholeFileInsert.h"
 
 #include "Database.h"
-#include "KestrivoError.h"
+#include "PostgresArray.h"
 
 namespace {
 
-// A duplicate digest leaves c empty, and with it every row that selects from it; the
-// sequence values it drew are simply not used.
+// A digest that is claimed already leaves its file out of c, and with it every row that
+// selects from it; the sequence values drawn for it are simply not used.
 const char* const Statement =
-    "WITH c AS (INSERT INTO ImportedFile (Digest, FileName, EvaluationKey)"
-    " VALUES (?, ?, nextval('%1'::regclass))"
-    " ON CONFLICT (Digest) DO NOTHING RETURNING EvaluationKey),"
+    "WITH f AS (SELECT * FROM unnest(?::text[], ?::text[], ?::text[], ?::integer[], ?::integer[])"
+    " WITH ORDINALITY AS f(digest, filename, name, template, grp, file)),"
+    " d AS (SELECT DISTINCT ON (digest) * FROM f ORDER BY digest, file),"
+    " c AS (INSERT INTO ImportedFile (Digest, FileName, EvaluationKey)"
+    " SELECT digest, filename, nextval('%1'::regclass) FROM (SELECT * FROM d ORDER BY file) s"
+    " ON CONFLICT (Digest) DO NOTHING RETURNING Digest, EvaluationKey),"
+    " k AS (SELECT c.EvaluationKey, d.* FROM c INNER JOIN d ON d.digest = c.Digest),"
     " e AS (INSERT INTO Evaluation (EvaluationKey, FileName, TemplateKey, EvaluationGroupKey)"
-    " SELECT EvaluationKey, ?, ?, ? FROM c),"
-    " f AS (INSERT INTO EvaluationField (EvaluationKey, TemplateFieldKey, EnteredValue, TemplateFieldValueKey)"
-    " SELECT c.EvaluationKey, u.field, u.entered, u.listvalue FROM c,"
-    " unnest(?::integer[], ?::text[], ?::integer[]) AS u(field, entered, listvalue)),"
-    " k AS (SELECT nextval('%2'::regclass) AS key, u.*"
-    " FROM c, unnest(?::integer[], ?::text[], ?::integer[]) WITH ORDINALITY AS u(question, answer, tbc, position)),"
+    " SELECT EvaluationKey, name, template, grp FROM k ORDER BY file),"
+    " v AS (INSERT INTO EvaluationField (EvaluationKey, TemplateFieldKey, EnteredValue, TemplateFieldValueKey)"
+    " SELECT k.EvaluationKey, u.field, u.entered, u.listvalue FROM k INNER JOIN"
+    " unnest(?::integer[], ?::integer[], ?::text[], ?::integer[]) WITH ORDINALITY"
+    " AS u(file, field, entered, listvalue, position) ON u.file = k.file ORDER BY u.position),"
+    " a AS (SELECT nextval('%2'::regclass) AS key, s.* FROM (SELECT k.EvaluationKey, u.* FROM k INNER JOIN"
+    " unnest(?::integer[], ?::integer[], ?::text[], ?::integer[]) WITH ORDINALITY"
+    " AS u(file, question, answer, tbc, position) ON u.file = k.file ORDER BY u.position) s),"
     " q AS (INSERT INTO EvaluationQuestion (EvaluationQuestionKey, EvaluationKey, TemplateQuestionKey, Answer, "
-    "TBCCheck)"
-    " SELECT k.key, c.EvaluationKey, k.question, k.answer, k.tbc FROM c, k),"
+    "TBCCheck) SELECT key, EvaluationKey, question, answer, tbc FROM a),"
     " p AS (INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey)"
-    " SELECT k.key, u.pick FROM k INNER JOIN unnest(?::integer[], ?::integer[]) AS u(position, pick)"
-    " ON u.position = k.position)"
-    " SELECT COUNT(*) FROM c";
+    " SELECT a.key, u.pick FROM a INNER JOIN unnest(?::bigint[], ?::integer[]) WITH ORDINALITY"
+    " AS u(question, pick, position) ON u.question = a.position ORDER BY u.position)"
+    " SELECT file FROM k";
 
 } // namespace
 
@@ -41,54 +46,53 @@ QString WholeFileInsert::sequence(const char* table, const char* column) const {
     return name.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
-QString WholeFileInsert::arrayLiteral(const QVariantList& values) {
-    QString text = QStringLiteral("{");
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            text += QLatin1Char(',');
-        const QVariant& value = values.at(i);
-        if (value.isNull()) {
-            text += QStringLiteral("NULL");
-            continue;
+QList<bool> WholeFileInsert::insert(const QList<File>& files) {
+    PostgresArray digests, fileNames, names, templates, groups;
+    PostgresArray fieldFiles, fieldKeys, entered, listValues;
+    PostgresArray questionFiles, questionKeys, answers, tbc;
+    PostgresArray pickQuestions, picks;
+    qint64 questions = 0;
+    for (qsizetype number = 1; number <= files.size(); ++number) {
+        const File& file = files.at(number - 1);
+        const EvaluationFileContent& content = *file.content;
+        const EvaluationFileContent::Evaluation& evaluation = content.evaluations.first();
+        digests.append(file.digest);
+        fileNames.append(file.fileName);
+        names.append(file.evaluationName);
+        templates.append(evaluation.templateKey);
+        groups.append(evaluation.evaluationGroupKey);
+        for (const EvaluationFileContent::Field& field : evaluation.fields) {
+            fieldFiles.append(number);
+            fieldKeys.append(field.templateFieldKey);
+            entered.append(field.enteredValue);
+            listValues.append(field.templateFieldValueKey);
         }
-        QString element = value.toString();
-        element.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-        text += QLatin1Char('"') + element + QLatin1Char('"');
-    }
-    return text + QLatin1Char('}');
-}
-
-bool WholeFileInsert::insert(const EvaluationFileContent& content, const QString& fileName,
-                             const QString& evaluationName, const QString& digest) {
-    const EvaluationFileContent::Evaluation& evaluation = content.evaluations.first();
-    QVariantList fieldKeys, entered, listValues;
-    for (const EvaluationFileContent::Field& field : evaluation.fields) {
-        fieldKeys << field.templateFieldKey;
-        entered << field.enteredValue;
-        listValues << field.templateFieldValueKey;
-    }
-    QVariantList questionKeys, answers, tbc;
-    for (qsizetype i = evaluation.firstQuestion; i < evaluation.lastQuestion; ++i) {
-        const EvaluationFileContent::Question& question = content.questions.at(i);
-        questionKeys << question.templateQuestionKey;
-        answers << question.answer;
-        tbc << question.tbcCheck;
-    }
-    QVariantList positions, picks;
-    for (const EvaluationFileContent::PickList& pick : content.pickLists) {
-        positions << qint64(pick.question - evaluation.firstQuestion + 1);
-        picks << pick.templatePickListKey;
+        for (qsizetype i = evaluation.firstQuestion; i < evaluation.lastQuestion; ++i) {
+            const EvaluationFileContent::Question& question = content.questions.at(i);
+            questionFiles.append(number);
+            questionKeys.append(question.templateQuestionKey);
+            answers.append(question.answer);
+            tbc.append(question.tbcCheck);
+        }
+        // Answers are numbered across the whole statement, from 1.
+        for (const EvaluationFileContent::PickList& pick : content.pickLists) {
+            pickQuestions.append(questions + pick.question - evaluation.firstQuestion + 1);
+            picks.append(pick.templatePickListKey);
+        }
+        questions += evaluation.lastQuestion - evaluation.firstQuestion;
     }
     if (m_statement.lastQuery().isEmpty())
         m_statement = m_database.prepare(QString::fromLatin1(Statement).arg(
             sequence("evaluation", "evaluationkey"), sequence("evaluationquestion", "evaluationquestionkey")));
-    m_database.run(m_statement, {digest, fileName, evaluationName, evaluation.templateKey,
-                                 evaluation.evaluationGroupKey, arrayLiteral(fieldKeys), arrayLiteral(entered),
-                                 arrayLiteral(listValues), arrayLiteral(questionKeys), arrayLiteral(answers),
-                                 arrayLiteral(tbc), arrayLiteral(positions), arrayLiteral(picks)});
-    if (!m_statement.next())
-        throw KestrivoError(ErrorNumber::Database, QStringLiteral("The database did not confirm the new evaluation."));
-    const bool claimed = m_statement.value(0).toInt() > 0;
+    QVariantList values;
+    for (const PostgresArray* array :
+         {&digests, &fileNames, &names, &templates, &groups, &fieldFiles, &fieldKeys, &entered, &listValues,
+          &questionFiles, &questionKeys, &answers, &tbc, &pickQuestions, &picks})
+        values << array->literal();
+    m_database.run(m_statement, values);
+    QList<bool> added(files.size(), false);
+    while (m_statement.next())
+        added[m_statement.value(0).toLongLong() - 1] = true;
     m_statement.finish();
-    return claimed;
+    return added;
 }

@@ -2,33 +2,38 @@
 
 #include "EvaluationFileContent.h"
 
+#include <QList>
 #include <QSqlQuery>
 #include <QString>
 
 class Database;
 
-// Adds an evaluation file that holds one evaluation in a single statement on PostgreSQL: the
-// file's digest is claimed, and its evaluation, fields, answers and pick-list entries are
-// added, all at once or not at all, in one round trip to the server. The keys of the new
-// answers are drawn first, so each pick-list entry finds its answer by position, whatever
-// order the server adds the rows in.
+// Adds evaluation files that hold one evaluation each on PostgreSQL, any number of them in a
+// single statement: each file's digest is claimed, and its evaluation, fields, answers and
+// pick-list entries are added, all at once or not at all, in one round trip. The server's
+// work for a statement, its checks of the template items that the rows name among it, is
+// then paid once for a batch of files. Keys are drawn in file order, and each pick-list
+// entry finds its answer by position, whatever order the server joins the rows in.
 class WholeFileInsert {
 public:
+    struct File {
+        const EvaluationFileContent* content = nullptr;
+        QString fileName;
+        QString evaluationName;
+        QString digest;
+    };
+
     explicit WholeFileInsert(const Database& database);
 
-    // False when the digest was claimed already (here or by another PC, which this statement
-    // waits for): then nothing was added.
-    bool insert(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
-                const QString& digest);
+    // For each file whether it was added: false when its digest was claimed already, in the
+    // catalog, by another PC (which this statement waits for) or by an earlier file of the list.
+    QList<bool> insert(const QList<File>& files);
     // Forgets the prepared statement, for a connection that may have been replaced.
     void clear() { m_statement = QSqlQuery(); }
 
-    // The text of a PostgreSQL array of the values: every element quoted, null as NULL.
-    static QString arrayLiteral(const QVariantList& values);
-
 private:
-    const Database& m_database;
     QString sequence(const char* table, const char* column) const;
 
+    const Database& m_database;
     QSqlQuery m_statement;
 };

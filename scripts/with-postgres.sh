@@ -2,7 +2,16 @@
 # Runs a command with a throwaway PostgreSQL cluster on a Unix socket in a temporary
 # folder, exported to it as KESTRIVO_TEST_PGHOST / KESTRIVO_TEST_PGPORT; the cluster is
 # stopped and removed afterwards, whatever the command's outcome.
+#
+# Tests want speed, so the cluster skips flushing to disk. With --durable it keeps the
+# server's default durability (fsync, synchronous_commit and full-page writes on), as a real
+# server does: benchmarks measure on that.
 set -euo pipefail
+durability="-c fsync=off -c full_page_writes=off"
+if [ "${1:-}" = "--durable" ]; then
+    durability=""
+    shift
+fi
 bindir=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
 dir=$(mktemp -d /tmp/kestrivo-pg.XXXXXX)
 chmod 755 "$dir"
@@ -18,7 +27,7 @@ cleanup() {
 trap cleanup EXIT
 as_user "$bindir/initdb" -D "$dir/data" -A trust -U "$user" >/dev/null
 as_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-    -o "-k $dir -c listen_addresses='' -p $port -c fsync=off -c full_page_writes=off" start >/dev/null
+    -o "-k $dir -c listen_addresses='' -p $port $durability" start >/dev/null
 me=$(id -un)
 if [ "$me" != "$user" ]; then
     as_user "$bindir/psql" -h "$dir" -p "$port" -U "$user" -d postgres -qc "CREATE ROLE \"$me\" SUPERUSER LOGIN" >/dev/null

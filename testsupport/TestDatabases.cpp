@@ -4,10 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 #include <QUuid>
 
 namespace TestDatabases {
@@ -95,6 +98,17 @@ bool anotherIsWriting(const QString& connection, const QString& table) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("lockprobe"));
     return writing;
+}
+
+bool caughtRunning(const QProcess& process, const std::function<bool()>& condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() == QProcess::Running && clock.elapsed() < 60000) {
+        if (condition())
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 } // namespace TestDatabases

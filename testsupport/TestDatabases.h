@@ -3,6 +3,9 @@
 #include "ConnectionString.h"
 
 #include <QString>
+#include <functional>
+
+class QProcess;
 
 // Fresh evaluation databases for tests: an SQLite file in the test's private home, and a
 // new catalog on the throwaway PostgreSQL server that the test command starts
@@ -25,5 +28,8 @@ void usePostgresInSettings(const QString& settingsFile, const QString& connectio
 // SQLite file, or has rows of an open transaction in the table on the server. Tests that
 // kill a writing process wait for this.
 bool anotherIsWriting(const QString& connection, const QString& table);
+// Waits for the condition while the process runs, a minute at most; true once it holds. Tests
+// that kill a process in the middle of its work wait for that moment with it.
+bool caughtRunning(const QProcess& process, const std::function<bool()>& condition);
 
 } // namespace TestDatabases

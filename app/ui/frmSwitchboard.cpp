@@ -4,6 +4,7 @@
 #include "LogError.h"
 #include "ProgramIcons.h"
 #include "frmAbout.h"
+#include "frmCatalogBackup.h"
 #include "frmEula.h"
 #include "frmHelp.h"
 #include "frmLogViewer.h"
@@ -62,8 +63,12 @@ void frmSwitchboard::buildMenus() {
         options.exec();
     });
     // Registered by the web unit; opened once, like the working areas' windows.
-    menuItem(tools, "mnuWebUnit", QStringLiteral("&Phones and Tablets..."),
+    menuItem(tools, "mnuWebUnit", QStringLiteral("&Phones and Tablets\u2026"),
              [this] { nagMenuClick(QStringLiteral("frmWebUnit")); });
+    menuItem(tools, "mnuBackupCatalog", QStringLiteral("Back up catalog\u2026"), [this] {
+        frmCatalogBackup backup(this);
+        backup.exec();
+    });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));

@@ -128,6 +128,55 @@ private Q_SLOTS:
         db.close();
     }
 
+    // A catalog of the previous version (row foreign keys on the named template items) is
+    // brought up to date when it is opened, its rows kept and its guarantees with them.
+    void olderCatalogIsUpgradedInPlace_data() { TestDatabases::addEngineRows(); }
+    void olderCatalogIsUpgradedInPlace() {
+        QFETCH(QString, connection);
+        Database db = openFresh();
+        qint64 fieldKey = 0, valueKey = 0;
+        const qint64 templateKey = addTemplateWithGroup(db, &fieldKey, &valueKey);
+        const qint64 evaluationKey =
+            db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey"}, {templateKey, valueKey});
+        db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {evaluationKey, fieldKey});
+        const bool postgres = db.engine() == DatabaseEngine::PostgreSQL;
+        const QString foreignKeys = "SELECT COUNT(*) FROM pg_constraint WHERE contype = 'f' AND conrelid IN "
+                                    "('evaluationfield'::regclass, 'evaluationquestion'::regclass, "
+                                    "'evaluationpicklist'::regclass)";
+        if (postgres) {
+            for (const char* table : {"EvaluationField", "EvaluationQuestion", "EvaluationPickList"})
+                for (const char* event : {"INSERT", "UPDATE"})
+                    db.execute(QString("DROP TRIGGER %1_Items_%2 ON %1").arg(table, event));
+            for (const char* table : {"TemplateField", "TemplateQuestion", "TemplatePickList"}) {
+                db.execute(QString("DROP TRIGGER %1_LockTemplate ON %1").arg(table));
+                db.execute(QString("DROP TRIGGER %1_Unused ON %1").arg(table));
+            }
+            for (const char* function :
+                 {"kestrivo_named_items_exist", "kestrivo_lock_item_template", "kestrivo_items_unused"})
+                db.execute(QString("DROP FUNCTION %1()").arg(function));
+            db.execute("ALTER TABLE EvaluationField ADD FOREIGN KEY (TemplateFieldKey) REFERENCES TemplateField");
+            db.execute("ALTER TABLE EvaluationQuestion ADD FOREIGN KEY (TemplateQuestionKey) REFERENCES "
+                       "TemplateQuestion");
+            db.execute("ALTER TABLE EvaluationPickList ADD FOREIGN KEY (TemplatePickListKey) REFERENCES "
+                       "TemplatePickList");
+            QCOMPARE(db.scalar(foreignKeys).toInt(), 6);
+        }
+        db.execute("UPDATE SchemaVersion SET Version=1");
+        db.close();
+
+        db = openFresh();
+        QCOMPARE(Schema::version(db), 2);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM SchemaVersion").toInt(), 1);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), 1);
+        if (postgres)
+            QCOMPARE(db.scalar(foreignKeys).toInt(), 3);
+        QVERIFY_THROWS_EXCEPTION(
+            KestrivoError, db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {evaluationKey, 4242}));
+        QVERIFY_THROWS_EXCEPTION(KestrivoError,
+                                 db.execute("DELETE FROM TemplateField WHERE TemplateFieldKey=?", {fieldKey}));
+        db.close();
+    }
+
     void transactionRollsBackUnlessCommitted_data() { TestDatabases::addEngineRows(); }
     void transactionRollsBackUnlessCommitted() {
         Database db = openFresh();

@@ -1,0 +1,231 @@
+#include "EvaluationFileParser.h"
+#include "EvaluationImporter.h"
+#include "HandheldFixture.h"
+#include "KestrivoError.h"
+#include "ScriptedPrompter.h"
+#include "TestDatabases.h"
+#include "WholeFileInsert.h"
+
+#include <QTest>
+#include <thread>
+
+// What the import promises when another PC works on the same catalog at the same moment: a
+// template that one PC deletes while another imports evaluations of it either stays with
+// the evaluations or goes without any of them, whichever commits first; an evaluation row
+// never names a template item that does not exist. The other PC is a connection of its own
+// in a thread; each case waits until one of the two really waits for the other's lock.
+class tst_ImportGuarantees : public QObject {
+    Q_OBJECT
+
+    QString m_connection;
+
+    // True while a connection to the catalog waits for a lock that another holds.
+    bool oneWaits() const {
+        Database probe = Database::open(m_connection, "probe");
+        const bool waiting = probe
+                                 .scalar("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                                         "wait_event_type = 'Lock'")
+                                 .toInt() > 0;
+        probe.close();
+        return waiting;
+    }
+
+    // Runs the statement on a connection of its own in another thread; the result is "done"
+    // or the reason it failed.
+    std::thread otherPc(const QString& sql, const QVariantList& values, QString& result) const {
+        return std::thread([this, sql, values, &result] {
+            Database other = Database::open(m_connection, "other");
+            try {
+                other.execute(sql, values);
+                result = "done";
+            } catch (const KestrivoError& error) {
+                result = error.description();
+            }
+            other.close();
+        });
+    }
+
+    // A second template whose pick-list entry the Audit's file names instead of its own.
+    qint64 addForeignEntry(const Database& db, qint64* entry) {
+        const qint64 other = db.insert("Template", {"Name"}, {"Other"});
+        const qint64 question = db.insert("TemplateQuestion", {"TemplateKey", "Question"}, {other, "Elsewhere?"});
+        *entry = db.insert("TemplatePickList", {"TemplateQuestionKey", "Name"}, {question, "Roof"});
+        return other;
+    }
+
+    // The statement of an import, inside the caller's open transaction: its rows stay
+    // uncommitted until the caller commits.
+    static void addUncommitted(const Database& db, const QByteArray& bytes) {
+        const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
+        QCOMPARE(WholeFileInsert(db).insert({{&content, "A.txt", "A", "digest"}}), QList<bool>{true});
+    }
+
+    // Another PC deletes the template, and before it commits this one imports A.txt on a
+    // connection of its own: the import must wait for the deletion. Its outcome.
+    EvaluationImporter::Outcome importWhileDeleted(const HandheldFixture& fixture, qint64 templateKey) {
+        EvaluationImporter::Outcome outcome = EvaluationImporter::Outcome::Imported;
+        Database deleter = Database::open(m_connection, "deleter");
+        {
+            Transaction deletion(deleter);
+            deleter.execute("DELETE FROM Template WHERE TemplateKey=?", {templateKey});
+            std::thread import([this, &outcome, &fixture] {
+                Database own = Database::open(m_connection, "importer");
+                outcome = EvaluationImporter(own).importFile(fixture.pcEvaluationFolder() + "A.txt");
+                own.close();
+            });
+            [&] { QTRY_VERIFY(oneWaits()); }();
+            deletion.commit();
+            import.join();
+        }
+        deleter.close();
+        return outcome;
+    }
+
+    static QString rowsOf(const Database& db) {
+        QStringList counts;
+        for (const char* table :
+             {"Template", "Evaluation", "EvaluationField", "EvaluationQuestion", "EvaluationPickList", "ImportedFile"})
+            counts << QString::number(db.scalar(QString("SELECT COUNT(*) FROM %1").arg(table)).toInt());
+        return counts.join(' ');
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!TestDatabases::postgresAvailable()) {
+            if (!qEnvironmentVariable("CI").isEmpty())
+                QFAIL("no PostgreSQL server for the database tests (KESTRIVO_TEST_PGHOST)");
+            QSKIP("the locks of several PCs are the server's: no PostgreSQL server given");
+        }
+    }
+    void init() { m_connection = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL); }
+
+    // The import's statement has run, its rows uncommitted; the template's deletion waits for
+    // it and then fails, so the evaluation keeps its template.
+    void deletionWaitsForTheImportAndFails() {
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        Transaction import(fixture.db());
+        addUncommitted(fixture.db(), HandheldFixture::auditFile(audit, "a"));
+        QString result;
+        std::thread other = otherPc("DELETE FROM Template WHERE TemplateKey=?", {audit.templateKey}, result);
+        QTRY_VERIFY(oneWaits());
+        import.commit();
+        other.join();
+        QVERIFY2(result.contains("foreign key"), qPrintable(result));
+        QCOMPARE(rowsOf(fixture.db()), QString("1 1 2 1 2 1"));
+    }
+
+    // The template is deleted first, uncommitted; the import waits for it and then fails
+    // whole, leaving no row behind.
+    void importWaitsForTheDeletionAndFails() {
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        fixture.putOnPc("A.txt", HandheldFixture::auditFile(audit, "a"));
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        QCOMPARE(importWhileDeleted(fixture, audit.templateKey), EvaluationImporter::Outcome::Failed);
+        QVERIFY2(prompter.last().text.contains("The evaluation file A.txt was not imported."),
+                 qPrintable(prompter.last().text));
+        QCOMPARE(rowsOf(fixture.db()), QString("0 0 0 0 0 0"));
+    }
+
+    // A file names a pick-list entry of another template. Whichever of the import and the
+    // deletion of that other template comes first, the other waits for it and fails: no
+    // evaluation row is left naming an entry that is gone.
+    void itemsOfAnotherTemplate_data() {
+        QTest::addColumn<bool>("importFirst");
+        QTest::newRow("the import first") << true;
+        QTest::newRow("the deletion first") << false;
+    }
+    void itemsOfAnotherTemplate() {
+        QFETCH(bool, importFirst);
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        qint64 entry = 0;
+        const qint64 other = addForeignEntry(fixture.db(), &entry);
+        QByteArray file = HandheldFixture::auditFile(audit, "a");
+        file.replace("\"*P*\"," + QByteArray::number(audit.wall), "\"*P*\"," + QByteArray::number(entry));
+        fixture.putOnPc("A.txt", file);
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        if (importFirst) {
+            Transaction import(fixture.db());
+            addUncommitted(fixture.db(), file);
+            QString result;
+            std::thread deletion = otherPc("DELETE FROM Template WHERE TemplateKey=?", {other}, result);
+            QTRY_VERIFY(oneWaits());
+            import.commit();
+            deletion.join();
+            QVERIFY2(
+                result.contains(QString("The pick-list entry %1 cannot be removed: evaluations name it.").arg(entry)),
+                qPrintable(result));
+            QCOMPARE(rowsOf(fixture.db()), QString("2 1 2 1 2 1"));
+        } else {
+            QCOMPARE(importWhileDeleted(fixture, other), EvaluationImporter::Outcome::Failed);
+            QVERIFY2(prompter.last().text.contains(
+                         QString("The pick-list entry %1 named by an evaluation does not exist.").arg(entry)),
+                     qPrintable(prompter.last().text));
+            QCOMPARE(rowsOf(fixture.db()), QString("1 0 0 0 0 0"));
+        }
+        QCOMPARE(fixture.db()
+                     .scalar("SELECT COUNT(*) FROM EvaluationPickList e WHERE NOT EXISTS (SELECT 1 FROM "
+                             "TemplatePickList i WHERE i.TemplatePickListKey = e.TemplatePickListKey)")
+                     .toInt(),
+                 0);
+    }
+
+    // The checks that stand in for the foreign keys catch a key that names nothing in every
+    // table, also in a statement of many rows, and a template item that evaluations name
+    // cannot be removed on its own either.
+    void keysThatNameNothing() {
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const Database& db = fixture.db();
+        const qint64 evaluation =
+            db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey"}, {audit.templateKey, audit.north});
+        const qint64 answer =
+            db.insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey"}, {evaluation, audit.question});
+        const QList<std::pair<QString, QString>> wrong{
+            {"INSERT INTO EvaluationField (EvaluationKey, TemplateFieldKey) VALUES (%1, %2), (%1, 4242)",
+             "The entry field 4242 named by an evaluation does not exist."},
+            {"INSERT INTO EvaluationQuestion (EvaluationKey, TemplateQuestionKey) VALUES (%1, 4242)",
+             "The question 4242 named by an evaluation does not exist."},
+            {"INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (%3, 4242)",
+             "The pick-list entry 4242 named by an evaluation does not exist."},
+            {"UPDATE EvaluationQuestion SET TemplateQuestionKey = 4242", "The question 4242 named by an evaluation "
+                                                                         "does not exist."},
+        };
+        for (const auto& [sql, message] : wrong) {
+            try {
+                db.execute(QString(sql)
+                               .replace("%1", QString::number(evaluation))
+                               .replace("%2", QString::number(audit.notesField))
+                               .replace("%3", QString::number(answer)));
+                QFAIL(qPrintable("accepted: " + sql));
+            } catch (const KestrivoError& error) {
+                QVERIFY2(error.description().contains(message) && !error.description().contains("CONTEXT"),
+                         qPrintable(error.description()));
+            }
+        }
+        db.execute("INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (?, ?)",
+                   {answer, audit.floor});
+        for (const auto& [sql, message] : QList<std::pair<QString, QString>>{
+                 {"DELETE FROM TemplateQuestion", "The question %1 cannot be removed: evaluations name it."},
+                 {"DELETE FROM TemplatePickList WHERE TemplatePickListKey=%2",
+                  "The pick-list entry %2 cannot be removed: evaluations name it."}}) {
+            try {
+                db.execute(sql.arg(audit.question).arg(audit.floor));
+                QFAIL(qPrintable("accepted: " + sql));
+            } catch (const KestrivoError& error) {
+                QVERIFY2(error.description().contains(message.arg(audit.question).arg(audit.floor)),
+                         qPrintable(error.description()));
+            }
+        }
+        // An item that no evaluation names goes.
+        db.execute("DELETE FROM TemplatePickList WHERE TemplatePickListKey=?", {audit.wall});
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM TemplatePickList").toInt(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ImportGuarantees)
+#include "tst_importguarantees.moc"
