@@ -82,7 +82,7 @@ double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& file
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         return -1;
-    sqlite3_exec(db, "PRAGMA foreign_keys=ON; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
+    sqlite3_exec(db, "PRAGMA foreign_keys=ON; PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
                  nullptr);
     const char* const texts[] = {
         "INSERT INTO Evaluation (FileName, TemplateKey, EvaluationGroupKey) VALUES (?, ?, ?)",

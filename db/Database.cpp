@@ -158,12 +158,14 @@ Database Database::openConnection(const QString& connectionString, const QString
 void Database::configureSession() const {
     if (m_engine == DatabaseEngine::SQLite) {
         // Foreign keys are off by default on every new SQLite connection. WAL keeps a
-        // killed import from leaving a half-written file and makes each commit cheap.
+        // killed import from leaving a half-written file and makes each commit cheap. A commit
+        // reaches the disk before it returns: an import removes its files from the unit right
+        // after, and a power cut must not take back rows whose files are gone.
         execute(QStringLiteral("PRAGMA foreign_keys=ON"));
         if (m_readOnly)
             return;
         query(QStringLiteral("PRAGMA journal_mode=WAL"));
-        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        execute(QStringLiteral("PRAGMA synchronous=FULL"));
         return;
     }
     // Downloaded holds the local time of insertion: the PC's, not the server's. A zone the
