@@ -107,23 +107,6 @@ bool clickItem(QAbstractItemView* view, const QModelIndex& index, Qt::KeyboardMo
     return click(view->viewport(), view->visualRect(index).center(), modifiers);
 }
 
-bool dragItem(QAbstractItemView* view, const QModelIndex& from, const QModelIndex& to) {
-    QWidget* viewport = view->viewport();
-    const QPoint start = view->visualRect(from).center();
-    const QPoint end = view->visualRect(to).center();
-    if (!reachable(viewport, start) || !reachable(viewport, end) || !bringToFront(viewport))
-        return false;
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
-    // Past the drag distance first, then on to the target in small steps, as a hand moves.
-    const int steps = 8;
-    const QPoint lift = start + QPoint(0, end.y() > start.y() ? 1 : -1) * (QApplication::startDragDistance() + 2);
-    QTest::mouseMove(viewport, lift);
-    for (int step = 1; step <= steps; ++step)
-        QTest::mouseMove(viewport, lift + (end - lift) * step / steps);
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, end);
-    return true;
-}
-
 bool clickButton(QAction* action) {
     for (QObject* host : action->associatedObjects()) {
         auto* button = qobject_cast<QToolButton*>(host);

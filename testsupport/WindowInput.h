@@ -27,8 +27,6 @@ bool click(QWidget* control, QPoint at = QPoint(), Qt::KeyboardModifiers modifie
 bool doubleClick(QWidget* control, QPoint at = QPoint());
 // Clicks the middle of an item of a list, table or tree.
 bool clickItem(QAbstractItemView* view, const QModelIndex& index, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// Presses the left button on one item, moves to another one and lets go there.
-bool dragItem(QAbstractItemView* view, const QModelIndex& from, const QModelIndex& to);
 // Clicks the button of a tool bar or menu action.
 bool clickButton(QAction* action);
 // Opens a drop-down list with a click and clicks the entry of that text in it.

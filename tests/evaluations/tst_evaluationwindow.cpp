@@ -131,15 +131,21 @@ class tst_EvaluationWindow : public QObject {
         return WindowInput::click(box) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
                WindowInput::type(text) && WindowInput::press(Qt::Key_Tab);
     }
-    // In the open dialog: the evaluation of that file name, chosen by mouse.
-    static void openByHand(const QString& fileName) {
-        whenModal([fileName](QWidget* dialog) {
+    // In the open dialog: the evaluation of that file name, chosen by mouse, with "&Select"
+    // or a double click on its line.
+    static void openByHand(const QString& fileName, bool doubleClick = false) {
+        whenModal([fileName, doubleClick](QWidget* dialog) {
             QVERIFY(WindowInput::chooseFromList(find<QComboBox>(dialog, "cmbTemplate"), "Site Visit"));
             auto* lines = find<QListWidget>(dialog, "lstFileName");
             const QList<QListWidgetItem*> found = lines->findItems(fileName, Qt::MatchStartsWith);
             QCOMPARE(found.size(), 1);
-            QVERIFY(WindowInput::clickItem(lines, lines->model()->index(lines->row(found.first()), 0)));
-            QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdSelect")));
+            const QRect line = lines->visualItemRect(found.first());
+            if (doubleClick) {
+                QVERIFY(WindowInput::doubleClick(lines->viewport(), line.center()));
+            } else {
+                QVERIFY(WindowInput::click(lines->viewport(), line.center()));
+                QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdSelect")));
+            }
         });
     }
     QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
@@ -413,7 +419,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!control<QLineEdit>("txtField", 3)->isVisible());
         QCOMPARE(entered(m_visit.inspector), QString("Ann"));
 
-        openByHand("South060503");
+        openByHand("South060503", true);
         QVERIFY(menuByHand("Open"));
         QTRY_VERIFY(control<QLineEdit>("txtField", 3)->isVisible());
         QCOMPARE(control<QLineEdit>("txtField", 3)->text(), QString("Ann"));
