@@ -237,7 +237,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         bool writing = false;
-        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
+        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 400000) {
             QThread::msleep(20);
             writing = TestDatabases::anotherIsWriting(connection, "EvaluationField");
         }
