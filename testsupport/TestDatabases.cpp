@@ -44,6 +44,10 @@ void addEngines() {
         QTest::qFail("no PostgreSQL server for the database tests (KESTRIVO_TEST_PGHOST)", __FILE__, __LINE__);
 }
 
+DatabaseEngine engineOfRow() {
+    return qstrcmp(QTest::currentDataTag(), "PostgreSQL") == 0 ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite;
+}
+
 QString freshConnectionString(DatabaseEngine engine) {
     const QString unique = QUuid::createUuid().toString(QUuid::Id128).left(12);
     if (engine == DatabaseEngine::SQLite) {

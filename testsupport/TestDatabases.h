@@ -17,6 +17,9 @@ void addEngineRows();
 // fresh database in every test function; the same CI rule as addEngineRows.
 void addEngines();
 QString freshConnectionString(DatabaseEngine engine);
+// The engine of the running test's row as addEngines names it; SQLite for a test without
+// rows, so that a test class can give only some of its tests a row per engine.
+DatabaseEngine engineOfRow();
 QString home(); // the test's private KESTRIVO_HOME, ending with "/"
 // Points a settings file at the PostgreSQL catalog of the connection, as the options window
 // would, so that the programs a test starts use it.

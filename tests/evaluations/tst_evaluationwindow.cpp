@@ -152,18 +152,14 @@ class tst_EvaluationWindow : public QObject {
     QString entered(qint64 field) {
         return db().scalar("SELECT EnteredValue FROM EvaluationField WHERE TemplateFieldKey=?", {field}).toString();
     }
-    // Tests with a row per engine run on that engine, the others on SQLite.
-    static DatabaseEngine engine() {
-        return qstrcmp(QTest::currentDataTag(), "PostgreSQL") == 0 ? DatabaseEngine::PostgreSQL
-                                                                   : DatabaseEngine::SQLite;
-    }
     static QRect twips(int left, int top, int width, int height) {
         return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
     }
 
 private Q_SLOTS:
     void init() {
-        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(engine()));
+        m_fixture =
+            std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(TestDatabases::engineOfRow()));
         m_prompter = std::make_unique<ScriptedPrompter>();
         m_visit = SiteVisit::create(db(), 5);
         m_owned = std::make_unique<frmEvaluationMaintenance>(m_fixture->session());

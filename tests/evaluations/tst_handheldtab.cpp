@@ -42,15 +42,11 @@ class tst_HandheldTab : public QObject {
     QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
     QListView* list() { return control<QListView>("lstEvaluations"); }
     QModelIndex file(int row) { return list()->model()->index(row, 0); }
-    // Tests with a row per engine run on that engine, the others on SQLite.
-    static DatabaseEngine engine() {
-        return qstrcmp(QTest::currentDataTag(), "PostgreSQL") == 0 ? DatabaseEngine::PostgreSQL
-                                                                   : DatabaseEngine::SQLite;
-    }
 
 private Q_SLOTS:
     void init() {
-        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(engine()));
+        m_fixture =
+            std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(TestDatabases::engineOfRow()));
         const HandheldFixture::Audit audit = m_fixture->addAudit();
         for (const char* name : {"North.txt", "North_2.txt", "South.txt"})
             m_fixture->putOnUnit(name, HandheldFixture::auditFile(audit, name));

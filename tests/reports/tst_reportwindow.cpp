@@ -79,15 +79,10 @@ class tst_ReportWindow : public QObject {
         return WindowInput::clickItem(list, list->model()->index(rowOf(list, text), 0), keys);
     }
     int columnFieldRows() const { return m_bed->db().scalar("SELECT COUNT(*) FROM ReportColumnField").toInt(); }
-    // Tests with a row per engine run on that engine, the others on SQLite.
-    static DatabaseEngine engine() {
-        return qstrcmp(QTest::currentDataTag(), "PostgreSQL") == 0 ? DatabaseEngine::PostgreSQL
-                                                                   : DatabaseEngine::SQLite;
-    }
 
 private Q_SLOTS:
     void init() {
-        m_bed = std::make_unique<ReportTestbed>(engine());
+        m_bed = std::make_unique<ReportTestbed>(TestDatabases::engineOfRow());
         EvaluationFixture& build = m_bed->build();
         build.setCompany("Halvane", 3);
         m_audit = build.addTemplate("Audit");
