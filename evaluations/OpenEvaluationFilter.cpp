@@ -4,6 +4,8 @@
 #include "EntryRules.h"
 #include "TemplateNames.h"
 
+#include <utility>
+
 QString OpenEvaluationFilter::helpText(const QString& controlName) {
     if (controlName == QLatin1String("cmbTemplate"))
         return QStringLiteral("Select template to filter list by");
@@ -24,6 +26,7 @@ QString OpenEvaluationFilter::helpText(const QString& controlName) {
 
 void OpenEvaluationFilter::load() {
     m_cancelled = false;
+    m_entered[Begin] = m_entered[Ending] = false;
     m_dates[Begin] = m_remembered[Begin] = EvaluationFileList::FirstBegin;
     m_dates[Ending] = m_remembered[Ending] = EvaluationFileList::FirstEnding;
     m_templates = {{0, QStringLiteral("All Templates")}};
@@ -45,6 +48,8 @@ void OpenEvaluationFilter::chooseGroup(int index) {
 }
 
 void OpenEvaluationFilter::enterDate(int field) {
+    if (std::exchange(m_entered[field], true))
+        return;
     m_remembered[field] = m_dates[field];
 }
 
@@ -53,6 +58,8 @@ void OpenEvaluationFilter::editDate(int field, const QString& text) {
 }
 
 void OpenEvaluationFilter::leaveDate(int field) {
+    if (!std::exchange(m_entered[field], false))
+        return;
     if (!EntryRules::isDate(m_dates[field]))
         m_dates[field] = m_remembered[field];
     else if (m_dates[field] != m_remembered[field])

@@ -30,9 +30,12 @@ public:
     void chooseGroup(int index);
 
     const QString& dateText(int field) const { return m_dates[field]; }
+    // The user is in the field: its text is the one to put back. Entering a field the user
+    // is still in (the dialog coming back to the front) remembers nothing new.
     void enterDate(int field);
     void editDate(int field, const QString& text);
-    // Puts the remembered text back when the entry is not a date.
+    // Puts the remembered text back when the entry is not a date; leaving a field the user
+    // already left does nothing.
     void leaveDate(int field);
 
     void RefreshGroupList();
@@ -61,6 +64,7 @@ private:
     int m_chosenGroup = -1;
     QString m_dates[2];
     QString m_remembered[2];
+    bool m_entered[2] = {};
     QList<Entry> m_lines;
     int m_chosenLine = -1;
     bool m_cancelled = false;

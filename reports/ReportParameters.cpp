@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QSaveFile>
+#include <utility>
 
 namespace {
 
@@ -121,11 +122,14 @@ void ReportParameters::selectGroups(const QList<int>& indexes) {
 }
 
 void ReportParameters::enterDate(int index) {
-    m_dateOnEntry[index] = m_dates[index];
+    if (!std::exchange(m_dateEntered[index], true))
+        m_dateOnEntry[index] = m_dates[index];
     enterControl(QStringLiteral("MskField") + QString::number(index));
 }
 
 void ReportParameters::leaveDate(int index, const QString& text) {
+    if (!std::exchange(m_dateEntered[index], false))
+        return;
     guarded(QStringLiteral("MskField_LostFocus"), [this, index, &text] {
         // A date field never keeps a date that is not one.
         if (!EntryRules::isDate(text)) {

@@ -62,9 +62,11 @@ public:
 
     // MskField(0) and MskField(1).
     const QString& dateText(int index) const { return m_dates[index]; }
+    // The user is in the field: its text is the one to put back. Entering a field the user
+    // is still in (the window coming back to the front) remembers nothing new.
     void enterDate(int index);
     // Leaving a date field with the text it holds: an invalid date puts back the text it
-    // had on entry.
+    // had on entry. Leaving a field the user already left does nothing.
     void leaveDate(int index, const QString& text);
 
     const QList<ListEntry>& files() const { return m_files; }
@@ -142,6 +144,7 @@ private:
     QList<bool> m_groupSelected;
     QString m_dates[2];
     QString m_dateOnEntry[2];
+    bool m_dateEntered[2] = {};
     QList<ListEntry> m_files;
     QList<bool> m_fileSelected;
     int m_currentFile = -1;

@@ -47,6 +47,10 @@ void addEngines() {
         QTest::qFail("no PostgreSQL server for the database tests (KESTRIVO_TEST_PGHOST)", __FILE__, __LINE__);
 }
 
+DatabaseEngine engineOfRow() {
+    return qstrcmp(QTest::currentDataTag(), "PostgreSQL") == 0 ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite;
+}
+
 QString freshConnectionString(DatabaseEngine engine) {
     const QString unique = QUuid::createUuid().toString(QUuid::Id128).left(12);
     if (engine == DatabaseEngine::SQLite) {
@@ -103,7 +107,7 @@ bool anotherIsWriting(const QString& connection, const QString& table) {
 bool caughtRunning(const QProcess& process, const std::function<bool()>& condition) {
     QElapsedTimer clock;
     clock.start();
-    while (process.state() == QProcess::Running && clock.elapsed() < 60000) {
+    while (process.state() == QProcess::Running && clock.elapsed() < 400000) {
         if (condition())
             return true;
         QThread::msleep(10);

@@ -20,6 +20,9 @@ void addEngineRows();
 // fresh database in every test function; the same CI rule as addEngineRows.
 void addEngines();
 QString freshConnectionString(DatabaseEngine engine);
+// The engine of the running test's row as addEngines names it; SQLite for a test without
+// rows, so that a test class can give only some of its tests a row per engine.
+DatabaseEngine engineOfRow();
 QString home(); // the test's private KESTRIVO_HOME, ending with "/"
 // Points a settings file at the PostgreSQL catalog of the connection, as the options window
 // would, so that the programs a test starts use it.
@@ -28,7 +31,8 @@ void usePostgresInSettings(const QString& settingsFile, const QString& connectio
 // SQLite file, or has rows of an open transaction in the table on the server. Tests that
 // kill a writing process wait for this.
 bool anotherIsWriting(const QString& connection, const QString& table);
-// Waits for the condition while the process runs, a minute at most; true once it holds. Tests
+// Waits for the condition while the process runs, a few minutes at most (a loaded machine is
+// slow to start a program); true once it holds. Tests
 // that kill a process in the middle of its work wait for that moment with it.
 bool caughtRunning(const QProcess& process, const std::function<bool()>& condition);
 

@@ -46,12 +46,16 @@ constexpr int FontPixels = 11;
 constexpr int AnswerLength = 50;
 
 // Losing the focus to a message box, another window or a list's own drop-down is not
-// leaving the control.
+// leaving the control. A drop-down that opens moves the focus into its popup without always
+// saying so (on X11 the focus goes over with another reason), so where the focus went counts.
 bool leavesControl(const QEvent* event) {
     if (event->type() != QEvent::FocusOut)
         return false;
     const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return false;
+    const QWidget* now = QApplication::focusWidget();
+    return !QApplication::activePopupWidget() && !(now && now->window()->windowType() == Qt::Popup);
 }
 
 template <typename T> T* indexed(T* control, const char* name, int index) {

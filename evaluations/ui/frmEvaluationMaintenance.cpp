@@ -5,6 +5,7 @@
 #include "FormToolbar.h"
 #include "LogError.h"
 #include "NobrinTab.h"
+#include "WindowTeardown.h"
 #include "frmAddEvaluation.h"
 #include "frmOpenEvaluation.h"
 
@@ -95,8 +96,7 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
 
 frmEvaluationMaintenance::~frmEvaluationMaintenance() {
     showBusy(false);
-    // The list shows the logic's model and selection: it goes before they do.
-    delete takeCentralWidget();
+    TearDownControls(this);
 }
 
 QWidget* frmEvaluationMaintenance::buildHandheldPage() {

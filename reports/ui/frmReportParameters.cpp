@@ -8,6 +8,7 @@
 #include "ProgramSettings.h"
 #include "ReportOutput.h"
 #include "ReportRunWindow.h"
+#include "WindowTeardown.h"
 #include "frmAddColumnField.h"
 #include "frmReportEvaluation.h"
 #include "frmReportGroupSummary.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +42,11 @@ QLabel* caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QStringLiteral("lblField"));
     return label;
+}
+
+// Losing the focus to another window is not leaving the control: the user comes back to it.
+bool leavesControl(const QFocusEvent* event) {
+    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
 }
 
 QList<int> selectedRows(const QListWidget* list) {
@@ -121,8 +128,7 @@ frmReportParameters::frmReportParameters(QWidget* owner)
 
 frmReportParameters::~frmReportParameters() {
     showBusy(false);
-    // The grid view shows the logic's model: it goes before the model does.
-    delete takeCentralWidget();
+    TearDownControls(this);
 }
 
 void frmReportParameters::buildMenu() {
@@ -219,7 +225,7 @@ bool frmReportParameters::eventFilter(QObject* watched, QEvent* event) {
                 m_logic.enterDate(date);
             else if (control && control != centralWidget())
                 m_logic.enterControl(control->objectName());
-        } else if (date >= 0) {
+        } else if (date >= 0 && leavesControl(static_cast<QFocusEvent*>(event))) {
             m_logic.leaveDate(date, m_dates[date]->text());
         }
     }

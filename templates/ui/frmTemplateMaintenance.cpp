@@ -4,6 +4,7 @@
 #include "FormStatusBar.h"
 #include "FormToolbar.h"
 #include "LogError.h"
+#include "WindowTeardown.h"
 #include "frmAddTemplate.h"
 
 #include <QAction>
@@ -101,8 +102,7 @@ frmTemplateMaintenance::frmTemplateMaintenance(DeviceSession& session, ReportOpe
 
 frmTemplateMaintenance::~frmTemplateMaintenance() {
     showBusy(false);
-    // The grid views show the logic's models: they go before the models do.
-    delete takeCentralWidget();
+    TearDownControls(this);
 }
 
 QWidget* frmTemplateMaintenance::buildPane(int index) {

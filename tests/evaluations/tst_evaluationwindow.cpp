@@ -1,12 +1,16 @@
+#include "ClickedPrompter.h"
 #include "DataEnvironment.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
 #include "SiteVisit.h"
 #include "TemplateBuilder.h"
 #include "TestDatabases.h"
+#include "WhenModal.h"
+#include "WindowInput.h"
 #include "frmEvaluationMaintenance.h"
 #include "frmSwitchboard.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -114,19 +118,53 @@ class tst_EvaluationWindow : public QObject {
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
     }
+    // By mouse: "File", then the menu entry of that text.
+    bool menuByHand(const QString& entry) {
+        if (!WindowInput::click(control<QPushButton>("cmdFile")))
+            return false;
+        auto* list = control<QListWidget>("lstMenuItems");
+        const QList<QListWidgetItem*> items = list->findItems(entry, Qt::MatchExactly);
+        return items.size() == 1 && WindowInput::clickItem(list, list->model()->index(list->row(items.first()), 0));
+    }
+    // Clicks into a box, types over its text and leaves it with Tab.
+    static bool retype(QWidget* box, const QString& text) {
+        return WindowInput::click(box) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
+               WindowInput::type(text) && WindowInput::press(Qt::Key_Tab);
+    }
+    // In the open dialog: the evaluation of that file name, chosen by mouse, with "&Select"
+    // or a double click on its line.
+    static void openByHand(const QString& fileName, bool doubleClick = false) {
+        whenModal([fileName, doubleClick](QWidget* dialog) {
+            QVERIFY(WindowInput::chooseFromList(find<QComboBox>(dialog, "cmbTemplate"), "Site Visit"));
+            auto* lines = find<QListWidget>(dialog, "lstFileName");
+            const QList<QListWidgetItem*> found = lines->findItems(fileName, Qt::MatchStartsWith);
+            QCOMPARE(found.size(), 1);
+            const QRect line = lines->visualItemRect(found.first());
+            if (doubleClick) {
+                QVERIFY(WindowInput::doubleClick(lines->viewport(), line.center()));
+            } else {
+                QVERIFY(WindowInput::click(lines->viewport(), line.center()));
+                QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdSelect")));
+            }
+        });
+    }
+    QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
+    QString entered(qint64 field) {
+        return db().scalar("SELECT EnteredValue FROM EvaluationField WHERE TemplateFieldKey=?", {field}).toString();
+    }
     static QRect twips(int left, int top, int width, int height) {
         return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0));
     }
 
 private Q_SLOTS:
     void init() {
-        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
+        m_fixture =
+            std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(TestDatabases::engineOfRow()));
         m_prompter = std::make_unique<ScriptedPrompter>();
         m_visit = SiteVisit::create(db(), 5);
         m_owned = std::make_unique<frmEvaluationMaintenance>(m_fixture->session());
         m_window = m_owned.get();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QVERIFY(WindowInput::activate(m_window));
         clickTab(1);
         QTRY_VERIFY(control<QPushButton>("cmdNew")->hasFocus());
     }
@@ -282,6 +320,141 @@ private Q_SLOTS:
         m_window->close();
         QCOMPARE(prompter().last().text, QString("Save Current File?"));
         QVERIFY(!m_window->isVisible());
+    }
+
+    // New, typing, the drop-down, the date, the question page, Save, Open, Cancel and Delete,
+    // all by mouse and keyboard, every box answered by clicking its button.
+    void byHand_data() { TestDatabases::addEngines(); }
+    void byHand() {
+        ClickedPrompter boxes;
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdNew")));
+        QCOMPARE(status(), QString("Click to add new evaluation"));
+        QWidget* add = nullptr;
+        QTRY_VERIFY((add = m_window->findChild<QWidget*>("frmAddEvaluation")) && add->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(add));
+        QCOMPARE(find<QLabel>(add, "StatusBar1Panel1")->text(), QString("Select template for new evaluation"));
+        QVERIFY(WindowInput::click(find<QPushButton>(add, "cmdCancel")));
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmAddEvaluation"));
+        QVERIFY(!control<QLabel>("lblFileName")->isVisible());
+
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdNew")));
+        QTRY_VERIFY((add = m_window->findChild<QWidget*>("frmAddEvaluation")) && add->isVisible());
+        QVERIFY(WindowInput::chooseFromList(find<QComboBox>(add, "cmbTemplate"), "Site Visit"));
+        QVERIFY(WindowInput::click(find<QPushButton>(add, "cmdAdd")));
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmAddEvaluation"));
+        QTRY_VERIFY(control<QLabel>("lblField", 1)->isVisible());
+        QVERIFY(!button("Add")->isEnabled() && !button("Download")->isEnabled() && button("Exit")->isEnabled());
+
+        // Opening the drop-down of the list that has the focus is not leaving it: the forced
+        // list, still empty, says nothing.
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtFileName")));
+        QVERIFY(WindowInput::press(Qt::Key_Tab));
+        auto* site = control<QComboBox>("cmbField", 1);
+        QVERIFY(site->hasFocus());
+        QVERIFY(WindowInput::press(Qt::Key_F4));
+        QTRY_VERIFY(site->view()->isVisible());
+        QCOMPARE(boxes.shown().size(), 0);
+        QVERIFY(WindowInput::clickItem(site->view(), site->view()->model()->index(site->findText("South"), 0)));
+        QCOMPARE(site->currentText(), QString("South"));
+        QVERIFY(retype(control<QLineEdit>("txtField", 3), "Ann"));
+        const QString today = QDate::currentDate().toString("MMddyy");
+        QCOMPARE(control<QLineEdit>("txtFileName")->text(), "South" + today);
+        boxes.answer("OK");
+        QVERIFY(retype(control<QLineEdit>("txtField", 4), "many"));
+        QCOMPARE(boxes.last().text, QString("Invalid entry, must be numeric."));
+        QCOMPARE(control<QLineEdit>("txtField", 4)->text(), QString("many"));
+        QVERIFY(retype(control<QLineEdit>("txtField", 4), "12"));
+        boxes.answer("OK");
+        QVERIFY(retype(control<QLineEdit>("txtField", 2), "13/45/03"));
+        QCOMPARE(boxes.last().text, QString("Invalid date entered."));
+        QVERIFY(retype(control<QLineEdit>("txtField", 2), "06/05/03"));
+        QCOMPARE(control<QLineEdit>("txtFileName")->text(), QString("South060503"));
+
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdView")));
+        QVERIFY(control<QGroupBox>("fraEvaluation", 2)->isVisible());
+        QVERIFY(WindowInput::click(control<QComboBox>("cmbFra", 1)));
+        QVERIFY(WindowInput::type("No"));
+        QVERIFY(WindowInput::click(control<QCheckBox>("chkTBC", 2)));
+        auto* picks = control<QListWidget>("lstFra", 3);
+        QVERIFY(WindowInput::clickItem(picks, picks->model()->index(1, 0)));
+        QCOMPARE(picks->item(1)->checkState(), Qt::Checked);
+        auto* pages = control<QScrollBar>("vsrFrame");
+        QVERIFY(WindowInput::click(pages, QPoint(pages->width() / 2, pages->height() - 3)));
+        QCOMPARE(control<QGroupBox>("fraQuestion", 1)->title(), QString("Question 5?"));
+        QVERIFY(!control<QGroupBox>("fraQuestion", 2)->isVisible());
+        QVERIFY(WindowInput::click(pages, QPoint(pages->width() / 2, 3)));
+        QCOMPARE(control<QComboBox>("cmbFra", 1)->currentText(), QString("No"));
+
+        boxes.answer("&Yes");
+        QVERIFY(menuByHand("Save"));
+        QCOMPARE(boxes.last().text, QString("Save Current File?"));
+        QTRY_VERIFY(!control<QLabel>("lblField", 1)->isVisible());
+        QCOMPARE(m_fixture->rows("Evaluation"), 1);
+        QCOMPARE(db().scalar("SELECT FileName FROM Evaluation").toString(), QString("South060503"));
+        QCOMPARE(entered(m_visit.inspector), QString("Ann"));
+        QCOMPARE(entered(m_visit.staff), QString("12"));
+        QCOMPARE(
+            db().scalar("SELECT Answer FROM EvaluationQuestion WHERE TemplateQuestionKey=?", {m_visit.questions[0]})
+                .toString(),
+            QString("No"));
+        QCOMPARE(
+            db().scalar("SELECT TBCCheck FROM EvaluationQuestion WHERE TemplateQuestionKey=?", {m_visit.questions[1]})
+                .toInt(),
+            -1);
+        QCOMPARE(db().scalar("SELECT TemplatePickListKey FROM EvaluationPickList").toLongLong(), m_visit.entries[2][1]);
+
+        // Opened, changed and cancelled: nothing is written.
+        openByHand("South060503");
+        QVERIFY(menuByHand("Open"));
+        QTRY_COMPARE(control<QLineEdit>("txtFileName")->text(), QString("South060503"));
+        QTRY_VERIFY(control<QLineEdit>("txtField", 3)->isVisible());
+        QVERIFY(retype(control<QLineEdit>("txtField", 3), "Bob"));
+        boxes.answer("&Yes");
+        QVERIFY(menuByHand("Cancel"));
+        QCOMPARE(boxes.last().text, QString("Are you sure you want to cancel this evaluation?"));
+        QTRY_VERIFY(!control<QLineEdit>("txtField", 3)->isVisible());
+        QCOMPARE(entered(m_visit.inspector), QString("Ann"));
+
+        openByHand("South060503", true);
+        QVERIFY(menuByHand("Open"));
+        QTRY_VERIFY(control<QLineEdit>("txtField", 3)->isVisible());
+        QCOMPARE(control<QLineEdit>("txtField", 3)->text(), QString("Ann"));
+        boxes.answer("&Yes");
+        QVERIFY(menuByHand("Delete"));
+        QCOMPARE(boxes.last().title, QString("Delete Verification"));
+        QTRY_VERIFY(!control<QLineEdit>("txtField", 3)->isVisible());
+        QCOMPARE(m_fixture->rows("Evaluation"), 0);
+        QCOMPARE(m_fixture->rows("EvaluationField"), 0);
+        QCOMPARE(boxes.pending(), 0);
+    }
+
+    // A date box of the open dialog keeps the date it had when the user entered it, also
+    // when the user went to another window and back in between.
+    void openDialogDateAcrossWindows_data() { TestDatabases::addEngines(); }
+    void openDialogDateAcrossWindows() {
+        m_visit.store(db(), "Yes", false, false);
+        QString typed, left;
+        int lines = 0;
+        whenModal([&typed, &left, &lines](QWidget* dialog) {
+            auto* begin = find<QLineEdit>(dialog, "MskField", 0);
+            QVERIFY(WindowInput::click(begin));
+            QCOMPARE(find<QLabel>(dialog, "StatusBar1Panel1")->text(),
+                     QString("Enter the begin download date to filter file names by"));
+            QVERIFY(WindowInput::press(Qt::Key_Home) && WindowInput::type("134502"));
+            QVERIFY(WindowInput::switchAwayAndBack(dialog));
+            QVERIFY(begin->hasFocus());
+            typed = begin->text();
+            auto* list = find<QListWidget>(dialog, "lstFileName");
+            QVERIFY(WindowInput::click(list->viewport(), QPoint(5, list->viewport()->height() - 5)));
+            left = begin->text();
+            lines = list->count();
+            QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdCancel")));
+        });
+        QVERIFY(menuByHand("Open"));
+        QCOMPARE(typed, QString("13/45/02"));
+        QCOMPARE(left, QString("01/01/02"));
+        QCOMPARE(lines, 2);
+        QVERIFY(!control<QLabel>("lblFileName")->isVisible());
     }
 
     // Closing the main window closes this one too, with the same question; a save that is

@@ -1,15 +1,19 @@
+#include "ClickedPrompter.h"
 #include "EvaluationMaintenance.h"
 #include "HandheldFixture.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabases.h"
+#include "WindowInput.h"
 #include "frmEvaluationMaintenance.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -37,10 +41,12 @@ class tst_HandheldTab : public QObject {
     }
     QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
     QListView* list() { return control<QListView>("lstEvaluations"); }
+    QModelIndex file(int row) { return list()->model()->index(row, 0); }
 
 private Q_SLOTS:
     void init() {
-        m_fixture = std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
+        m_fixture =
+            std::make_unique<HandheldFixture>(TestDatabases::freshConnectionString(TestDatabases::engineOfRow()));
         const HandheldFixture::Audit audit = m_fixture->addAudit();
         for (const char* name : {"North.txt", "North_2.txt", "South.txt"})
             m_fixture->putOnUnit(name, HandheldFixture::auditFile(audit, name));
@@ -106,6 +112,64 @@ private Q_SLOTS:
         prompter.answer(PromptAnswer::Ok);
         button("Add")->trigger();
         QCOMPARE(prompter.last().text, QString("No files selected to add, please select files to download."));
+    }
+
+    // The whole tab by mouse: Down, a pick with Ctrl, Add, Select All; every box answered
+    // by clicking its button.
+    void byHand_data() { TestDatabases::addEngines(); }
+    void byHand() {
+        ClickedPrompter boxes;
+        QVERIFY(WindowInput::activate(m_window.get()));
+        boxes.answer("OK");
+        QVERIFY(WindowInput::clickButton(button("Add")));
+        QCOMPARE(boxes.last().text, QString("No files selected to add, please select files to download."));
+
+        QVERIFY(WindowInput::clickButton(button("Download")));
+        QCOMPARE(list()->model()->rowCount(), 3);
+        QTRY_VERIFY(list()->hasFocus());
+        QCOMPARE(status(), QString("Select files to import, press Add to begin download"));
+        QVERIFY(WindowInput::clickItem(list(), file(0)));
+        QVERIFY(WindowInput::clickItem(list(), file(2), Qt::ControlModifier));
+        QCOMPARE(list()->selectionModel()->selectedRows().size(), 2);
+        boxes.answer("&Yes").answer("OK");
+        QVERIFY(WindowInput::clickButton(button("Add")));
+        QCOMPARE(boxes.shown().at(1).title, QString("Verificiation"));
+        QCOMPARE(boxes.shown().at(1).text, QString("Add selected files to database and delete from unit?"));
+        QCOMPARE(boxes.last().title, QString("Message"));
+        QCOMPARE(boxes.last().text, QString("Selected files copied"));
+        QCOMPARE(m_fixture->rows("Evaluation"), 2);
+        QCOMPARE(m_fixture->unitFiles(), QStringList({"North_2.txt"}));
+        QCOMPARE(list()->model()->rowCount(), 0);
+
+        QVERIFY(WindowInput::clickButton(button("Download")));
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        QCOMPARE(status(), QString("Click to select all downloaded evaluation"));
+        QCOMPARE(list()->selectionModel()->selectedRows().size(), 1);
+        boxes.answer("&No");
+        QVERIFY(WindowInput::clickButton(button("Add")));
+        QCOMPARE(m_fixture->unitFiles(), QStringList({"North_2.txt"}));
+        boxes.answer("&Yes").answer("OK");
+        QVERIFY(WindowInput::clickButton(button("Add")));
+        QCOMPARE(m_fixture->rows("Evaluation"), 3);
+
+        boxes.answer("OK");
+        QVERIFY(WindowInput::clickButton(button("Download")));
+        QCOMPARE(boxes.last().text, QString("No files found to download."));
+        QCOMPARE(boxes.pending(), 0);
+    }
+
+    // Exit closes the window and, as in the program, deletes it: nothing the window watches
+    // may call back into it while it takes its controls down.
+    void exitDeletesTheWindow() {
+        const QPointer<frmEvaluationMaintenance> window = m_window.get();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QVERIFY(WindowInput::activate(window));
+        auto* tabs = control<QTabWidget>("TabStrip")->tabBar();
+        QVERIFY(WindowInput::click(tabs, tabs->tabRect(1).center()));
+        QTRY_VERIFY(control<QPushButton>("cmdNew")->hasFocus());
+        QVERIFY(WindowInput::clickButton(button("Exit")));
+        QTRY_VERIFY(window.isNull());
+        (void)m_window.release();
     }
 
     void pickedFilesOnly() {

@@ -1,7 +1,10 @@
+#include "ClickedPrompter.h"
+#include "Database.h"
 #include "ReportTestbed.h"
 #include "ReportWindows.h"
 #include "TestDatabases.h"
 #include "WhenModal.h"
+#include "WindowInput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,6 +49,9 @@ class tst_ReportWindow : public QObject {
 
     std::unique_ptr<ReportTestbed> m_bed;
     qint64 m_audit = 0;
+    qint64 m_groups = 0;
+    qint64 m_inspector = 0;
+    qint64 m_question = 0;
     QPointer<QWidget> m_window;
 
     template <typename T> T* control(const char* name) const {
@@ -61,21 +67,33 @@ class tst_ReportWindow : public QObject {
         Q_EMIT templates->activated(index);
     }
 
+    QString status() const { return control<QLabel>("StatusBar1Panel1")->text(); }
+    QLineEdit* date(int index) const {
+        for (QLineEdit* box : m_window->findChildren<QLineEdit*>("MskField"))
+            if (box->property("index").toInt() == index)
+                return box;
+        qFatal("no date field %d", index);
+    }
+    // Clicks the entry of that text in a list, with the keys held.
+    static bool clickEntry(QListWidget* list, const QString& text, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        return WindowInput::clickItem(list, list->model()->index(rowOf(list, text), 0), keys);
+    }
+    int columnFieldRows() const { return m_bed->db().scalar("SELECT COUNT(*) FROM ReportColumnField").toInt(); }
+
 private Q_SLOTS:
     void init() {
-        m_bed = std::make_unique<ReportTestbed>(DatabaseEngine::SQLite);
+        m_bed = std::make_unique<ReportTestbed>(TestDatabases::engineOfRow());
         EvaluationFixture& build = m_bed->build();
         build.setCompany("Halvane", 3);
         m_audit = build.addTemplate("Audit");
-        const qint64 groups = build.addGroupField(m_audit, {"North", "South"});
-        const qint64 inspector = build.addField(m_audit, {"Inspector", 0, {}, 2});
-        const qint64 q1 = build.addQuestion(m_audit, "Clean?", {"1", "2", "3"}, {"Floor"}, 1);
+        m_groups = build.addGroupField(m_audit, {"North", "South"});
+        m_inspector = build.addField(m_audit, {"Inspector", 0, {}, 2});
+        m_question = build.addQuestion(m_audit, "Clean?", {"1", "2", "3"}, {"Floor"}, 1);
         for (const char* name : {"Ann", "Bo", "Cy"})
-            build.addEvaluation(m_audit, build.valueKey(groups, "North"), QString(name) + ".evl", {{inspector, name}},
-                                {{q1, {"2", false, {"Floor"}}}});
+            build.addEvaluation(m_audit, build.valueKey(m_groups, "North"), QString(name) + ".evl",
+                                {{m_inspector, name}}, {{m_question, {"2", false, {"Floor"}}}});
         m_window = createReportParameters(nullptr);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QVERIFY(WindowInput::activate(m_window));
     }
     void cleanup() {
         delete m_window;
@@ -152,6 +170,106 @@ private Q_SLOTS:
         QAbstractItemModel* model = control<QTableView>("jgColumnFields")->model();
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), QString("Report Columns"));
+    }
+
+    // A report, a template and two groups chosen by mouse (the second with Ctrl), Select All
+    // and Prevw; a report that takes one group says so in a box answered by clicking OK.
+    void reportByHand_data() { TestDatabases::addEngines(); }
+    void reportByHand() {
+        m_bed->build().addEvaluation(m_audit, m_bed->build().valueKey(m_groups, "South"), "Di.evl",
+                                     {{m_inspector, "Di"}}, {{m_question, {"3", false, {}}}});
+        ClickedPrompter boxes;
+        auto* reports = control<QListWidget>("lstReports");
+        QVERIFY(clickEntry(reports, "Group Summary by Evaluation"));
+        QCOMPARE(status(), QString("Select the report to print!"));
+        QVERIFY(WindowInput::chooseFromList(control<QComboBox>("cmbTemplate"), "Audit"));
+        auto* groups = control<QListWidget>("lstGroup");
+        QCOMPARE(groups->count(), 2);
+        QCOMPARE(groups->selectedItems().size(), 1);
+        QVERIFY(clickEntry(groups, "South", Qt::ControlModifier));
+        QCOMPARE(status(), QString("Select the groups to filter on the report"));
+        QCOMPARE(groups->selectedItems().size(), 2);
+        auto* files = control<QListWidget>("lstFileName");
+        QCOMPARE(files->count(), 4);
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        QCOMPARE(files->selectedItems().size(), 4);
+
+        boxes.answer("OK");
+        QVERIFY(WindowInput::clickButton(button(m_window, "Prevw")));
+        QCOMPARE(boxes.last().title, QString("Report Error"));
+        QCOMPARE(boxes.last().text, QString("You cannot select multiple groups for this report"));
+        QVERIFY(!m_window->findChild<QWidget*>("frmReportGroupSummary"));
+
+        QVERIFY(clickEntry(reports, "Group Summary by Group"));
+        QCOMPARE(groups->selectedItems().size(), 2);
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        QCOMPARE(files->selectedItems().size(), 4);
+        QString previewed;
+        whenModal([&previewed](QWidget* preview) {
+            previewed = preview->objectName();
+            QVERIFY(WindowInput::press(Qt::Key_Escape));
+        });
+        QVERIFY(WindowInput::clickButton(button(m_window, "Prevw")));
+        QTRY_COMPARE(previewed, QString("frmPrintPreview"));
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportGroupSummary"));
+        QCOMPARE(boxes.pending(), 0);
+    }
+
+    // Add and Del of the column grid by mouse: Del takes the current row only once the user
+    // is in the grid.
+    void columnFieldsByHand_data() { TestDatabases::addEngines(); }
+    void columnFieldsByHand() {
+        auto* reports = control<QListWidget>("lstReports");
+        auto* grid = control<QTableView>("jgColumnFields");
+        QVERIFY(clickEntry(reports, "Evaluation Report"));
+        QVERIFY(!grid->isEnabled());
+        QVERIFY(!button(m_window, "Add")->isEnabled() && !button(m_window, "Del")->isEnabled());
+        QVERIFY(clickEntry(reports, "Group Summary by Group"));
+        QVERIFY(WindowInput::chooseFromList(control<QComboBox>("cmbTemplate"), "Audit"));
+        QVERIFY(grid->isEnabled());
+        QVERIFY(button(m_window, "Add")->isEnabled() && button(m_window, "Del")->isEnabled());
+
+        QString caption;
+        whenModal([&caption](QWidget* dialog) {
+            caption = dialog->windowTitle();
+            QVERIFY(WindowInput::chooseFromList(dialog->findChild<QComboBox*>("cmbTemplateField"), "Inspector"));
+            QVERIFY(WindowInput::click(dialog->findChild<QPushButton*>("cmdAdd")));
+        });
+        QVERIFY(WindowInput::clickButton(button(m_window, "Add")));
+        QCOMPARE(caption, QString("Add Column Field"));
+        QTRY_COMPARE(grid->model()->rowCount(), 1);
+        QCOMPARE(grid->model()->index(0, 4).data().toString(), QString("Inspector"));
+        QCOMPARE(columnFieldRows(), 1);
+
+        QVERIFY(clickEntry(reports, "Group Summary by Group"));
+        QVERIFY(WindowInput::clickButton(button(m_window, "Del")));
+        QCOMPARE(grid->model()->rowCount(), 1);
+        QCOMPARE(columnFieldRows(), 1);
+
+        QVERIFY(WindowInput::click(grid->viewport(), grid->visualRect(grid->model()->index(0, 4)).center()));
+        QCOMPARE(status(), QString("Add / Delete column(s) used for report header"));
+        QVERIFY(WindowInput::clickButton(button(m_window, "Del")));
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QCOMPARE(columnFieldRows(), 0);
+    }
+
+    // A date being typed stays as it is while the user is in another window; leaving the box
+    // afterwards still puts back the date it had when the user entered it.
+    void dateAcrossWindows() {
+        QLineEdit* begin = date(0);
+        QVERIFY(WindowInput::click(begin));
+        QVERIFY(WindowInput::press(Qt::Key_Home) && WindowInput::type("134502"));
+        QVERIFY(WindowInput::switchAwayAndBack(m_window));
+        QVERIFY(begin->hasFocus());
+        QCOMPARE(begin->text(), QString("13/45/02"));
+        QVERIFY(clickEntry(control<QListWidget>("lstFileName"), control<QListWidget>("lstFileName")->item(0)->text()));
+        QCOMPARE(begin->text(), QString("01/01/02"));
+        QCOMPARE(control<QListWidget>("lstFileName")->count(), 3);
+
+        QVERIFY(WindowInput::click(date(1)));
+        QVERIFY(WindowInput::press(Qt::Key_Home) && WindowInput::type("01"));
+        QVERIFY(WindowInput::press(Qt::Key_Tab));
+        QCOMPARE(date(1)->text(), QString("01/31/29"));
     }
 
     // The template editor's Print: the listing is previewed and its window closes itself.

@@ -2,6 +2,7 @@
 # Installs the print-preview library alone into a scratch prefix, builds the host project
 # against that prefix only, runs it offscreen and checks its preview images and PDFs.
 # Usage: run-host.sh <build folder> [folder to keep the outputs in]
+# TRELK_HOST_CXXFLAGS: compiler flags for the host (the sanitizers of a sanitizer build).
 set -eu
 build=$1
 keep=${2:-}
@@ -10,7 +11,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/trelk-host.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 
 cmake --install "$build" --prefix "$work/prefix" --component TrelkPrintPreview >/dev/null
-cmake -S "$here" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake -S "$here" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -DCMAKE_CXX_FLAGS="${TRELK_HOST_CXXFLAGS:-}" >/dev/null
 cmake --build "$work/build" >/dev/null
 QT_QPA_PLATFORM=offscreen "$work/build/trelk-host" "$work/out"
 

@@ -1,0 +1,77 @@
+#include "ClickedPrompter.h"
+
+#include "WindowInput.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <stdexcept>
+
+namespace {
+
+Prompter* installedPrompter() {
+    try {
+        return &programPrompter();
+    } catch (const std::logic_error&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+ClickedPrompter::ClickedPrompter() : m_previous(installedPrompter()) {
+    setProgramPrompter(this);
+}
+
+ClickedPrompter::~ClickedPrompter() {
+    setProgramPrompter(m_previous);
+}
+
+ClickedPrompter& ClickedPrompter::answer(const QString& button) {
+    m_buttons.enqueue(button);
+    return *this;
+}
+
+PromptAnswer ClickedPrompter::ask(const Prompt& prompt) {
+    m_shown.append({prompt.title, prompt.text, {}, {}});
+    // The box runs its own event loop: it is answered from there, once it is on the screen.
+    QTimer::singleShot(0, qApp, [this] { answerShownBox(); });
+    return m_boxes.ask(prompt);
+}
+
+void ClickedPrompter::answerShownBox() {
+    QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || !QTest::qWaitForWindowActive(box)) {
+        QTimer::singleShot(10, qApp, [this] { answerShownBox(); });
+        return;
+    }
+    Shown& shown = m_shown.last();
+    shown.title = box->windowTitle();
+    shown.text = box->text();
+    for (QAbstractButton* button : box->buttons())
+        shown.buttons << button->text();
+    if (m_buttons.isEmpty()) {
+        const QByteArray text =
+            QStringLiteral("unexpected message box \"%1\": %2").arg(shown.title, shown.text).toUtf8();
+        QTest::qFail(text.constData(), __FILE__, __LINE__);
+        WindowInput::press(Qt::Key_Escape);
+        return;
+    }
+    shown.clicked = m_buttons.dequeue();
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == shown.clicked) {
+            WindowInput::click(button);
+            break;
+        }
+    }
+    if (box && box->isVisible()) {
+        const QByteArray text = QStringLiteral("could not click \"%1\" in the box \"%2\" (buttons %3)")
+                                    .arg(shown.clicked, shown.text, shown.buttons.join(QStringLiteral(", ")))
+                                    .toUtf8();
+        QTest::qFail(text.constData(), __FILE__, __LINE__);
+        box->reject();
+    }
+}

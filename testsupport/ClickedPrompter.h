@@ -1,0 +1,40 @@
+#pragma once
+
+#include "MessageBoxPrompter.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+
+// The program's own message boxes, answered as a user answers them: each box is shown for
+// real over the active window, and the button with the next queued caption ("&Yes", "OK")
+// is clicked on the screen. Records what every box showed. A box that nobody queued a
+// button for fails the running test and is closed by its Escape key, so the test goes on.
+// Installs itself as the program's prompter for its lifetime.
+class ClickedPrompter : public Prompter {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+        QStringList buttons;
+        QString clicked;
+    };
+
+    ClickedPrompter();
+    ~ClickedPrompter() override;
+
+    ClickedPrompter& answer(const QString& button);
+    PromptAnswer ask(const Prompt& prompt) override;
+
+    const QList<Shown>& shown() const { return m_shown; }
+    const Shown& last() const { return m_shown.last(); }
+    int pending() const { return int(m_buttons.size()); }
+
+private:
+    void answerShownBox();
+
+    MessageBoxPrompter m_boxes;
+    QQueue<QString> m_buttons;
+    QList<Shown> m_shown;
+    Prompter* m_previous = nullptr;
+};
