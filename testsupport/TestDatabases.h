@@ -32,8 +32,8 @@ void usePostgresInSettings(const QString& settingsFile, const QString& connectio
 // kill a writing process wait for this.
 bool anotherIsWriting(const QString& connection, const QString& table);
 // Waits for the condition while the process runs, a few minutes at most (a loaded machine is
-// slow to start a program); true once it holds. Tests
-// that kill a process in the middle of its work wait for that moment with it.
+// slow to start a program); true once it holds. Tests that kill a process in the middle of its
+// work wait for that moment with it.
 bool caughtRunning(const QProcess& process, const std::function<bool()>& condition);
 
 } // namespace TestDatabases
