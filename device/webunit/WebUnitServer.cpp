@@ -16,6 +16,7 @@ constexpr qint32 ServerError = 75;
 constexpr int Threads = 32;
 constexpr time_t KeepAliveSeconds = 2;
 constexpr time_t TransferSeconds = 20;
+constexpr qsizetype DrainLimit = 8 * WebUnitServer::MaximumBody;
 // Not "application/json" alone: that the library would compress, slowly, for a browser.
 const char* const Json = "application/json; charset=utf-8";
 
@@ -265,13 +266,16 @@ void WebUnitServer::route(httplib::Server& server) {
             return refuseUnpaired(response);
         }
         std::string body;
-        bool tooLarge = false;
+        size_t arrived = 0;
         const bool read = content([&](const char* data, size_t length) {
-            tooLarge = body.size() + length > size_t(MaximumBody);
-            if (!tooLarge)
+            arrived += length;
+            if (arrived <= size_t(MaximumBody))
                 body.append(data, length);
-            return !tooLarge;
+            // Past the limit the rest is read and dropped, up to a point, so that the sender is
+            // still listening when the refusal comes; a sender that goes on beyond it is cut off.
+            return arrived <= size_t(DrainLimit);
         });
+        const bool tooLarge = arrived > size_t(MaximumBody);
         if (tooLarge || response.status == 413) {
             response.set_header("Connection", "close");
             return reply(response, WebUnitService::refusal(400, QStringLiteral("The evaluation is larger than 1 MB "
