@@ -10,8 +10,8 @@ namespace {
 
 // "%KEY%" is the auto-numbered key column and "%NOW%" the local time of insertion; both
 // differ between the engines, everything else is written once for both. A reference in
-// braces is a template item that an evaluation row names: a foreign key on SQLite, checked
-// once per statement on PostgreSQL (see ItemChecks).
+// braces is one that an evaluation row makes, to its evaluation or to a template item: a
+// foreign key on SQLite, checked once per statement on PostgreSQL (see RowChecks).
 const char* const Tables[] = {
     "CREATE TABLE SchemaVersion (Version INTEGER NOT NULL)",
     "CREATE TABLE Template (TemplateKey %KEY%, Name VARCHAR(50) NOT NULL DEFAULT '')",
@@ -48,15 +48,15 @@ const char* const Tables[] = {
     " FileName VARCHAR(255) NOT NULL DEFAULT '', Downloaded %NOW%)",
     // TemplateFieldValueKey is 0 for text, number and date fields: no list value was chosen.
     "CREATE TABLE EvaluationField (EvaluationFieldKey %KEY%,"
-    " EvaluationKey INTEGER NOT NULL REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE,"
+    " EvaluationKey INTEGER NOT NULL {REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE},"
     " TemplateFieldKey INTEGER NOT NULL {REFERENCES TemplateField (TemplateFieldKey)},"
     " TemplateFieldValueKey INTEGER NOT NULL DEFAULT 0, EnteredValue VARCHAR(255))",
     "CREATE TABLE EvaluationQuestion (EvaluationQuestionKey %KEY%,"
-    " EvaluationKey INTEGER NOT NULL REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE,"
+    " EvaluationKey INTEGER NOT NULL {REFERENCES Evaluation (EvaluationKey) ON DELETE CASCADE},"
     " TemplateQuestionKey INTEGER NOT NULL {REFERENCES TemplateQuestion (TemplateQuestionKey)},"
     " Answer VARCHAR(50), TBCCheck SMALLINT NOT NULL DEFAULT 0)",
     "CREATE TABLE EvaluationPickList (EvaluationPickListKey %KEY%,"
-    " EvaluationQuestionKey INTEGER NOT NULL REFERENCES EvaluationQuestion (EvaluationQuestionKey) ON DELETE CASCADE,"
+    " EvaluationQuestionKey INTEGER NOT NULL {REFERENCES EvaluationQuestion (EvaluationQuestionKey) ON DELETE CASCADE},"
     " TemplatePickListKey INTEGER NOT NULL {REFERENCES TemplatePickList (TemplatePickListKey)})",
     "CREATE TABLE ReportDefinition (ReportDefinitionKey %KEY%, Name VARCHAR(50) NOT NULL DEFAULT '',"
     " objectName VARCHAR(50) NOT NULL DEFAULT '', reportType SMALLINT NOT NULL DEFAULT 0,"
@@ -93,42 +93,69 @@ const char* const Tables[] = {
 
 // On PostgreSQL a foreign key checks every new evaluation row on its own and locks the row
 // it names: most of the server's work on an import. These checks do it once per statement,
-// over the statement's new rows, and lock only the templates that own the named items (one,
-// for an evaluation file). A template item goes only after a lock on its template, which
-// waits for every import that names items of that template, and then only when no
-// evaluation row names it: so with several PCs at once no row ever names a missing item.
-const char* const ItemChecks[] = {
-    "CREATE FUNCTION kestrivo_named_items_exist() RETURNS trigger LANGUAGE plpgsql AS $$\n"
-    "DECLARE missing integer;\n"
+// over the statement's new rows, and lock only what the rows name: their evaluations (or
+// answers), and the templates that own the named items (one, for an evaluation file).
+// - A template item goes only after a lock on its template, which waits for every import that
+//   names items of that template, and then only when no evaluation row names it.
+// - An evaluation (or answer) takes its rows with it. Rows lock their evaluation, also those
+//   of an answer, and an answer goes only after a lock on its evaluation: so a removal waits
+//   for every statement that added rows to it, and a statement that comes after finds it gone.
+// - Keys that rows name do not change.
+// So with several PCs at once no row ever names a missing evaluation or template item.
+const char* const RowChecks[] = {
+    "CREATE OR REPLACE FUNCTION kestrivo_named_items_exist() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "DECLARE missing integer; wanted integer; locked integer;\n"
     "BEGIN\n"
+    "  IF TG_TABLE_NAME = 'evaluationpicklist' THEN\n"
+    "    PERFORM 1 FROM (SELECT DISTINCT (SELECT q.EvaluationKey FROM EvaluationQuestion q"
+    "      WHERE q.EvaluationQuestionKey = n.k) AS k FROM (SELECT DISTINCT EvaluationQuestionKey AS k FROM named) n"
+    "      ORDER BY 1) o, LATERAL (SELECT 1 FROM Evaluation e WHERE e.EvaluationKey = o.k FOR KEY SHARE) l;\n"
+    "    SELECT n.k INTO missing FROM (SELECT DISTINCT EvaluationQuestionKey AS k FROM named) n"
+    "      WHERE (SELECT p.EvaluationQuestionKey FROM EvaluationQuestion p WHERE p.EvaluationQuestionKey = n.k) IS NULL"
+    "      LIMIT 1;\n"
+    "    IF FOUND THEN RAISE EXCEPTION 'The evaluation answer % does not exist.', missing"
+    "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
+    "  ELSE\n"
+    "    SELECT count(*), count(l.one) INTO wanted, locked FROM (SELECT DISTINCT EvaluationKey AS k FROM named"
+    "      ORDER BY 1) o LEFT JOIN LATERAL (SELECT 1 AS one FROM Evaluation e WHERE e.EvaluationKey = o.k"
+    "      FOR KEY SHARE) l ON true;\n"
+    "    IF locked < wanted THEN\n"
+    "      SELECT n.k INTO missing FROM (SELECT DISTINCT EvaluationKey AS k FROM named) n"
+    "        WHERE (SELECT p.EvaluationKey FROM Evaluation p WHERE p.EvaluationKey = n.k) IS NULL LIMIT 1;\n"
+    "      RAISE EXCEPTION 'The evaluation % does not exist.', missing USING ERRCODE = 'foreign_key_violation';\n"
+    "    END IF;\n"
+    "  END IF;\n"
     "  IF TG_TABLE_NAME = 'evaluationfield' THEN\n"
-    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT i.TemplateKey FROM TemplateField i"
-    "      WHERE i.TemplateFieldKey IN (SELECT n.TemplateFieldKey FROM named n)) ORDER BY TemplateKey FOR KEY SHARE;\n"
-    "    SELECT n.TemplateFieldKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplateField i"
-    "      WHERE i.TemplateFieldKey = n.TemplateFieldKey) LIMIT 1;\n"
+    "    PERFORM 1 FROM (SELECT DISTINCT (SELECT i.TemplateKey FROM TemplateField i WHERE i.TemplateFieldKey = n.k)"
+    "      AS k FROM (SELECT DISTINCT TemplateFieldKey AS k FROM named) n ORDER BY 1) o,"
+    "      LATERAL (SELECT 1 FROM Template t WHERE t.TemplateKey = o.k FOR KEY SHARE) l;\n"
+    "    SELECT n.k INTO missing FROM (SELECT DISTINCT TemplateFieldKey AS k FROM named) n"
+    "      WHERE (SELECT i.TemplateFieldKey FROM TemplateField i WHERE i.TemplateFieldKey = n.k) IS NULL LIMIT 1;\n"
     "    IF FOUND THEN RAISE EXCEPTION 'The entry field % named by an evaluation does not exist.', missing"
     "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
     "  ELSIF TG_TABLE_NAME = 'evaluationquestion' THEN\n"
-    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT i.TemplateKey FROM TemplateQuestion i"
-    "      WHERE i.TemplateQuestionKey IN (SELECT n.TemplateQuestionKey FROM named n))"
-    "      ORDER BY TemplateKey FOR KEY SHARE;\n"
-    "    SELECT n.TemplateQuestionKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplateQuestion i"
-    "      WHERE i.TemplateQuestionKey = n.TemplateQuestionKey) LIMIT 1;\n"
+    "    PERFORM 1 FROM (SELECT DISTINCT (SELECT i.TemplateKey FROM TemplateQuestion i"
+    "      WHERE i.TemplateQuestionKey = n.k) AS k FROM (SELECT DISTINCT TemplateQuestionKey AS k FROM named) n"
+    "      ORDER BY 1) o, LATERAL (SELECT 1 FROM Template t WHERE t.TemplateKey = o.k FOR KEY SHARE) l;\n"
+    "    SELECT n.k INTO missing FROM (SELECT DISTINCT TemplateQuestionKey AS k FROM named) n"
+    "      WHERE (SELECT i.TemplateQuestionKey FROM TemplateQuestion i WHERE i.TemplateQuestionKey = n.k) IS NULL"
+    "      LIMIT 1;\n"
     "    IF FOUND THEN RAISE EXCEPTION 'The question % named by an evaluation does not exist.', missing"
     "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
     "  ELSE\n"
-    "    PERFORM 1 FROM Template WHERE TemplateKey IN (SELECT q.TemplateKey FROM TemplateQuestion q"
-    "      INNER JOIN TemplatePickList i ON i.TemplateQuestionKey = q.TemplateQuestionKey"
-    "      WHERE i.TemplatePickListKey IN (SELECT n.TemplatePickListKey FROM named n))"
-    "      ORDER BY TemplateKey FOR KEY SHARE;\n"
-    "    SELECT n.TemplatePickListKey INTO missing FROM named n WHERE NOT EXISTS (SELECT 1 FROM TemplatePickList i"
-    "      WHERE i.TemplatePickListKey = n.TemplatePickListKey) LIMIT 1;\n"
+    "    PERFORM 1 FROM (SELECT DISTINCT (SELECT q.TemplateKey FROM TemplatePickList i INNER JOIN TemplateQuestion q"
+    "      ON q.TemplateQuestionKey = i.TemplateQuestionKey WHERE i.TemplatePickListKey = n.k) AS k"
+    "      FROM (SELECT DISTINCT TemplatePickListKey AS k FROM named) n ORDER BY 1) o,"
+    "      LATERAL (SELECT 1 FROM Template t WHERE t.TemplateKey = o.k FOR KEY SHARE) l;\n"
+    "    SELECT n.k INTO missing FROM (SELECT DISTINCT TemplatePickListKey AS k FROM named) n"
+    "      WHERE (SELECT i.TemplatePickListKey FROM TemplatePickList i WHERE i.TemplatePickListKey = n.k) IS NULL"
+    "      LIMIT 1;\n"
     "    IF FOUND THEN RAISE EXCEPTION 'The pick-list entry % named by an evaluation does not exist.', missing"
     "      USING ERRCODE = 'foreign_key_violation'; END IF;\n"
     "  END IF;\n"
     "  RETURN NULL;\n"
     "END $$",
-    "CREATE FUNCTION kestrivo_lock_item_template() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "CREATE OR REPLACE FUNCTION kestrivo_lock_item_template() RETURNS trigger LANGUAGE plpgsql AS $$\n"
     "BEGIN\n"
     "  IF TG_TABLE_NAME = 'templatepicklist' THEN\n"
     "    PERFORM 1 FROM Template WHERE TemplateKey = (SELECT q.TemplateKey FROM TemplateQuestion q"
@@ -138,7 +165,7 @@ const char* const ItemChecks[] = {
     "  END IF;\n"
     "  RETURN OLD;\n"
     "END $$",
-    "CREATE FUNCTION kestrivo_items_unused() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "CREATE OR REPLACE FUNCTION kestrivo_items_unused() RETURNS trigger LANGUAGE plpgsql AS $$\n"
     "DECLARE used integer;\n"
     "BEGIN\n"
     "  IF TG_TABLE_NAME = 'templatefield' THEN\n"
@@ -159,6 +186,26 @@ const char* const ItemChecks[] = {
     "  END IF;\n"
     "  RETURN NULL;\n"
     "END $$",
+    "CREATE OR REPLACE FUNCTION kestrivo_lock_evaluation() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  PERFORM 1 FROM Evaluation WHERE EvaluationKey = OLD.EvaluationKey FOR UPDATE;\n"
+    "  RETURN OLD;\n"
+    "END $$",
+    "CREATE OR REPLACE FUNCTION kestrivo_remove_rows() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  IF TG_TABLE_NAME = 'evaluation' THEN\n"
+    "    DELETE FROM EvaluationField WHERE EvaluationKey IN (SELECT o.EvaluationKey FROM gone o);\n"
+    "    DELETE FROM EvaluationQuestion WHERE EvaluationKey IN (SELECT o.EvaluationKey FROM gone o);\n"
+    "  ELSE\n"
+    "    DELETE FROM EvaluationPickList WHERE EvaluationQuestionKey IN (SELECT o.EvaluationQuestionKey FROM gone o);\n"
+    "  END IF;\n"
+    "  RETURN NULL;\n"
+    "END $$",
+    "CREATE OR REPLACE FUNCTION kestrivo_key_stays() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  RAISE EXCEPTION 'The keys of the table % cannot change: evaluation rows may name them.', TG_TABLE_NAME"
+    "    USING ERRCODE = 'foreign_key_violation';\n"
+    "END $$",
 };
 
 // The evaluation tables whose rows name template items, each with the template table.
@@ -168,9 +215,21 @@ const char* const NamedItems[][2] = {
     {"EvaluationPickList", "TemplatePickList"},
 };
 
-void createItemChecks(const Database& database) {
-    for (const char* function : ItemChecks)
+// The evaluation tables whose rows belong to a row of another, each with that table.
+const char* const Owners[][2] = {
+    {"EvaluationField", "Evaluation"},
+    {"EvaluationQuestion", "Evaluation"},
+    {"EvaluationPickList", "EvaluationQuestion"},
+};
+
+void createRowFunctions(const Database& database) {
+    for (const char* function : RowChecks)
         database.execute(QString::fromLatin1(function));
+}
+
+// The checks of the rows' evaluations ride on these, which run on every insert and update
+// of an evaluation row.
+void createItemChecks(const Database& database) {
     for (const auto& [rows, items] : NamedItems) {
         const QString evaluationTable = QString::fromLatin1(rows), itemTable = QString::fromLatin1(items);
         for (const char* event : {"INSERT", "UPDATE"})
@@ -186,23 +245,49 @@ void createItemChecks(const Database& database) {
     }
 }
 
-// Version 1 checked the named items through foreign keys on PostgreSQL; SQLite keeps them.
-void upgradeFromVersion1(const Database& database) {
-    if (database.engine() == DatabaseEngine::PostgreSQL) {
-        for (const auto& [rows, items] : NamedItems) {
-            const QString evaluationTable = QString::fromLatin1(rows).toLower();
-            const QString constraint =
-                database
-                    .scalar(QStringLiteral("SELECT conname FROM pg_constraint WHERE contype = 'f' AND conrelid = "
-                                           "to_regclass(?) AND confrelid = to_regclass(?)"),
-                            {evaluationTable, QString::fromLatin1(items).toLower()})
-                    .toString();
-            if (!constraint.isEmpty())
-                database.execute(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT \"%2\"")
-                                     .arg(evaluationTable, QString(constraint).replace('"', QStringLiteral("\"\""))));
-        }
+void createOwnerChecks(const Database& database) {
+    database.execute(QStringLiteral("CREATE TRIGGER EvaluationQuestion_LockEvaluation BEFORE DELETE ON "
+                                    "EvaluationQuestion FOR EACH ROW EXECUTE FUNCTION kestrivo_lock_evaluation()"));
+    for (const char* owner : {"Evaluation", "EvaluationQuestion"})
+        database.execute(QStringLiteral("CREATE TRIGGER %1_RemoveRows AFTER DELETE ON %1 REFERENCING OLD TABLE AS gone "
+                                        "FOR EACH STATEMENT EXECUTE FUNCTION kestrivo_remove_rows()")
+                             .arg(QString::fromLatin1(owner)));
+    for (const char* table :
+         {"Evaluation", "EvaluationQuestion", "TemplateField", "TemplateQuestion", "TemplatePickList"})
+        database.execute(QStringLiteral("CREATE TRIGGER %1_KeyStays BEFORE UPDATE OF %1Key ON %1 FOR EACH ROW WHEN "
+                                        "(NEW.%1Key IS DISTINCT FROM OLD.%1Key) EXECUTE FUNCTION kestrivo_key_stays()")
+                             .arg(QString::fromLatin1(table)));
+}
+
+// Drops the foreign key of an evaluation table onto another table: a statement-level check
+// takes its place.
+void dropForeignKey(const Database& database, const char* table, const char* referenced) {
+    const QString rows = QString::fromLatin1(table).toLower();
+    const QString constraint =
+        database
+            .scalar(QStringLiteral("SELECT conname FROM pg_constraint WHERE contype = 'f' AND conrelid = "
+                                   "to_regclass(?) AND confrelid = to_regclass(?)"),
+                    {rows, QString::fromLatin1(referenced).toLower()})
+            .toString();
+    if (!constraint.isEmpty())
+        database.execute(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT \"%2\"")
+                             .arg(rows, QString(constraint).replace('"', QStringLiteral("\"\""))));
+}
+
+// Version 1 checked the named template items through foreign keys on PostgreSQL, version 2
+// the rows' evaluations; SQLite keeps its foreign keys.
+void upgradeFrom(int version, const Database& database) {
+    if (database.engine() != DatabaseEngine::PostgreSQL)
+        return;
+    createRowFunctions(database);
+    if (version == 1) {
+        for (const auto& [rows, items] : NamedItems)
+            dropForeignKey(database, rows, items);
         createItemChecks(database);
     }
+    for (const auto& [rows, owner] : Owners)
+        dropForeignKey(database, rows, owner);
+    createOwnerChecks(database);
 }
 
 QString engineSql(const char* text, DatabaseEngine engine) {
@@ -281,8 +366,11 @@ void ensure(const Database& database) {
     if (found == 0) {
         for (const char* table : Tables)
             database.execute(engineSql(table, database.engine()));
-        if (database.engine() == DatabaseEngine::PostgreSQL)
+        if (database.engine() == DatabaseEngine::PostgreSQL) {
+            createRowFunctions(database);
             createItemChecks(database);
+            createOwnerChecks(database);
+        }
         seed(database);
         transaction.commit();
         return;
@@ -293,8 +381,7 @@ void ensure(const Database& database) {
         database.execute(QStringLiteral("LOCK TABLE SchemaVersion IN EXCLUSIVE MODE"));
         found = version(database);
     }
-    if (found == 1)
-        upgradeFromVersion1(database);
+    upgradeFrom(found, database);
     database.execute(QStringLiteral("UPDATE SchemaVersion SET Version=?"), {CurrentVersion});
     transaction.commit();
 }

@@ -11,8 +11,9 @@ class Database;
 namespace Schema {
 
 // 2: on PostgreSQL the template items that evaluation rows name are checked once per
-// statement instead of by a foreign key per row.
-constexpr int CurrentVersion = 2;
+// statement instead of by a foreign key per row; 3: so are the evaluations (and answers)
+// that the rows belong to.
+constexpr int CurrentVersion = 3;
 
 enum class ColumnKind { Integer, Text, Timestamp };
 struct Column {

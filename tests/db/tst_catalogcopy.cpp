@@ -193,8 +193,9 @@ private Q_SLOTS:
         QTest::newRow("other database") << "other"
                                         << "cannot be restored: it holds no Kestrivo catalog.";
         QTest::newRow("newer") << "newer"
-                               << "cannot be restored: it was written by a newer version of Kestrivo (schema 99; "
-                                  "this program knows 2).";
+                               << QString("cannot be restored: it was written by a newer version of Kestrivo "
+                                          "(schema 99; this program knows %1).")
+                                      .arg(Schema::CurrentVersion);
         QTest::newRow("missing") << "missing"
                                  << "does not exist.";
     }

@@ -120,6 +120,11 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(
             KestrivoError,
             db.insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey"}, {evaluationKey, 4242}));
+        // Nor may a row belong to an evaluation or an answer that does not exist.
+        QVERIFY_THROWS_EXCEPTION(KestrivoError,
+                                 db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {4242, fieldKey}));
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, db.execute("INSERT INTO EvaluationPickList (EvaluationQuestionKey, "
+                                                           "TemplatePickListKey) VALUES (4242, 1)"));
         // Text fields carry 0 as their list value.
         db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "TemplateFieldValueKey"},
                   {evaluationKey, fieldKey, 0});
@@ -128,11 +133,22 @@ private Q_SLOTS:
         db.close();
     }
 
-    // A catalog of the previous version (row foreign keys on the named template items) is
-    // brought up to date when it is opened, its rows kept and its guarantees with them.
-    void olderCatalogIsUpgradedInPlace_data() { TestDatabases::addEngineRows(); }
+    // A catalog of an earlier version (row foreign keys on the named template items in 1, and
+    // on the rows' evaluations in 2) is brought up to date when it is opened, its rows kept
+    // and its guarantees with them.
+    void olderCatalogIsUpgradedInPlace_data() {
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<int>("version");
+        for (const int version : {1, 2}) {
+            QTest::addRow("SQLite %d", version)
+                << TestDatabases::freshConnectionString(DatabaseEngine::SQLite) << version;
+            if (TestDatabases::postgresAvailable())
+                QTest::addRow("PostgreSQL %d", version)
+                    << TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL) << version;
+        }
+    }
     void olderCatalogIsUpgradedInPlace() {
-        QFETCH(QString, connection);
+        QFETCH(int, version);
         Database db = openFresh();
         qint64 fieldKey = 0, valueKey = 0;
         const qint64 templateKey = addTemplateWithGroup(db, &fieldKey, &valueKey);
@@ -144,6 +160,22 @@ private Q_SLOTS:
                                     "('evaluationfield'::regclass, 'evaluationquestion'::regclass, "
                                     "'evaluationpicklist'::regclass)";
         if (postgres) {
+            for (const char* table :
+                 {"Evaluation", "EvaluationQuestion", "TemplateField", "TemplateQuestion", "TemplatePickList"})
+                db.execute(QString("DROP TRIGGER %1_KeyStays ON %1").arg(table));
+            for (const char* table : {"Evaluation", "EvaluationQuestion"})
+                db.execute(QString("DROP TRIGGER %1_RemoveRows ON %1").arg(table));
+            db.execute("DROP TRIGGER EvaluationQuestion_LockEvaluation ON EvaluationQuestion");
+            for (const char* function : {"kestrivo_remove_rows", "kestrivo_key_stays", "kestrivo_lock_evaluation"})
+                db.execute(QString("DROP FUNCTION %1()").arg(function));
+            db.execute("ALTER TABLE EvaluationField ADD FOREIGN KEY (EvaluationKey) REFERENCES Evaluation ON DELETE "
+                       "CASCADE");
+            db.execute("ALTER TABLE EvaluationQuestion ADD FOREIGN KEY (EvaluationKey) REFERENCES Evaluation ON "
+                       "DELETE CASCADE");
+            db.execute("ALTER TABLE EvaluationPickList ADD FOREIGN KEY (EvaluationQuestionKey) REFERENCES "
+                       "EvaluationQuestion ON DELETE CASCADE");
+        }
+        if (postgres && version == 1) {
             for (const char* table : {"EvaluationField", "EvaluationQuestion", "EvaluationPickList"})
                 for (const char* event : {"INSERT", "UPDATE"})
                     db.execute(QString("DROP TRIGGER %1_Items_%2 ON %1").arg(table, event));
@@ -159,21 +191,26 @@ private Q_SLOTS:
                        "TemplateQuestion");
             db.execute("ALTER TABLE EvaluationPickList ADD FOREIGN KEY (TemplatePickListKey) REFERENCES "
                        "TemplatePickList");
-            QCOMPARE(db.scalar(foreignKeys).toInt(), 6);
         }
-        db.execute("UPDATE SchemaVersion SET Version=1");
+        if (postgres)
+            QCOMPARE(db.scalar(foreignKeys).toInt(), version == 1 ? 6 : 3);
+        db.execute("UPDATE SchemaVersion SET Version=?", {version});
         db.close();
 
         db = openFresh();
-        QCOMPARE(Schema::version(db), 2);
+        QCOMPARE(Schema::version(db), Schema::CurrentVersion);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM SchemaVersion").toInt(), 1);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), 1);
         if (postgres)
-            QCOMPARE(db.scalar(foreignKeys).toInt(), 3);
+            QCOMPARE(db.scalar(foreignKeys).toInt(), 0);
         QVERIFY_THROWS_EXCEPTION(
             KestrivoError, db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {evaluationKey, 4242}));
         QVERIFY_THROWS_EXCEPTION(KestrivoError,
+                                 db.insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey"}, {4242, fieldKey}));
+        QVERIFY_THROWS_EXCEPTION(KestrivoError,
                                  db.execute("DELETE FROM TemplateField WHERE TemplateFieldKey=?", {fieldKey}));
+        db.execute("DELETE FROM Evaluation");
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), 0);
         db.close();
     }
 

@@ -174,6 +174,66 @@ private Q_SLOTS:
                  0);
     }
 
+    // Rows added to an evaluation (or to one of its answers) while another PC removes it:
+    // whichever comes first, the other waits for it. A removal after the rows takes them
+    // with it; rows after the removal fail. No row is ever left without its evaluation.
+    void rowsOfAnEvaluationBeingRemoved_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("removal");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("rowsFirst");
+        for (const bool rowsFirst : {true, false}) {
+            const char* order = rowsFirst ? "rows first" : "removal first";
+            QTest::addRow("entry, %s", order)
+                << "INSERT INTO EvaluationField (EvaluationKey, TemplateFieldKey) VALUES (%1, %3)"
+                << "DELETE FROM Evaluation WHERE EvaluationKey = %1"
+                << "The evaluation %1 does not exist." << rowsFirst;
+            QTest::addRow("pick-list entry, %s", order)
+                << "INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (%2, %4)"
+                << "DELETE FROM EvaluationQuestion WHERE EvaluationQuestionKey = %2"
+                << "The evaluation answer %2 does not exist." << rowsFirst;
+        }
+    }
+    void rowsOfAnEvaluationBeingRemoved() {
+        QFETCH(QString, rows);
+        QFETCH(QString, removal);
+        QFETCH(QString, refusal);
+        QFETCH(bool, rowsFirst);
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const Database& db = fixture.db();
+        const qint64 evaluation =
+            db.insert("Evaluation", {"TemplateKey", "EvaluationGroupKey"}, {audit.templateKey, audit.north});
+        const qint64 answer =
+            db.insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey"}, {evaluation, audit.question});
+        const auto keys = [&](QString sql) {
+            return sql.replace("%1", QString::number(evaluation))
+                .replace("%2", QString::number(answer))
+                .replace("%3", QString::number(audit.notesField))
+                .replace("%4", QString::number(audit.floor));
+        };
+        QString result;
+        Transaction first(db);
+        db.execute(keys(rowsFirst ? rows : removal));
+        std::thread other = otherPc(keys(rowsFirst ? removal : rows), {}, result);
+        QTRY_VERIFY(oneWaits());
+        first.commit();
+        other.join();
+        if (rowsFirst)
+            QCOMPARE(result, QString("done"));
+        else
+            QVERIFY2(result.contains(keys(refusal)), qPrintable(result));
+        QCOMPARE(db.scalar("SELECT (SELECT COUNT(*) FROM EvaluationField f WHERE NOT EXISTS (SELECT 1 FROM "
+                           "Evaluation e WHERE e.EvaluationKey = f.EvaluationKey)) + (SELECT COUNT(*) FROM "
+                           "EvaluationPickList p WHERE NOT EXISTS (SELECT 1 FROM EvaluationQuestion q WHERE "
+                           "q.EvaluationQuestionKey = p.EvaluationQuestionKey))")
+                     .toInt(),
+                 0);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt() +
+                     db.scalar("SELECT COUNT(*) FROM EvaluationPickList").toInt(),
+                 0);
+    }
+
     // The checks that stand in for the foreign keys catch a key that names nothing in every
     // table, also in a statement of many rows, and a template item that evaluations name
     // cannot be removed on its own either.
@@ -194,13 +254,20 @@ private Q_SLOTS:
              "The pick-list entry 4242 named by an evaluation does not exist."},
             {"UPDATE EvaluationQuestion SET TemplateQuestionKey = 4242", "The question 4242 named by an evaluation "
                                                                          "does not exist."},
+            {"INSERT INTO EvaluationQuestion (EvaluationKey, TemplateQuestionKey) VALUES (%1, %4), (4242, %4)",
+             "The evaluation 4242 does not exist."},
+            {"INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (4242, %5)",
+             "The evaluation answer 4242 does not exist."},
+            {"UPDATE Evaluation SET EvaluationKey = 4242", "The keys of the table evaluation cannot change"},
         };
         for (const auto& [sql, message] : wrong) {
             try {
                 db.execute(QString(sql)
                                .replace("%1", QString::number(evaluation))
                                .replace("%2", QString::number(audit.notesField))
-                               .replace("%3", QString::number(answer)));
+                               .replace("%3", QString::number(answer))
+                               .replace("%4", QString::number(audit.question))
+                               .replace("%5", QString::number(audit.floor)));
                 QFAIL(qPrintable("accepted: " + sql));
             } catch (const KestrivoError& error) {
                 QVERIFY2(error.description().contains(message) && !error.description().contains("CONTEXT"),
