@@ -143,7 +143,7 @@ double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& file
     return ok ? seconds : -1;
 }
 
-// The import alone, as Add runs it (50 files to a transaction), of the files already on the PC
+// The import alone, as Add runs it (a batch of files to a transaction), of the files already on the PC
 // into a fresh database. Seconds, or a negative number when a file did not go in.
 double importAlone(const QString& path, const QString& folder, const QStringList& names) {
     Database db = Database::open("Provider=SQLite;Data Source=" + path, "alone");
@@ -160,7 +160,8 @@ double importAlone(const QString& path, const QString& folder, const QStringList
             return true;
         };
         for (const QString& name : names) {
-            if (!importer.queueFile(folder + name) || (importer.queued() == 50 && !commit()))
+            if (!importer.queueFile(folder + name) ||
+                (importer.queued() == EvaluationDownload::BatchFiles && !commit()))
                 return -1;
         }
         if (!commit())

@@ -17,10 +17,8 @@
 namespace {
 
 constexpr int SkippedNamesShown = 20;
-// Files imported in one transaction. A database server makes every commit wait for its disk,
-// and a batch pays that once for many files; a slow unit must not hold a batch (and the lock
-// that keeps its template in place) open for long, hence the time limit as well.
-constexpr qsizetype BatchFiles = 100;
+// A slow unit must not hold a batch (and the lock that keeps its template in place) open for
+// long.
 constexpr qint64 BatchMilliseconds = 1000;
 
 // Marks the logic busy for one action, so that a second click while the first is still

@@ -21,6 +21,9 @@ public:
     static inline const QString AddingStatus = QStringLiteral("Adding ");
     static inline const QString AllCopied = QStringLiteral("Selected files copied");
     static inline const QString NotAllAdded = QStringLiteral("Not all files added!");
+    // Files imported in one transaction. A database server makes every commit wait for its
+    // disk, and a batch pays that once for many files.
+    static constexpr qsizetype BatchFiles = 100;
 
     // What the last Add did, for callers that report it in their own words.
     struct AddResult {
