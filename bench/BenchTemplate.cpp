@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <QDir>
 #include <QFile>
 #include <unistd.h>
 
@@ -16,15 +17,36 @@ constexpr int PickLists = 10;
 
 } // namespace
 
+namespace {
+
+// The fields of /proc/PID/stat after the command name in parentheses, from the state on.
+QList<QByteArray> statOf(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    return stat.readAll().split(')').value(1).trimmed().split(' ');
+}
+
+} // namespace
+
 double serverCpuSeconds(const Database& db) {
     if (db.engine() != DatabaseEngine::PostgreSQL)
         return -1;
-    QFile stat(QString("/proc/%1/stat").arg(db.scalar("SELECT pg_backend_pid()").toLongLong()));
-    if (!stat.open(QIODevice::ReadOnly))
+    // The server is the parent of this connection's process: its own time, that of every
+    // process it runs now and that of those that have ended (ticks 12 to 15 of its stat).
+    const qint64 server = statOf(db.scalar("SELECT pg_backend_pid()").toLongLong()).value(1).toLongLong();
+    const QList<QByteArray> own = statOf(server);
+    if (own.size() < 15)
         return -1;
-    // After the command name in parentheses: state, then utime and stime as the 12th and 13th.
-    const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toLongLong() + fields.value(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+    qint64 ticks = 0;
+    for (int field = 11; field <= 14; ++field)
+        ticks += own.at(field).toLongLong();
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        const QList<QByteArray> child = statOf(entry.toLongLong());
+        if (child.size() > 12 && child.at(1).toLongLong() == server)
+            ticks += child.at(11).toLongLong() + child.at(12).toLongLong();
+    }
+    return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
 qint64 create(const Database& db) {

@@ -15,8 +15,9 @@ constexpr int RowsPerFile = 171;
 // Adds the template "Bench" and returns its key; a fresh database gives the same keys every time.
 qint64 create(const Database& db);
 
-// CPU seconds that the server process of this connection has used so far, when the server
-// runs on this machine and its process can be read; negative otherwise.
+// CPU seconds that the server of this connection has used so far, all its processes
+// together, when the server runs on this machine and its processes can be read; negative
+// otherwise.
 double serverCpuSeconds(const Database& db);
 
 } // namespace BenchTemplate

@@ -243,7 +243,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                 engineName, listed, static_cast<long long>(download.lastAddResult().added.size()), total,
                 static_cast<long long>(rows), rows / total, peakMegabytes());
     if (serverCpu >= 0)
-        std::printf("%s: the server process used %.2f s of CPU for it, %.2f ms a file\n", engineName, serverCpu,
+        std::printf("%s: the server used %.2f s of CPU for it, %.2f ms a file\n", engineName, serverCpu,
                     serverCpu * 1000 / files);
 
     QFile result(base + QStringLiteral("../%1.seconds").arg(engineName));

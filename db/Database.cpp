@@ -137,6 +137,29 @@ Database Database::openExisting(const QString& connectionString, const QString& 
     return openConnection(connectionString, connectionName, true);
 }
 
+Database Database::openAnother(const QString& connectionName) const {
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
+    Database database(connectionName, m_engine, m_readOnly);
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(m_connectionName, connectionName);
+        if (!db.open()) {
+            const QString reason = reasonOf(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            throw databaseError(m_engine,
+                                QStringLiteral("The database server cannot be reached: %1").arg(firstLine(reason)));
+        }
+    }
+    try {
+        database.configureSession();
+    } catch (...) {
+        database.close();
+        throw;
+    }
+    return database;
+}
+
 Database Database::openConnection(const QString& connectionString, const QString& connectionName, bool existing) {
     const ConnectionString parts = ConnectionString::parse(connectionString);
     if (QSqlDatabase::contains(connectionName))

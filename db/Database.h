@@ -31,6 +31,10 @@ public:
     // turn out not to be a catalog at all. Throws KestrivoError with the reason.
     static Database openExisting(const QString& connectionString, const QString& connectionName);
 
+    // A connection of its own to the same database, for another thread: open it in the
+    // thread that uses it, and close it there. Throws KestrivoError with the reason.
+    Database openAnother(const QString& connectionName) const;
+
     bool isOpen() const;
     DatabaseEngine engine() const { return m_engine; }
     QSqlDatabase handle() const;

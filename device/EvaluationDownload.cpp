@@ -136,12 +136,17 @@ bool EvaluationDownload::connectUnit() {
 }
 
 bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary) {
-    const QStringList names = std::exchange(queued, {});
+    return finishBatch(queued, summary, [&importer] { return importer.commitQueued(); });
+}
+
+bool EvaluationDownload::finishBatch(QStringList& batch, QString& summary,
+                                     const std::function<QList<EvaluationImporter::Outcome>()>& outcomesOfBatch) {
+    const QStringList names = std::exchange(batch, {});
     if (names.isEmpty())
         return true;
     QList<EvaluationImporter::Outcome> outcomes;
     try {
-        outcomes = importer.commitQueued();
+        outcomes = outcomesOfBatch();
     } catch (const KestrivoError& error) {
         LogError(KestrivoError(error.number(),
                                QStringLiteral("The evaluation files %1 were not added. %2")
@@ -177,6 +182,12 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
     const QString folder = unitFolder();
+    // The batch being added on a database server while the next one is read; the last batch,
+    // and every batch on SQLite, is added as it is complete.
+    QStringList started;
+    const auto finishStarted = [&] {
+        return finishBatch(started, summary, [&importer] { return importer.finishStarted(); });
+    };
     QStringList queued;
     QElapsedTimer batchAge;
     for (int i = 0; i < names.size(); ++i) {
@@ -196,7 +207,8 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         if (m_session.lastDeviceError() != UnitError::None) {
             m_session.ShowDeviceError();
             summary = NotAllAdded;
-            commitBatch(importer, queued, summary);
+            if (finishStarted())
+                commitBatch(importer, queued, summary);
             if (m_result.failed.isEmpty())
                 m_result.failed = name;
             return;
@@ -204,7 +216,8 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         // A file that cannot be read stops the run; the files before it still go in.
         if (!importer.queueEvaluationFile(name)) {
             summary = NotAllAdded;
-            commitBatch(importer, queued, summary);
+            if (finishStarted())
+                commitBatch(importer, queued, summary);
             if (m_result.failed.isEmpty())
                 m_result.failed = name;
             return;
@@ -212,11 +225,17 @@ void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
         if (queued.isEmpty())
             batchAge.start();
         queued << name;
-        if ((queued.size() >= BatchFiles || batchAge.elapsed() >= BatchMilliseconds) &&
-            !commitBatch(importer, queued, summary))
+        if (queued.size() < BatchFiles && batchAge.elapsed() < BatchMilliseconds)
+            continue;
+        if (!finishStarted())
+            return;
+        if (i + 1 < names.size() && importer.startQueued())
+            started = std::exchange(queued, {});
+        else if (!commitBatch(importer, queued, summary))
             return;
     }
-    commitBatch(importer, queued, summary);
+    if (finishStarted())
+        commitBatch(importer, queued, summary);
 }
 
 bool EvaluationDownload::AddSelectedEvaluations() {

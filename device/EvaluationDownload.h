@@ -1,12 +1,14 @@
 #pragma once
 
+#include "EvaluationImporter.h"
+
 #include <QItemSelectionModel>
 #include <QObject>
 #include <QStringList>
 #include <QStringListModel>
+#include <functional>
 
 class DeviceSession;
-class EvaluationImporter;
 class StatusSink;
 
 // The "Handheld" tab's work: Down lists the evaluation files on the unit, Add copies the
@@ -59,6 +61,10 @@ private:
     // Adds the queued files in one transaction and only then removes them from the unit. False
     // when not all of them were added and removed: the summary then says so.
     bool commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary);
+    // Takes the outcomes of a batch of files and removes from the unit those that went in,
+    // as commitBatch() does.
+    bool finishBatch(QStringList& batch, QString& summary,
+                     const std::function<QList<EvaluationImporter::Outcome>()>& outcomesOfBatch);
     static QString skippedText(const QStringList& names);
 
     DeviceSession& m_session;

@@ -55,6 +55,8 @@ QByteArray readWhole(const QString& path) {
 
 } // namespace
 
+EvaluationImporter::~EvaluationImporter() = default;
+
 EvaluationImporter::EvaluationImporter(const Database& database)
     : m_database(database), m_fields(database, QStringLiteral("EvaluationField"),
                                      {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
@@ -140,22 +142,32 @@ bool EvaluationImporter::queue(const QString& path, const QString& fileName) {
     return false;
 }
 
-bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes) {
+QList<WholeFileInsert::File> EvaluationImporter::together(const QList<Prepared>& files) const {
     QList<WholeFileInsert::File> together;
     for (const Prepared& file : files) {
         if (!singleStatement(file))
-            return false;
+            return {};
         together.append({&file.content, file.fileName, file.evaluationName, file.digest});
     }
+    return together;
+}
+
+void EvaluationImporter::count(const QList<Prepared>& files, const QList<bool>& added, QList<Outcome>& outcomes) {
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        outcomes << (added.at(i) ? Outcome::Imported : Outcome::AlreadyImported);
+        if (added.at(i))
+            m_rowsWritten += files.at(i).content.rowCount();
+    }
+}
+
+bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes) {
+    const QList<WholeFileInsert::File> all = together(files);
+    if (all.isEmpty())
+        return false;
     try {
         // One statement is one transaction of its own: on a server loaded by other work every
         // round trip costs, and this takes one for all the files.
-        const QList<bool> added = m_wholeFile.insert(together);
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            outcomes << (added.at(i) ? Outcome::Imported : Outcome::AlreadyImported);
-            if (added.at(i))
-                m_rowsWritten += files.at(i).content.rowCount();
-        }
+        count(files, m_wholeFile.insert(all), outcomes);
         return true;
     } catch (const KestrivoError& error) {
         // A connection that is gone took the statement with it, and it is not repeated on a
@@ -174,10 +186,47 @@ bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outc
 QList<EvaluationImporter::Outcome> EvaluationImporter::commitQueued() {
     QList<Outcome> outcomes;
     const QList<Prepared> files = std::exchange(m_queue, {});
-    if (files.isEmpty())
+    if (files.isEmpty() || insertTogether(files, outcomes))
         return outcomes;
-    if (insertTogether(files, outcomes))
+    return oneAtATime(files);
+}
+
+bool EvaluationImporter::startQueued() {
+    const QList<WholeFileInsert::File> all = together(m_queue);
+    if (all.isEmpty())
+        return false;
+    if (!m_writer)
+        m_writer = std::make_unique<BatchWriter>(m_database);
+    m_started = std::exchange(m_queue, {});
+    m_writer->start(all);
+    return true;
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::finishStarted() {
+    QList<Outcome> outcomes;
+    if (!m_writer || !m_writer->busy())
         return outcomes;
+    const BatchWriter::Result result = m_writer->finish();
+    const QList<Prepared> files = std::exchange(m_started, {});
+    if (!result.error) {
+        count(files, result.added, outcomes);
+        return outcomes;
+    }
+    if (!result.connectionLost)
+        return oneAtATime(files);
+    report(*result.error, files.first().fileName);
+    // The server that dropped the writer's connection dropped this one too. Finding that out
+    // now, with the loss reported once already, lets the next statement connect again.
+    try {
+        m_database.execute(QStringLiteral("SELECT 1"));
+    } catch (const KestrivoError&) {
+    }
+    outcomes << Outcome::Failed;
+    return outcomes;
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::oneAtATime(const QList<Prepared>& files) {
+    QList<Outcome> outcomes;
     Transaction transaction(m_database);
     qint64 rows = 0;
     for (const Prepared& file : files) {

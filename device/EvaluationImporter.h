@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchWriter.h"
 #include "EvaluationFileContent.h"
 #include "RowBatchInsert.h"
 #include "WholeFileInsert.h"
@@ -7,6 +8,7 @@
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
+#include <memory>
 
 class Database;
 class KestrivoError;
@@ -23,6 +25,7 @@ public:
     static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
     explicit EvaluationImporter(const Database& database);
+    ~EvaluationImporter();
 
     // The PC folder that downloaded evaluation files are copied to: DataPath + "Evaluations/".
     static QString evaluationFolder();
@@ -46,6 +49,13 @@ public:
     // files before it stay. Throws KestrivoError when the transaction cannot be committed:
     // then none of the files was kept.
     QList<Outcome> commitQueued();
+    // The same in two steps, on a database server: startQueued() hands the queued files to a
+    // connection of their own in another thread and returns at once, so that the next files
+    // can be read meanwhile; finishStarted() waits for them and gives their outcomes. False
+    // when the queued files cannot go that way (SQLite, a file of several evaluations): then
+    // they stay queued for commitQueued(). One batch at a time.
+    bool startQueued();
+    QList<Outcome> finishStarted();
 
     qint64 rowsWritten() const { return m_rowsWritten; }
 
@@ -71,6 +81,11 @@ private:
     // (a file fails, or holds several evaluations) and nothing was added. A lost connection
     // fails the first file.
     bool insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes);
+    // The files for one statement; empty when one of them cannot go in that way.
+    QList<WholeFileInsert::File> together(const QList<Prepared>& files) const;
+    void count(const QList<Prepared>& files, const QList<bool>& added, QList<Outcome>& outcomes);
+    // The files in one transaction, each under a savepoint of its own, up to the first that fails.
+    QList<Outcome> oneAtATime(const QList<Prepared>& files);
     // False when the file's content turned out to be imported already: nothing was kept.
     bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
                const QString& digest);
@@ -87,4 +102,6 @@ private:
     WholeFileInsert m_wholeFile;
     qint64 m_rowsWritten = 0;
     QList<Prepared> m_queue;
+    QList<Prepared> m_started;
+    std::unique_ptr<BatchWriter> m_writer;
 };

@@ -1,11 +1,14 @@
+#include "EvaluationDownload.h"
 #include "EvaluationFileParser.h"
 #include "EvaluationImporter.h"
 #include "HandheldFixture.h"
 #include "KestrivoError.h"
+#include "RecordingStatus.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabases.h"
 #include "WholeFileInsert.h"
 
+#include <QFile>
 #include <QTest>
 #include <thread>
 
@@ -180,6 +183,49 @@ private Q_SLOTS:
                              "TemplatePickList i WHERE i.TemplatePickListKey = e.TemplatePickListKey)")
                      .toInt(),
                  0);
+    }
+
+    // On a server Add reads the next batch of files while the one before goes in on a
+    // connection of its own. A file that the server refuses in a batch on its way stops the
+    // run as it does anywhere: the files before it are in and gone from the unit, it and every
+    // later file stay there, none of them in the catalog. The next Add takes the rest.
+    void aRefusedFileStopsTheRunWhileTheNextBatchIsRead() {
+        HandheldFixture fixture(m_connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const int refused = int(EvaluationDownload::BatchFiles) - 10;
+        QStringList names;
+        for (int i = 0; i < EvaluationDownload::BatchFiles * 2 + 10; ++i) {
+            names << QString("E%1.txt").arg(i, 4, 10, QChar('0'));
+            QByteArray bytes = HandheldFixture::auditFile(audit, names.last());
+            if (i == refused)
+                bytes.replace(QString("\"*P*\",%1").arg(audit.wall).toLatin1(), "\"*P*\",4242");
+            fixture.putOnUnit(names.last(), bytes);
+        }
+        RecordingStatus status;
+        EvaluationDownload download(fixture.session(), status);
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Yes).answer(PromptAnswer::Ok).answer(PromptAnswer::Ok);
+        QVERIFY(download.ListUnitEvaluations());
+        download.SelectAll();
+        QVERIFY(!download.AddSelectedEvaluations());
+        const QString error = prompter.shown().at(1).text;
+        QVERIFY2(error.contains(QString("The evaluation file %1 was not imported.").arg(names.at(refused))) &&
+                     error.contains("The pick-list entry 4242 named by an evaluation does not exist."),
+                 qPrintable(error));
+        QCOMPARE(prompter.last().text, QString("Not all files added!"));
+        QCOMPARE(download.lastAddResult().failed, names.at(refused));
+        QCOMPARE(fixture.rows("Evaluation"), refused);
+        QCOMPARE(fixture.unitFiles(), names.mid(refused));
+
+        QVERIFY(QFile::remove(fixture.unitEvaluationFolder() + names.at(refused)));
+        prompter.clear();
+        prompter.answer(PromptAnswer::Yes).answer(PromptAnswer::Ok);
+        QVERIFY(download.ListUnitEvaluations());
+        download.SelectAll();
+        QVERIFY(download.AddSelectedEvaluations());
+        QCOMPARE(fixture.rows("Evaluation"), names.size() - 1);
+        QCOMPARE(fixture.rows("EvaluationPickList"), 2 * (names.size() - 1));
+        QCOMPARE(fixture.unitFiles(), QStringList());
     }
 
     // Rows added to an evaluation (or to one of its answers) while another PC removes it:
