@@ -4,6 +4,7 @@
 #include "ReportWindows.h"
 #include "TestDatabases.h"
 #include "WhenModal.h"
+#include "WindowControls.h"
 #include "WindowInput.h"
 
 #include <QAction>
@@ -54,12 +55,7 @@ class tst_ReportWindow : public QObject {
     qint64 m_question = 0;
     QPointer<QWidget> m_window;
 
-    template <typename T> T* control(const char* name) const {
-        T* found = m_window->findChild<T*>(name);
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T* control(const char* name) const { return WindowControls::control<T>(m_window, name); }
     void chooseTemplate(const QString& name) {
         auto* templates = control<QComboBox>("cmbTemplate");
         const int index = templates->findText(name);

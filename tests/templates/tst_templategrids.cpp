@@ -7,6 +7,7 @@
 #include "TemplateRows.h"
 #include "TestDatabases.h"
 #include "WhenModal.h"
+#include "WindowControls.h"
 #include "frmTemplateMaintenance.h"
 
 #include <QAbstractItemView>
@@ -35,20 +36,9 @@ class tst_TemplateGrids : public QObject {
     qint64 m_audit = 0;
 
     const Database& db() { return m_fixture->db(); }
-    template <typename T> T* control(const char* name) {
-        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T* control(const char* name) { return WindowControls::control<T>(m_window.get(), name); }
     BoundGridView* grid(const char* name) { return control<BoundGridView>(name); }
-    QAction* button(const char* key) {
-        for (QAction* action : control<QToolBar>("Toolbar1")->actions()) {
-            if (action->objectName() == QLatin1String(key))
-                return action;
-        }
-        qFatal("no toolbar button %s", key);
-    }
+    QAction* button(const char* key) { return WindowControls::toolbarAction(m_window.get(), key); }
     void press(const char* key) {
         QToolBar* toolbar = control<QToolBar>("Toolbar1");
         QTest::mouseClick(toolbar->widgetForAction(button(key)), Qt::LeftButton);

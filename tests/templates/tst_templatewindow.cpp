@@ -5,6 +5,7 @@
 #include "ScriptedPrompter.h"
 #include "TemplateRows.h"
 #include "TestDatabases.h"
+#include "WindowControls.h"
 #include "frmAddTemplate.h"
 #include "frmTemplateMaintenance.h"
 
@@ -31,20 +32,9 @@ class tst_TemplateWindow : public QObject {
     std::unique_ptr<frmTemplateMaintenance> m_window;
     QList<qint64> m_printed;
 
-    template <typename T> T* control(const char* name) {
-        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T* control(const char* name) { return WindowControls::control<T>(m_window.get(), name); }
     BoundGridView* grid(const char* name) { return control<BoundGridView>(name); }
-    QAction* button(const char* key) {
-        for (QAction* action : control<QToolBar>("Toolbar1")->actions()) {
-            if (action->objectName() == QLatin1String(key))
-                return action;
-        }
-        qFatal("no toolbar button %s", key);
-    }
+    QAction* button(const char* key) { return WindowControls::toolbarAction(m_window.get(), key); }
     QString status() { return control<QLabel>("StatusBar1Panel1")->text(); }
     const Database& db() { return m_fixture->db(); }
     void screenshot(const QString& name) {

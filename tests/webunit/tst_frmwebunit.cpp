@@ -1,6 +1,7 @@
 #include "ScriptedPrompter.h"
 #include "Settings.h"
 #include "WebUnitFixture.h"
+#include "WindowControls.h"
 #include "frmWebUnit.h"
 
 #include <QApplication>
@@ -14,10 +15,7 @@ class tst_frmWebUnit : public QObject {
     Q_OBJECT
 
     template <typename T> static T* control(QWidget& window, const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return WindowControls::control<T>(&window, name);
     }
 
     static void click(QWidget& window, const char* button) {
