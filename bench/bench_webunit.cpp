@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <httplib.h>
 #include <thread>
@@ -108,6 +109,8 @@ long peakMemoryKb() {
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
+    // The server may end a connection whose body it will not read: a failed write, not a death.
+    std::signal(SIGPIPE, SIG_IGN);
     QTemporaryDir unit;
     const WebUnitFolders folders =
         WebUnitFolders::forUnit(unit.path(), QStringLiteral("\\Templates\\"), QStringLiteral("\\Evaluations\\"));
