@@ -179,7 +179,7 @@ QList<CliCommand> deviceCommands() {
         {QStringLiteral("unit"), QStringLiteral("unit list | unit add (--all | NAME...)"),
          QStringLiteral("list the evaluation files on the unit, or add them to the database"), unit},
         {QStringLiteral("unit"),
-         QStringLiteral("unit serve [--listen ADDRESS:PORT] [--certificate FILE --key FILE] [--new-token]"),
+         QString::fromLatin1(serveUnitUsage()),
          QStringLiteral("serve the unit to the browsers of phones and tablets until Ctrl+C"), unit},
         {QStringLiteral("import-files"), QStringLiteral("import-files FILE..."),
          QStringLiteral("import evaluation files that are already on the PC"), importFiles},

@@ -19,6 +19,12 @@ QString key() {
     return Settings::readSetting(Key);
 }
 
+quint16 installPort() {
+    bool number = false;
+    const int stored = Settings::readSetting(InstallPort).toInt(&number);
+    return number && stored > 0 && stored <= 65535 ? quint16(stored) : DefaultInstallPort;
+}
+
 QString makeToken() {
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
