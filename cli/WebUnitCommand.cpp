@@ -39,11 +39,13 @@ const char* serveUnitUsage() {
 namespace {
 
 void printAddresses(const WebUnitServing& serving, const WebUnitFolders& folders) {
-    const QStringList addresses = serving.server().addresses();
+    const QStringList addresses = serving.addresses();
     std::printf("Serving the unit %s to phones and tablets over %s.\n", qPrintable(programSettings().UnitPath),
                 serving.server().isSecure() ? "HTTPS" : "plain HTTP");
     if (!serving.server().isSecure())
         std::printf("%s\n", qPrintable(WebUnitServing::PlainHttpWarning));
+    if (!serving.unreachableText().isEmpty())
+        std::printf("%s\n", qPrintable(serving.unreachableText()));
     if (!serving.fingerprint().isEmpty())
         std::printf("1. Once per phone, install this PC's certificate: open this address in the phone's browser\n"
                     "%s\n"
@@ -105,7 +107,6 @@ int serveUnit(const QStringList& options) {
         }
         if (choice.listen.isEmpty())
             choice.listen = settings.listen;
-        // A server on any free port (as tests start it) gets its installation page on one too.
         if (!installPortGiven)
             choice.installPort = choice.listen.endsWith(QLatin1String(":0")) ? 0 : settings.installPort;
         choice.authorityFolder = settings.authorityFolder;

@@ -24,7 +24,14 @@ QString WebUnitLogic::unpairedText() const {
 QString WebUnitLogic::statusText() const {
     if (!isServing())
         return QStringLiteral("Not serving. Press Start, then open the address on a phone or scan the QR code.");
-    return QStringLiteral("Serving the unit: phones on this network open the address or scan the QR code.");
+    QString text =
+        m_installAddress.isEmpty()
+            ? QStringLiteral("Serving the unit: phones on this network open the address or scan the QR code.")
+            : QStringLiteral("Serving the unit. Once per phone, scan the first QR code and install this "
+                             "PC's certificate; then scan the second to open the page.");
+    if (!m_serving->unreachableText().isEmpty())
+        text += QLatin1Char('\n') + m_serving->unreachableText();
+    return text;
 }
 
 bool WebUnitLogic::start() {
@@ -100,7 +107,7 @@ bool WebUnitLogic::mayClose() {
 }
 
 void WebUnitLogic::showAddresses() {
-    const QStringList addresses = isServing() ? m_serving->server().addresses() : QStringList();
+    const QStringList addresses = isServing() ? m_serving->addresses() : QStringList();
     m_address = addresses.value(0);
     m_otherAddresses = addresses.mid(1);
     m_qrCode = QrCode(m_address);

@@ -3,6 +3,7 @@
 #include "CertificateAuthority.h"
 #include "KestrivoError.h"
 #include "WebUnitSettings.h"
+#include <QUrl>
 
 namespace {
 
@@ -15,7 +16,8 @@ namespace {
 WebUnitServing::Choice WebUnitServing::fromSettings() {
     Choice choice;
     choice.listen = WebUnitSettings::listen();
-    choice.installPort = WebUnitSettings::installPort();
+    // A server on any free port (as tests start it) gets its installation page on one too.
+    choice.installPort = choice.listen.endsWith(QLatin1String(":0")) ? 0 : WebUnitSettings::installPort();
     choice.certificate = WebUnitSettings::certificate();
     choice.key = WebUnitSettings::key();
     choice.authorityFolder = CertificateAuthority::programFolder();
@@ -40,6 +42,7 @@ WebUnitServer::Identity WebUnitServing::identity(const Choice& choice, const QSt
     const CertificateAuthority::Authority made = authority.authority();
     const CertificateAuthority::ServerCertificate issued =
         authority.serverCertificate(WebUnitServer::hosts(host) + authority.localNames());
+    m_unreachable = issued.leftOut;
     m_authority = made.certificatePem;
     m_authorityName = made.name;
     m_fingerprint = made.fingerprint;
@@ -58,9 +61,9 @@ void WebUnitServing::start(const Choice& choice) {
         m_host = host;
         if (m_authority.isEmpty())
             return;
-        m_install = std::make_unique<InstallPage>(m_authority, m_authorityName, m_fingerprint,
-                                                  CertificateAuthority(choice.authorityFolder).hostName(),
-                                                  m_server.port());
+        m_install =
+            std::make_unique<InstallPage>(m_authority, m_authorityName, m_fingerprint,
+                                          CertificateAuthority(choice.authorityFolder).hostName(), m_server.port());
         const QString bracketed = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
         m_install->start(bracketed + QLatin1Char(':') + QString::number(choice.installPort));
     } catch (const KestrivoError&) {
@@ -75,13 +78,33 @@ void WebUnitServing::stop() {
     m_authority.clear();
     m_authorityName.clear();
     m_fingerprint.clear();
+    m_unreachable.clear();
+}
+
+QStringList WebUnitServing::addresses() const {
+    QStringList reachable;
+    for (const QString& address : m_server.addresses()) {
+        if (!m_unreachable.contains(QUrl(address).host()))
+            reachable << address;
+    }
+    return reachable;
+}
+
+QString WebUnitServing::unreachableText() const {
+    if (m_unreachable.isEmpty())
+        return QString();
+    return QStringLiteral("Phones cannot open the page over HTTPS at %1: this PC's certificate authority vouches only "
+                          "for addresses of a private network. Use a certificate of your own for them, or plain HTTP.")
+        .arg(m_unreachable.join(QStringLiteral(", ")));
 }
 
 QStringList WebUnitServing::installAddresses() const {
     QStringList addresses;
     if (!m_install)
         return addresses;
-    for (const QString& host : WebUnitServer::hosts(m_host))
-        addresses << m_install->address(host);
+    for (const QString& host : WebUnitServer::hosts(m_host)) {
+        if (!m_unreachable.contains(host))
+            addresses << m_install->address(host);
+    }
     return addresses;
 }

@@ -13,12 +13,12 @@
 class WebUnitServing {
 public:
     struct Choice {
-        QString listen;                // ADDRESS:PORT of the page
-        quint16 installPort = 0;       // of the installation page, on the same address; 0: any
-        QString certificate;           // a company's own certificate and key, PEM files
+        QString listen;          // ADDRESS:PORT of the page
+        quint16 installPort = 0; // of the installation page, on the same address; 0: any
+        QString certificate;     // a company's own certificate and key, PEM files
         QString key;
-        bool plainHttp = false;        // neither: the token crosses the network in clear
-        QString authorityFolder;       // where the PC's own authority lives
+        bool plainHttp = false;  // neither: the token crosses the network in clear
+        QString authorityFolder; // where the PC's own authority lives
     };
 
     static inline const QString PlainHttpWarning =
@@ -35,6 +35,13 @@ public:
     // saying why not, with nothing left running.
     void start(const Choice& choice);
     void stop();
+
+    // The addresses at which phones open the page, with its token: those the certificate names.
+    QStringList addresses() const;
+    // Addresses of the PC that the PC's own authority may not vouch for (not of a private
+    // network): phones cannot open the page there over HTTPS.
+    const QStringList& unreachableHosts() const { return m_unreachable; }
+    QString unreachableText() const;
 
     WebUnitServer& server() { return m_server; }
     const WebUnitServer& server() const { return m_server; }
@@ -53,4 +60,5 @@ private:
     QString m_authorityName;
     QString m_fingerprint;
     QString m_host;
+    QStringList m_unreachable;
 };

@@ -10,7 +10,8 @@ class QrCodeView;
 
 // The window of the Tools menu that serves the unit to phones and tablets: Start and Stop, the
 // installation page and the address with its pairing token, each with its QR code, the counts of
-// phones and files, senders without the token, and a new pairing token. It shows WebUnitLogic and forwards the user's clicks.
+// phones and files, senders without the token, and a new pairing token. It shows WebUnitLogic and forwards the user's
+// clicks.
 class frmWebUnit : public QWidget {
     Q_OBJECT
 public:
