@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,7 +18,9 @@
 #include <csignal>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -68,6 +71,7 @@ class tst_WebUnitHostile : public QObject {
             return read;
         }
         bool closed() const { return m_closed; }
+        int descriptor() const { return m_socket; }
 
     private:
         int m_socket = -1;
@@ -88,6 +92,23 @@ class tst_WebUnitHostile : public QObject {
 
     static httplib::Headers paired() {
         return {{"Authorization", "Bearer " + WebUnitFixture::Token.toStdString()}, {"X-Kestrivo-Phone", "phone-1"}};
+    }
+
+    // Whether a TLS client limited to one protocol version and these suites gets through.
+    static bool handshakes(quint16 port, int version, const char* suites) {
+        SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+        SSL_CTX_set_min_proto_version(context, version);
+        SSL_CTX_set_max_proto_version(context, version);
+        SSL_CTX_set_security_level(context, 0);
+        if (version < TLS1_3_VERSION)
+            SSL_CTX_set_cipher_list(context, suites);
+        Raw raw("127.0.0.1", port);
+        SSL* tls = SSL_new(context);
+        SSL_set_fd(tls, raw.descriptor());
+        const bool through = SSL_connect(tls) == 1;
+        SSL_free(tls);
+        SSL_CTX_free(context);
+        return through;
     }
 
     std::unique_ptr<WebUnitFixture> m_unit;
@@ -256,6 +277,9 @@ private Q_SLOTS:
         QCOMPARE(reports.at(1).at(1).toInt(), 4);
     }
 
+    void onlyForwardSecretSuites();
+    void ctrlCDoesNotWaitForSlowSenders();
+
     void failuresNameNoPathOfThePc() {
         QTemporaryDir logs;
         const QString kept = programSettings().LogPath;
@@ -276,6 +300,53 @@ private Q_SLOTS:
         QVERIFY(log.readAll().contains("WebUnitService.receive"));
     }
 };
+
+void tst_WebUnitHostile::onlyForwardSecretSuites() {
+    // A company's RSA certificate would allow the old key exchange without forward secrecy.
+    QTemporaryDir keys;
+    const QString certificate = keys.filePath("unit.crt"), key = keys.filePath("unit.key");
+    QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                                           "/CN=localhost", "-keyout", key, "-out", certificate}),
+             0);
+    WebUnitServer secure(m_unit->folders(), WebUnitFixture::Token);
+    secure.start(QStringLiteral("127.0.0.1:0"), certificate, key);
+    QVERIFY(handshakes(secure.port(), TLS1_3_VERSION, ""));
+    QVERIFY(handshakes(secure.port(), TLS1_2_VERSION, "ECDHE-RSA-AES128-GCM-SHA256"));
+    for (const char* weak : {"AES128-GCM-SHA256", "AES256-SHA256", "DHE-RSA-AES128-SHA", "ECDHE-RSA-AES128-SHA"})
+        QVERIFY2(!handshakes(secure.port(), TLS1_2_VERSION, weak), weak);
+    QVERIFY(!handshakes(secure.port(), TLS1_1_VERSION, "ALL:@SECLEVEL=0"));
+}
+
+void tst_WebUnitHostile::ctrlCDoesNotWaitForSlowSenders() {
+    const QString cli = qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli";
+    QCOMPARE(QProcess::execute(cli, {"init"}), 0);
+    QProcess serving;
+    serving.setProcessChannelMode(QProcess::MergedChannels);
+    serving.start(cli, {"unit", "serve", "--listen", "127.0.0.1:0"});
+    QVERIFY(serving.waitForStarted());
+    QString output;
+    QRegularExpressionMatch address;
+    for (int wait = 0; wait < 100 && !address.hasMatch(); ++wait) {
+        serving.waitForReadyRead(100);
+        output += QString::fromUtf8(serving.readAll());
+        address = QRegularExpression(QStringLiteral("https://127\\.0\\.0\\.1:(\\d+)/#token")).match(output);
+    }
+    QVERIFY2(address.hasMatch(), qPrintable(output));
+    const quint16 port = quint16(address.captured(1).toUInt());
+    std::vector<std::unique_ptr<Raw>> slow;
+    for (int i = 0; i < 10; ++i) {
+        slow.push_back(std::make_unique<Raw>("127.0.0.2", port));
+        slow.back()->write("GET / HTTP/1.1\r\nHost: pc\r\n");
+    }
+    QTest::qWait(200);
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(pid_t(serving.processId()), SIGINT);
+    QVERIFY(serving.waitForFinished(5000));
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+    QCOMPARE(serving.exitCode(), 0);
+    QVERIFY(serving.readAll().contains("Stopped:"));
+}
 
 QTEST_GUILESS_MAIN(tst_WebUnitHostile)
 #include "tst_webunithostile.moc"
