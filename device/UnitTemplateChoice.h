@@ -29,8 +29,8 @@ public:
         bool ticked = false;
     };
 
-    static inline const QString IdleStatus =
-        QStringLiteral("Tick the templates the phones fill in, press Upload to send them to the unit");
+    // Short, as the window's status bar takes the width of its text.
+    static inline const QString IdleStatus = QStringLiteral("Tick the templates for the phones, then press Upload");
 
     // templateFolder: the unit's template folder as a folder of the PC, ending with "/".
     UnitTemplateChoice(QString templateFolder, DeviceSession& session);
