@@ -8,7 +8,6 @@
 #include "WindowControls.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -139,24 +138,6 @@ private Q_SLOTS:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QTRY_COMPARE(rows(window.get()), QStringList({"Cleaning: Not on the unit"}));
-        window->close();
-    }
-
-    void aUnitMountedElsewhereKeepsTheMessage() {
-        initAndImport();
-        const QString mounted = m_folder->path() + "/mounted/";
-        QVERIFY(QDir().mkpath(mounted));
-        QCOMPARE(cli({"settings", "set", "UnitPath", mounted}), 0);
-        ScriptedPrompter prompter;
-        std::unique_ptr<QWidget> window(openWindow());
-        QVERIFY(window);
-        clickTick(window.get(), 0);
-        prompter.answer(PromptAnswer::Ok);
-        QTest::mouseClick(WindowControls::control<QPushButton>(window.get(), "cmdUpload"), Qt::LeftButton);
-        QCOMPARE(prompter.last().text, QString("CE Error.\r\nError: 3\r\nFolders do not exist on unit. Run Nobrin on "
-                                               "unit to create folders, try again.\r\nError with copy"));
-        QCOMPARE(rows(window.get()), QStringList({"Cleaning: Not on the unit [x]"}));
-        QCOMPARE(QDir(mounted).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         window->close();
     }
 };
