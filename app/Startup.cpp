@@ -8,6 +8,7 @@
 #include "Prompter.h"
 #include "Settings.h"
 #include "ShippedFiles.h"
+#include "UnitFolders.h"
 
 namespace Startup {
 
@@ -26,6 +27,7 @@ void openDatabase() {
                             QStringLiteral("The database %1 cannot be opened.\n%2").arg(name, error.description()),
                             error.source());
     }
+    UnitFolders::prepareEmulatedUnit(programSettings(), DataEnvironment::instance().rsCompanyParameter());
 }
 
 int prepareProgram(const QString& programFolder) {

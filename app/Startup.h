@@ -9,7 +9,8 @@ namespace Startup {
 // Fills programSettings(). Throws KestrivoError naming the setting or file at fault.
 void loadProgramSettings(const QString& programFolder);
 
-// Opens DataEnvironment on the settings' connection string. Throws KestrivoError whose
+// Opens DataEnvironment on the settings' connection string, then gives the emulated unit
+// the folders of the company parameter row that it lacks. Throws KestrivoError whose
 // description names the database and the reason.
 void openDatabase();
 
