@@ -177,14 +177,16 @@ void WebUnitAttacks::chunked() {
 }
 
 void WebUnitAttacks::headers() {
+    // The same thousand lines over and over: what costs the server is their number, and the
+    // attacker, who shares the processor with the server here, should spend little on them.
+    QByteArray batch;
+    for (int line = 0; line < 1000; ++line)
+        batch += "X-Filler-" + QByteArray::number(line) + ": x\r\n";
     for (int round = 0; round < MostRounds && going(); ++round) {
         Connection connection(HeadersFrom, m_port);
         int lines = 0;
         if (connection.write("GET / HTTP/1.1\r\nHost: pc\r\n")) {
             while (lines < HeaderLines && going() && !connection.answering()) {
-                QByteArray batch;
-                for (int line = lines; line < lines + 1000; ++line)
-                    batch += "X-Filler-" + QByteArray::number(line) + ": x\r\n";
                 if (!connection.write(batch))
                     break;
                 lines += 1000;
