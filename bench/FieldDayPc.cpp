@@ -164,6 +164,8 @@ void FieldDayPc::poll() {
     if (!m_copying && copiedStamp() != m_copiedBefore) {
         m_copying = true;
         m_sinceCopying.start();
+        // What it listed is on the unit still, and little else yet.
+        m_listedAtCopy = unitFiles();
     }
     if (m_copying && m_sinceCopying.elapsed() >= m_killDelay) {
         m_import->kill();
@@ -193,8 +195,7 @@ void FieldDayPc::collectImport() {
         ++m_imports.killed;
         m_killed = false;
         // It may have committed files that it had no time to remove from the unit.
-        const QStringList left = unitFiles();
-        m_leftByKilled.unite(QSet<QString>(left.begin(), left.end()));
+        m_leftByKilled.unite(QSet<QString>(m_listedAtCopy.begin(), m_listedAtCopy.end()));
         return;
     }
     const QString out = QString::fromUtf8(ended->readAllStandardOutput());

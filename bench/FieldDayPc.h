@@ -84,6 +84,7 @@ private:
     QElapsedTimer m_sinceCopying;
     bool m_copying = false;
     bool m_killed = false;
-    QSet<QString> m_leftByKilled; // on the unit when an import was killed: perhaps added already
+    QStringList m_listedAtCopy;
+    QSet<QString> m_leftByKilled; // listed by imports that were killed: perhaps added already
     Imports m_imports;
 };
