@@ -208,7 +208,7 @@ void FieldDayPc::collectImport() {
         ++m_imports.skipped;
         const QString name = line.mid(8).section(QStringLiteral(" (already imported"), 0, 0);
         if (!m_leftByKilled.remove(name))
-            m_imports.skippedTwice << name;
+            m_imports.skippedTwice << QStringLiteral("%1 on PC %2").arg(name).arg(m_number);
     }
     if (ended->exitStatus() == QProcess::NormalExit && ended->exitCode() == 0)
         return;
