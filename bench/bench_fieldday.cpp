@@ -5,7 +5,8 @@
 // batches. Afterwards every evaluation must be in the catalog exactly once, every unit empty,
 // and the group summary and the CSV export must count them all. Prints the total time, the
 // answers' p95, the connection errors survived, the imports killed, and what was LOST or
-// DOUBLED; exits 1 when anything was. Needs the server of scripts/with-postgres.sh.
+// DOUBLED (in the catalog, or as a second file on a unit); exits 1 when anything was, or when
+// any other check fails. Needs the server of scripts/with-postgres.sh.
 //
 // Options: --pcs N, --phones N, --each N (evaluations per phone), --server-kills N (the same
 // server killed and started again N times), --seed N (repeats a run's random choices).
@@ -184,9 +185,9 @@ double percentile(std::vector<double> values, double share) {
     return values[std::min(values.size() - 1, size_t(double(values.size()) * share))];
 }
 
-// Each PC imports every RoundMs while the phones send; some imports are to be killed a random
-// moment after they have begun to copy files. The middle PC's server is killed once the phones
-// have had two fifths of their evaluations acknowledged, and started again on its port.
+// Each PC imports every RoundMs while the phones send; some imports are killed a random moment
+// after they have begun to copy files, until enough have been. The middle PC's server is killed
+// (first when two fifths of the evaluations have been acknowledged) and started again.
 void sendAndImport(std::vector<std::unique_ptr<FieldDayPc>>& pcs, const FieldDayForm& form, const Options& options,
                    std::mt19937& random, Day& day) {
     std::atomic<bool> stop{false};
@@ -210,7 +211,6 @@ void sendAndImport(std::vector<std::unique_ptr<FieldDayPc>>& pcs, const FieldDay
     std::vector<qint64> lastRound;
     for (size_t pc = 0; pc < pcs.size(); ++pc)
         lastRound.push_back(qint64(pc) * RoundMs / qint64(pcs.size()) - RoundMs); // the PCs' rounds apart
-    int killsPlanned = 0;
     ServerKiller killer(victim, options.serverKills, options.phones * options.each, random);
     QElapsedTimer clock;
     clock.start();
@@ -224,8 +224,10 @@ void sendAndImport(std::vector<std::unique_ptr<FieldDayPc>>& pcs, const FieldDay
             if (pcs[pc]->importing() || clock.elapsed() - lastRound[pc] < RoundMs)
                 continue;
             lastRound[pc] = clock.elapsed();
-            const bool kill = killsPlanned < ImportKillsWanted && chance(random) < ImportKillChance;
-            killsPlanned += kill ? 1 : 0;
+            int killed = 0;
+            for (const auto& each : pcs)
+                killed += each->imports().killed;
+            const bool kill = killed < ImportKillsWanted && chance(random) < ImportKillChance;
             pcs[pc]->startImport(kill ? killDelay(random) : -1);
         }
         killer.poll(acknowledged, victimInFlight);
