@@ -3,6 +3,7 @@
 #include "BenchCli.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -151,8 +152,41 @@ void FieldDayPc::startImport(int killDelay) {
                 QProcess::SeparateChannels);
 }
 
+void FieldDayPc::watchUnit() {
+    QHash<QString, QByteArray> present;
+    for (const QString& name : unitFiles()) {
+        // A name that the import freed may be taken by a new file a moment later.
+        struct stat status {};
+        const QByteArray path = QFile::encodeName(m_evaluationFolder + name);
+        if (::stat(path.constData(), &status) != 0)
+            continue;
+        const QByteArray identity = QByteArray::number(qulonglong(status.st_ino)) + ' ' +
+                                    QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.' +
+                                    QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
+        if (m_present.value(name) == identity) {
+            present.insert(name, identity);
+            continue;
+        }
+        QFile file(m_evaluationFolder + name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            ++m_watch.unread; // gone before it could be read
+            continue;
+        }
+        const QByteArray digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+        present.insert(name, identity);
+        ++m_watch.files;
+        const auto first = m_firstSeen.constFind(digest);
+        if (first == m_firstSeen.constEnd())
+            m_firstSeen.insert(digest, name);
+        else
+            m_watch.twice << QStringLiteral("%1 on PC %2 (first as %3)").arg(name).arg(m_number).arg(*first);
+    }
+    m_present = present;
+}
+
 void FieldDayPc::poll() {
     pollServer();
+    watchUnit();
     if (!m_import)
         return;
     if (m_import->state() == QProcess::NotRunning) {
@@ -164,8 +198,6 @@ void FieldDayPc::poll() {
     if (!m_copying && copiedStamp() != m_copiedBefore) {
         m_copying = true;
         m_sinceCopying.start();
-        // What it listed is on the unit still, and little else yet.
-        m_listedAtCopy = unitFiles();
     }
     if (m_copying && m_sinceCopying.elapsed() >= m_killDelay) {
         m_import->kill();
@@ -194,21 +226,13 @@ void FieldDayPc::collectImport() {
     if (m_killed) {
         ++m_imports.killed;
         m_killed = false;
-        // It may have committed files that it had no time to remove from the unit.
-        m_leftByKilled.unite(QSet<QString>(m_listedAtCopy.begin(), m_listedAtCopy.end()));
         return;
     }
     const QString out = QString::fromUtf8(ended->readAllStandardOutput());
     const QString errors = QString::fromUtf8(ended->readAllStandardError());
     for (const QString& line : out.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("Added ")))
-            ++m_imports.added;
-        if (!line.startsWith(QStringLiteral("Skipped ")))
-            continue;
-        ++m_imports.skipped;
-        const QString name = line.mid(8).section(QStringLiteral(" (already imported"), 0, 0);
-        if (!m_leftByKilled.remove(name))
-            m_imports.skippedTwice << QStringLiteral("%1 on PC %2").arg(name).arg(m_number);
+        m_imports.added += line.startsWith(QStringLiteral("Added ")) ? 1 : 0;
+        m_imports.skipped += line.startsWith(QStringLiteral("Skipped ")) ? 1 : 0;
     }
     if (ended->exitStatus() == QProcess::NormalExit && ended->exitCode() == 0)
         return;

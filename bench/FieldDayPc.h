@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProcess>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -20,10 +20,13 @@ public:
         int failed = 0; // ended with an error of their own
         int added = 0;
         int skipped = 0; // already imported: removed from the unit
-        // Skipped files that no killed import can have added: the unit received the same
-        // evaluation twice, under two names.
-        QStringList skippedTwice;
         QString lastFailure;
+    };
+    // The evaluation files seen on the unit while poll() watched it.
+    struct Watch {
+        int files = 0;
+        int unread = 0;    // gone before they could be read
+        QStringList twice; // files with the bytes of a file seen before: stored twice
     };
 
     FieldDayPc(int number, QString home, QString evaluationFolder);
@@ -51,9 +54,10 @@ public:
     // Waits (bounded) for a running import to end.
     void finishImport();
     const Imports& imports() const { return m_imports; }
+    const Watch& watch() const { return m_watch; }
 
     // Kills an import when its moment has come, collects one that ended, restarts a server
-    // that could not yet take its port.
+    // that could not yet take its port, and notes every file that has come to the unit.
     void poll();
 
     // Evaluation files left on the unit, and other entries of the folder (a writer's leftovers).
@@ -65,6 +69,7 @@ private:
     void launchServer();
     void pollServer();
     void collectImport();
+    void watchUnit();
     qint64 copiedStamp() const;
 
     const int m_number;
@@ -84,7 +89,8 @@ private:
     QElapsedTimer m_sinceCopying;
     bool m_copying = false;
     bool m_killed = false;
-    QStringList m_listedAtCopy;
-    QSet<QString> m_leftByKilled; // listed by imports that were killed: perhaps added already
     Imports m_imports;
+    QHash<QString, QByteArray> m_present;   // the unit's files by name: inode and time written
+    QHash<QByteArray, QString> m_firstSeen; // the name under which each content came first
+    Watch m_watch;
 };

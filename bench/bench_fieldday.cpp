@@ -236,6 +236,9 @@ void sendAndImport(std::vector<std::unique_ptr<FieldDayPc>>& pcs, const FieldDay
     stop = day.timedOut;
     for (std::thread& phone : phones)
         phone.join();
+    // The files of the last acknowledgements, before the imports of the day's end take them.
+    for (auto& pc : pcs)
+        pc->poll();
     day.sendingSeconds = double(clock.elapsed()) / 1000;
     day.serverKilled = victim.number();
     day.serverKills = killer.killed;
@@ -354,20 +357,29 @@ bool printImports(const std::vector<std::unique_ptr<FieldDayPc>>& pcs) {
     for (const auto& pc : pcs) {
         const FieldDayPc::Imports& one = pc->imports();
         all.rounds += one.rounds, all.empty += one.empty, all.killed += one.killed, all.failed += one.failed;
-        all.added += one.added, all.skipped += one.skipped, all.skippedTwice += one.skippedTwice;
+        all.added += one.added, all.skipped += one.skipped;
         if (one.failed > 0)
             std::printf("FAILED imports on PC %d: %d, the last: %s\n", pc->number(), one.failed,
                         qPrintable(one.lastFailure));
     }
     std::printf("Imports: %d rounds (%d on an empty unit), %d killed (-9) mid-batch, %d failed; %d files added, "
-                "%d skipped as already imported\n",
+                "%d skipped as already imported (left on the unit by a killed import, or stored twice)\n",
                 all.rounds, all.empty, all.killed, all.failed, all.added, all.skipped);
-    // The import keeps the catalog right regardless; the unit should not have stored it twice.
-    std::printf("Evaluations that a unit received twice (skipped by the import, no killed import explains them): "
+    return all.failed == 0;
+}
+
+// Prints what came to the units; false when one of them stored an evaluation twice.
+bool printUnits(const std::vector<std::unique_ptr<FieldDayPc>>& pcs) {
+    FieldDayPc::Watch all;
+    for (const auto& pc : pcs)
+        all.files += pc->watch().files, all.unread += pc->watch().unread, all.twice += pc->watch().twice;
+    // The import keeps the catalog right regardless (it knows the bytes); the unit should not
+    // have stored them twice.
+    std::printf("Files that came to the units: %d (%d gone before the watch could read them); stored twice: "
                 "%lld%s%s\n",
-                static_cast<long long>(all.skippedTwice.size()), all.skippedTwice.isEmpty() ? "" : ", e.g. ",
-                qPrintable(all.skippedTwice.mid(0, 5).join(QStringLiteral(", "))));
-    return all.failed == 0 && all.skippedTwice.isEmpty();
+                all.files, all.unread, static_cast<long long>(all.twice.size()), all.twice.isEmpty() ? "" : ", e.g. ",
+                qPrintable(all.twice.mid(0, 5).join(QStringLiteral(", "))));
+    return all.twice.isEmpty();
 }
 
 // Every unit empty; false, saying what is left, when one is not.
@@ -462,7 +474,7 @@ int fieldDay(const Options& options) {
                 "port: %d time(s), serving again within %.1f s\n",
                 day.serverKilled, day.serverKills, day.requestsCut, day.serverBack, day.serverDownSeconds);
     std::printf("Servers stopped cleanly at the end: %s\n", day.serversStopped ? "yes" : "NO");
-    const bool imported = printImports(pcs);
+    const bool imported = printImports(pcs) && printUnits(pcs);
     const bool sound = checkDay(pcs, connection, root, templateKey, form, options, day);
     return sound && imported && ownOnly && !day.timedOut && day.serversStopped &&
                    day.serverKills == options.serverKills && day.serverBack == day.serverKills
