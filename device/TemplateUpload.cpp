@@ -41,7 +41,7 @@ bool TemplateUpload::UploadTemplate(qint64 templateKey, const QString& templateN
         } finish{*this};
 
         if (!m_session.DeviceConnect()) {
-            programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle,
+            programPrompter().inform(m_session.notConnectedMessage(), DeviceSession::NotConnectedTitle,
                                      PromptIcon::Critical);
             return;
         }
