@@ -69,7 +69,7 @@ bool TemplateUpload::UploadTemplates(const QList<TemplateName>& templates) {
         } finish{*this};
 
         if (!m_session.DeviceConnect()) {
-            programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle,
+            programPrompter().inform(m_session.notConnectedMessage(), DeviceSession::NotConnectedTitle,
                                      PromptIcon::Critical);
             return;
         }

@@ -141,25 +141,38 @@ private Q_SLOTS:
         QFile::remove(programSettings().LogPath + "ErrorLog.txt");
 
         ScriptedPrompter prompter;
-        prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        int optionsShown = 0;
+        const auto options = [&optionsShown] { ++optionsShown; };
+        prompter.answer(PromptAnswer::No);
+        QCOMPARE(Startup::prepareProgram("/ignored/", options), 1);
         QCOMPARE(prompter.last().icon, PromptIcon::Critical);
         QVERIFY2(prompter.last().text.startsWith("The database " + file + " cannot be opened.\n"),
                  qPrintable(prompter.last().text));
         QVERIFY(prompter.last().text.contains("not a database"));
+        QVERIFY(prompter.last().text.endsWith("\n\nChoose Options to point Kestrivo to another database, or Quit."));
+        QCOMPARE(prompter.last().captions, QStringList({"&Options\u2026", "&Quit"}));
+        QCOMPARE(optionsShown, 0);
         QVERIFY(!DataEnvironment::instance().isOpen());
         QVERIFY(readLog().contains("cannot be opened. file is not a database\r\nForm_Load \r\n"));
 
-        // A sound database lets the program go on, with its shipped files in place.
-        Settings::writeSetting("DataSource", TestDatabases::home() + "data/kestrivo.db");
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 0);
+        // Options, left unchanged, brings the question back; pointed at a sound database, the
+        // program goes on, with its shipped files in place.
+        prompter.answer(PromptAnswer::Yes).answer(PromptAnswer::Yes);
+        int turns = 0;
+        const auto pointElsewhere = [&turns] {
+            if (++turns == 2)
+                Settings::writeSetting("DataSource", TestDatabases::home() + "data/kestrivo.db");
+        };
+        QCOMPARE(Startup::prepareProgram("/ignored/", pointElsewhere), 0);
+        QCOMPARE(turns, 2);
+        QCOMPARE(prompter.pending(), 0);
         QVERIFY(QFile::exists(TestDatabases::home() + "eula.txt"));
         QVERIFY(QFile::exists(TestDatabases::home() + "help/index.html"));
         DataEnvironment::instance().close();
 
         Settings::writeSetting("Provider", "Jet");
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        QCOMPARE(Startup::prepareProgram("/ignored/", options), 1);
         QVERIFY(prompter.last().text.startsWith("Kestrivo cannot start.\nThe setting Provider holds \"Jet\""));
     }
 
