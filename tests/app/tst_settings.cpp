@@ -222,7 +222,7 @@ private Q_SLOTS:
         blocker.close();
         QFile::remove(programSettings().LogPath + "ErrorLog.txt");
         ScriptedPrompter prompter;
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 0);
+        QCOMPARE(Startup::prepareProgram("/ignored/", [] {}), 0);
         DataEnvironment::instance().close();
         QVERIFY2(readLog().contains("The unit folder " + home +
                                     "unit/My Documents/Nobrin/Templates/ cannot be "

@@ -60,7 +60,7 @@ class tst_UnitTemplateList : public QObject {
 
     // The program starts as it does for the user, and the window opens from the Tools menu's route.
     static QWidget* openWindow() {
-        if (Startup::prepareProgram(QCoreApplication::applicationDirPath()) != 0)
+        if (Startup::prepareProgram(QCoreApplication::applicationDirPath(), [] {}) != 0)
             return nullptr;
         QWidget* window = createWebUnitWindow(nullptr);
         window->show();
