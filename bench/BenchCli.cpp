@@ -1,8 +1,17 @@
 #include "BenchCli.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace BenchCli {
 
@@ -25,6 +34,42 @@ bool run(const QString& home, const QStringList& arguments, QString* out) {
     std::fprintf(stderr, "kestrivo-cli %s failed: %s\n", qPrintable(arguments.join(' ')),
                  process.readAllStandardError().constData());
     return false;
+}
+
+Measured measure(const QString& home, const QStringList& arguments) {
+    Measured result;
+    QTemporaryFile out;
+    if (!out.open())
+        return result;
+    QList<QByteArray> words{program().toLocal8Bit()};
+    for (const QString& word : homeOptions(home) + arguments)
+        words << word.toLocal8Bit();
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    // Spawned and reaped here rather than through QProcess: wait4 gives this one child's
+    // peak memory, where getrusage would give the highest of every child so far.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out.handle(), STDOUT_FILENO);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv.front(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return result;
+    int status = 0;
+    rusage usage{};
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    result.seconds = clock.nsecsElapsed() / 1e9;
+    result.peakMegabytes = usage.ru_maxrss / 1024.0;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    out.seek(0);
+    result.out = QString::fromUtf8(out.readAll());
+    return result;
 }
 
 QString catalogOf(const QString& connection) {

@@ -14,6 +14,16 @@ QStringList homeOptions(const QString& home);
 // Its standard output goes to out when given.
 bool run(const QString& home, const QStringList& arguments, QString* out = nullptr);
 
+// One run of kestrivo-cli in the home, timed: wall seconds and the process's own peak
+// resident memory (its children's included), its exit code and standard output.
+struct Measured {
+    double seconds = 0;
+    double peakMegabytes = 0;
+    int exitCode = -1;
+    QString out;
+};
+Measured measure(const QString& home, const QStringList& arguments);
+
 // The catalog and the server (host:port) that a PostgreSQL connection string names.
 QString catalogOf(const QString& connection);
 QString serverOf(const QString& connection);

@@ -1,0 +1,263 @@
+// A season's data: every job a PC runs over its whole catalog, at N evaluations of the demo
+// template (30 rows each, three groups) beside the same job at N/10, on SQLite and on
+// PostgreSQL. Each job is one kestrivo-cli process; the table gives its wall time and peak
+// memory at both sizes and the growth factors, and checks them against what a catalog of a
+// year's evaluations needs: time at most 10.5 times the smaller run's, memory flat (at most
+// 1.3 times plus 10 MB), and the limits of single jobs at 100,000 evaluations.
+//
+//   bench_scale [--evaluations N] [--engines sqlite,postgresql]
+//
+// Measure PostgreSQL on a durable server: scripts/with-postgres.sh --durable build/bench/bench_scale
+#include "BenchCli.h"
+#include "Database.h"
+#include "KestrivoError.h"
+#include "TestDatabases.h"
+#include "UnitSimulator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const QString DemoTemplate = QStringLiteral("Demo Site Inspection");
+
+struct Figure {
+    double seconds = 0;
+    double megabytes = 0;
+    double pagesPerSecond = 0;
+};
+
+struct Job {
+    QString name;
+    QStringList arguments;
+    QString pdf; // the report's file, whose pages give the recording rate
+};
+
+// One catalog of the engine with count evaluations, ready for the jobs.
+struct Catalog {
+    QString home;
+    QString connection;
+    qint64 templateKey = 0;
+    qint64 groupKey = 0;
+};
+
+QString engineName(DatabaseEngine engine) {
+    return engine == DatabaseEngine::SQLite ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
+}
+
+int pagesOf(const QString& pdf) {
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!info.waitForFinished(60000))
+        return 0;
+    for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split('\n'))
+        if (line.startsWith(QStringLiteral("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return 0;
+}
+
+// The demo template on the unit and in the catalog, then count evaluations filled on the
+// unit (the demo's own leftovers removed first, so the unit holds exactly count files).
+std::optional<Catalog> prepare(DatabaseEngine engine, const QString& folder, int count) {
+    Catalog catalog;
+    catalog.home = folder + QStringLiteral("home");
+    const QString unitRoot = folder + QStringLiteral("unit/");
+    if (engine == DatabaseEngine::PostgreSQL) {
+        catalog.connection = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
+        if (!BenchCli::initHome(catalog.home, catalog.connection, unitRoot))
+            return std::nullopt;
+    } else {
+        catalog.connection = QStringLiteral("Provider=SQLite;Data Source=%1/data/kestrivo.db").arg(catalog.home);
+        if (!BenchCli::run(catalog.home, {QStringLiteral("init")}) ||
+            !BenchCli::run(catalog.home,
+                           {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("UnitPath"), unitRoot}))
+            return std::nullopt;
+    }
+    if (!BenchCli::run(catalog.home, {QStringLiteral("demo")}))
+        return std::nullopt;
+    const UnitSimulator unit(unitRoot);
+    QDir evaluations(unit.evaluationFolderPath());
+    for (const QString& name : evaluations.entryList(QDir::Files))
+        evaluations.remove(name);
+    unit.fill(DemoTemplate + QStringLiteral(".evt"), count, 1);
+    {
+        Database db = Database::open(catalog.connection, QStringLiteral("bench_scale"));
+        catalog.templateKey =
+            db.scalar(QStringLiteral("SELECT TemplateKey FROM Template WHERE Name=?"), {DemoTemplate}).toLongLong();
+        // The first group of the template: the one the single-group summary prints.
+        catalog.groupKey = db.scalar(QStringLiteral("SELECT MIN(TemplateFieldValueKey) FROM TemplateFieldValue "
+                                                    "INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = "
+                                                    "TemplateFieldValue.TemplateFieldKey WHERE TemplateKey=? AND "
+                                                    "GroupField<>0"),
+                                     {catalog.templateKey})
+                               .toLongLong();
+        db.close();
+    }
+    return catalog;
+}
+
+QList<Job> jobsOf(DatabaseEngine engine, const Catalog& catalog, const QString& folder) {
+    const QString key = QString::number(catalog.templateKey);
+    const QString group = QString::number(catalog.groupKey);
+    QString copyTarget = folder + QStringLiteral("copy.db");
+    QString copyName = QStringLiteral("catalog copy to SQLite");
+    // Without a server, a SQLite catalog is copied into another file.
+    if (engine == DatabaseEngine::SQLite && TestDatabases::postgresAvailable()) {
+        const QString target = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
+        copyTarget = BenchCli::serverOf(target) + '/' + BenchCli::catalogOf(target);
+        copyName = QStringLiteral("catalog copy to PostgreSQL");
+    }
+    const auto pdf = [&folder](const char* name) { return folder + QLatin1String(name); };
+    QList<Job> jobs{
+        {QStringLiteral("unit list"), {QStringLiteral("unit"), QStringLiteral("list")}, {}},
+        {QStringLiteral("unit add --all"),
+         {QStringLiteral("unit"), QStringLiteral("add"), QStringLiteral("--all")},
+         {}},
+        {QStringLiteral("Group Summary by Evaluation (one group)"),
+         {QStringLiteral("report"), QStringLiteral("run"), QStringLiteral("Group Summary by Evaluation"),
+          QStringLiteral("--template"), key, QStringLiteral("--group"), group, QStringLiteral("--all-evaluations"),
+          QStringLiteral("--pdf"), pdf("by-evaluation.pdf")},
+         {}},
+        {QStringLiteral("Group Summary by Group (one page)"),
+         {QStringLiteral("report"), QStringLiteral("run"), QStringLiteral("Group Summary by Group"),
+          QStringLiteral("--template"), key, QStringLiteral("--all-evaluations"), QStringLiteral("--pdf"),
+          pdf("by-group.pdf")},
+         {}},
+        {QStringLiteral("Evaluation Report of all"),
+         {QStringLiteral("report"), QStringLiteral("run"), QStringLiteral("Evaluation Report"),
+          QStringLiteral("--all-evaluations"), QStringLiteral("--pdf"), pdf("evaluations.pdf")},
+         pdf("evaluations.pdf")},
+        {QStringLiteral("CSV export"),
+         {QStringLiteral("export"), QStringLiteral("evaluations"), QStringLiteral("--template"), key,
+          QStringLiteral("--out"), folder + QStringLiteral("export.csv")},
+         {}},
+        {QStringLiteral("catalog backup"), {QStringLiteral("catalog"), QStringLiteral("backup"), pdf("backup.db")}, {}},
+        {copyName, {QStringLiteral("catalog"), QStringLiteral("copy"), QStringLiteral("--to"), copyTarget}, {}},
+    };
+    return jobs;
+}
+
+// Runs every job on a catalog of count evaluations; the names of the jobs come back in order.
+std::optional<QList<Figure>> measureSize(DatabaseEngine engine, int count, QStringList& names) {
+    QTemporaryDir temporary;
+    const QString folder = temporary.path() + QLatin1Char('/');
+    std::fprintf(stderr, "%s, %d evaluations: preparing\n", qPrintable(engineName(engine)), count);
+    const std::optional<Catalog> catalog = prepare(engine, folder, count);
+    if (!catalog)
+        return std::nullopt;
+    QList<Figure> figures;
+    names.clear();
+    for (const Job& job : jobsOf(engine, *catalog, folder)) {
+        std::fprintf(stderr, "  %s\n", qPrintable(job.name));
+        const BenchCli::Measured run = BenchCli::measure(catalog->home, job.arguments);
+        if (run.exitCode != 0) {
+            std::fprintf(stderr, "kestrivo-cli %s failed (exit code %d)\n", qPrintable(job.arguments.join(' ')),
+                         run.exitCode);
+            return std::nullopt;
+        }
+        Figure figure{run.seconds, run.peakMegabytes, 0};
+        if (!job.pdf.isEmpty()) {
+            figure.pagesPerSecond = pagesOf(job.pdf) / run.seconds;
+            QFile::remove(job.pdf);
+        }
+        figures << figure;
+        names << job.name;
+    }
+    return figures;
+}
+
+// What the job may take at the larger size: an empty text when within every limit.
+QString verdict(const QString& name, const Figure& small, const Figure& large, int count) {
+    QStringList over;
+    if (large.seconds > 10.5 * small.seconds && large.seconds > 0.5)
+        over << QStringLiteral("time");
+    if (large.megabytes > 1.3 * small.megabytes + 10)
+        over << QStringLiteral("memory");
+    if (count >= 100000) {
+        if (name.startsWith(QStringLiteral("unit add")) && large.megabytes > 60)
+            over << QStringLiteral("60 MB");
+        if (name.startsWith(QStringLiteral("Group Summary by Group")) && (large.seconds > 1 || large.megabytes > 60))
+            over << QStringLiteral("1 s / 60 MB");
+        if (name == QStringLiteral("CSV export") && large.seconds > 3)
+            over << QStringLiteral("3 s");
+        if (name.startsWith(QStringLiteral("Evaluation Report")) &&
+            (large.megabytes > 150 || large.pagesPerSecond < 2000))
+            over << QStringLiteral("150 MB / 2,000 pages/s");
+    }
+    return over.isEmpty() ? QStringLiteral("ok") : QStringLiteral("over: ") + over.join(QStringLiteral(", "));
+}
+
+QString cell(const Figure& figure) {
+    return QStringLiteral("%1 s %2 MB").arg(figure.seconds, 0, 'f', 2).arg(figure.megabytes, 0, 'f', 0);
+}
+
+// Prints the engine's table; the seconds of its Add at the larger size come back.
+double printTable(DatabaseEngine engine, int count, const QStringList& names, const QList<Figure>& small,
+                  const QList<Figure>& large) {
+    std::printf("\n%s: %d against %d evaluations\n", qPrintable(engineName(engine)), count, count / 10);
+    std::printf("%-42s %18s %18s %17s  %s\n", "job", qPrintable(QString::number(count / 10)),
+                qPrintable(QString::number(count)), "growth (t, mem)", "limits");
+    double add = 0;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const Figure& a = small.at(i);
+        const Figure& b = large.at(i);
+        std::printf("%-42s %18s %18s %8.1fx %6.1fx  %s\n", qPrintable(names.at(i)), qPrintable(cell(a)),
+                    qPrintable(cell(b)), a.seconds > 0 ? b.seconds / a.seconds : 0.0,
+                    a.megabytes > 0 ? b.megabytes / a.megabytes : 0.0, qPrintable(verdict(names.at(i), a, b, count)));
+        if (b.pagesPerSecond > 0)
+            std::printf("%-42s %10.0f pages/s %10.0f pages/s\n", "", a.pagesPerSecond, b.pagesPerSecond);
+        if (names.at(i).startsWith(QStringLiteral("unit add")))
+            add = b.seconds;
+    }
+    std::fflush(stdout);
+    return add;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments().mid(1);
+    int count = 100000;
+    QStringList engines{QStringLiteral("sqlite"), QStringLiteral("postgresql")};
+    for (qsizetype i = 0; i + 1 < arguments.size(); i += 2) {
+        if (arguments.at(i) == QStringLiteral("--evaluations"))
+            count = arguments.at(i + 1).toInt();
+        else if (arguments.at(i) == QStringLiteral("--engines"))
+            engines = arguments.at(i + 1).toLower().split(',');
+    }
+    if (count < 10 || arguments.size() % 2 != 0) {
+        std::fprintf(stderr, "usage: bench_scale [--evaluations N (10 or more)] [--engines sqlite,postgresql]\n");
+        return 2;
+    }
+    if (engines.contains(QStringLiteral("postgresql")) && !TestDatabases::postgresAvailable()) {
+        std::fprintf(stderr, "No PostgreSQL server given: run through scripts/with-postgres.sh --durable "
+                             "(or --engines sqlite)\n");
+        return 2;
+    }
+    try {
+        double addSeconds[2] = {0, 0};
+        for (const DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
+            if (!engines.contains(engineName(engine).toLower()))
+                continue;
+            QStringList names;
+            const std::optional<QList<Figure>> small = measureSize(engine, count / 10, names);
+            const std::optional<QList<Figure>> large = small ? measureSize(engine, count, names) : std::nullopt;
+            if (!large)
+                return 1;
+            addSeconds[engine == DatabaseEngine::SQLite ? 0 : 1] = printTable(engine, count, names, *small, *large);
+        }
+        if (addSeconds[0] > 0 && addSeconds[1] > 0)
+            std::printf("\nAdd of %d files: PostgreSQL takes %.2fx SQLite's time (at most 1.2x wanted)\n", count,
+                        addSeconds[1] / addSeconds[0]);
+        return 0;
+    } catch (const KestrivoError& error) {
+        std::fprintf(stderr, "bench_scale: %s\n", qPrintable(error.description()));
+        return 1;
+    }
+}
