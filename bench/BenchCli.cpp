@@ -66,6 +66,8 @@ Measured measure(const QString& home, const QStringList& arguments) {
     }
     result.seconds = clock.nsecsElapsed() / 1e9;
     result.peakMegabytes = usage.ru_maxrss / 1024.0;
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + time.tv_usec / 1e6; };
+    result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     out.seek(0);
     result.out = QString::fromUtf8(out.readAll());

@@ -18,6 +18,7 @@ bool run(const QString& home, const QStringList& arguments, QString* out = nullp
 // resident memory (its children's included), its exit code and standard output.
 struct Measured {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system time: the part that is not waiting for the disk
     double peakMegabytes = 0;
     int exitCode = -1;
     QString out;

@@ -76,9 +76,11 @@ bool removeDatabaseFiles(const QString& path, QString* reason) {
     return true;
 }
 
+// The journal is a file: removing a report of a million rows would otherwise hold every page
+// it frees in memory until the commit. Recording only adds pages, which need no journal.
 void applySettings(QSqlDatabase& database) {
     QSqlQuery pragma(database);
-    for (const char* sql : {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = MEMORY", "PRAGMA synchronous = OFF"})
+    for (const char* sql : {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = DELETE", "PRAGMA synchronous = OFF"})
         if (!pragma.exec(QLatin1String(sql)))
             ReportDatabase::fail(pragma.lastError());
 }
@@ -197,6 +199,9 @@ void ReportDatabase::ensureOpen() {
 }
 
 DetailStatements& ReportDatabase::beginRecording() {
+    // Every recorded row comes through here: the common case looks nothing up.
+    if (m_open && m_recording && m_details)
+        return *m_details;
     ensureOpen();
     QSqlDatabase database = handle();
     if (!m_recording) {

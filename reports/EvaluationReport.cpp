@@ -44,6 +44,7 @@ int EvaluationReport::run(TrelkReportRecorder& recorder, const QList<ListedEvalu
 std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const QList<ListedEvaluation>& entries,
                                             bool keep) {
     m_failed = false;
+    m_wasCancelled = false;
     if (const QString refusal = columnsRefusal(m_company.ReportColumns); !refusal.isEmpty()) {
         programPrompter().inform(refusal, QStringLiteral("Report Error"), PromptIcon::Exclamation);
         m_failed = true;
@@ -79,8 +80,16 @@ std::optional<int> EvaluationReport::record(TrelkReportRecorder& recorder, const
             }
             if (m_progress)
                 m_progress(index + 1, int(entries.size()));
+            if (m_cancelled && m_cancelled()) {
+                m_wasCancelled = true;
+                break;
+            }
         }
         m_loaded.clear();
+    }
+    if (m_wasCancelled) {
+        recorder.ppKillDetail(key);
+        return std::nullopt;
     }
     return key;
 }

@@ -26,6 +26,8 @@ public:
     EvaluationReport(const Database& database, CompanyParameter company);
 
     void setProgress(ReportProgress progress) { m_progress = std::move(progress); }
+    void setCancelled(ReportCancelled cancelled) { m_cancelled = std::move(cancelled); }
+    bool cancelled() const { return m_wasCancelled; }
 
     // The refusal of a ReportColumns outside 1 to 10, or empty text when it can be used.
     static QString columnsRefusal(int reportColumns);
@@ -33,7 +35,8 @@ public:
     // Records the selected entries, in list order (keep: with skipDelete), and returns the
     // report key; none, after saying why, when ReportColumns cannot be used. A failure while
     // printing an evaluation is reported through LogError and ends the run; what was
-    // recorded so far is kept, and failed() tells.
+    // recorded so far is kept, and failed() tells. A cancelled run removes its rows and
+    // returns none.
     std::optional<int> record(TrelkReportRecorder& recorder, const QList<ListedEvaluation>& entries, bool keep = false);
     // Records and hands the report to output: the report key, or 0 when nothing went.
     int run(TrelkReportRecorder& recorder, const QList<ListedEvaluation>& entries, const ReportOutput& output);
@@ -76,6 +79,8 @@ private:
     const Database& m_database;
     CompanyParameter m_company;
     ReportProgress m_progress;
+    ReportCancelled m_cancelled;
+    bool m_wasCancelled = false;
     QHash<qint64, TemplateFields> m_templates;
     QHash<qint64, std::optional<Evaluation>> m_loaded; // none: no longer stored
     int m_columnWidth = 0;

@@ -7,6 +7,8 @@
 #include "ReportSnapshot.h"
 #include "TrelkReportRecorder.h"
 
+#include <memory>
+
 namespace {
 
 constexpr int Landscape = 2;
@@ -45,18 +47,24 @@ int GroupSummary::run(TrelkReportRecorder& recorder, const ReportRequest& reques
 }
 
 std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const ReportRequest& request, bool keep) {
+    m_wasCancelled = false;
     const int key = recorder.ppReportStart(false, keep);
-    GroupSummaryData data;
-    {
-        ReportSnapshot snapshot(m_database);
-        data = GroupSummaryData::load(m_database, request);
-    }
-    if (data.groups.isEmpty() || data.evaluations.isEmpty()) {
+    // The evaluations are read a slice at a time as the columns are made, and each page is
+    // recorded as soon as its columns are complete: nothing grows with their number.
+    ReportSnapshot snapshot(m_database);
+    GroupSummaryData data = GroupSummaryData::loadHeading(m_database, request);
+    const int chosen = int(request.selectedEvaluations().size());
+    if (data.groups.isEmpty() || chosen == 0) {
         programPrompter().inform(NothingMessage, NothingTitle, PromptIcon::Exclamation);
         return std::nullopt;
     }
     m_request = &request;
     m_data = &data;
+    // They point into this run only.
+    const std::unique_ptr<GroupSummary, void (*)(GroupSummary*)> forget(this, [](GroupSummary* self) {
+        self->m_request = nullptr;
+        self->m_data = nullptr;
+    });
     m_labels.clear();
     if (request.variant == 1)
         m_labels << QStringLiteral("Group:");
@@ -70,73 +78,86 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
     if (!m_now.isValid())
         m_now = QDateTime::currentDateTime();
     if (m_progress)
-        m_progress(0, int(data.evaluations.size()));
+        m_progress(0, chosen);
 
     ReportPen pen(recorder, key);
     QList<Column> page;
     int x = ColumnStart;
-    for (Column& column : gatherColumns()) {
+    std::optional<Column> open;
+    const auto close = [&] {
         x += ColumnStep;
-        column.x = x;
-        scoreColumn(column);
-        page.append(column);
+        open->x = x;
+        finishColumn(*open);
+        page.append(*std::exchange(open, std::nullopt));
         if (x > LastColumnX) {
             printPages(pen, page, false, 0);
             page.clear();
             x = ColumnStart;
         }
+    };
+    const bool byGroup = request.variant == 1;
+    GroupSummaryData::forEachEvaluation(m_database, request, [&](const GroupSummaryData::Evaluation& evaluation) {
+        // The list is sorted by group, so a group's evaluations follow each other.
+        if (open && !(byGroup && open->groupKey == evaluation.groupKey))
+            close();
+        if (!open)
+            open = startColumn(evaluation);
+        scoreMember(*open, evaluation);
+        if (m_progress)
+            m_progress(++m_scored, chosen);
+        m_wasCancelled = m_cancelled && m_cancelled();
+        return !m_wasCancelled;
+    });
+    if (m_wasCancelled) {
+        recorder.ppKillDetail(key);
+        return std::nullopt;
     }
+    if (!open && page.isEmpty() && m_page == 0) {
+        programPrompter().inform(NothingMessage, NothingTitle, PromptIcon::Exclamation);
+        return std::nullopt;
+    }
+    if (open)
+        close();
     printPages(pen, page, true, x + ColumnStep);
-    m_request = nullptr;
-    m_data = nullptr;
     return key;
 }
 
-QList<GroupSummary::Column> GroupSummary::gatherColumns() const {
-    QList<Column> columns;
-    const bool byGroup = m_request->variant == 1;
-    for (const GroupSummaryData::Evaluation& evaluation : m_data->evaluations) {
-        // The list is sorted by group, so a group's evaluations follow each other.
-        if (byGroup && !columns.isEmpty() && columns.last().members.first()->groupKey == evaluation.groupKey) {
-            columns.last().members.append(&evaluation);
-            continue;
-        }
-        Column column;
-        if (byGroup)
-            column.header << evaluation.groupName;
-        for (const ColumnField& field : m_request->columnFields)
-            column.header << evaluation.columnValues.value(field.templateFieldKey);
-        column.members << &evaluation;
-        columns.append(column);
-    }
-    return columns;
+GroupSummary::Column GroupSummary::startColumn(const GroupSummaryData::Evaluation& evaluation) const {
+    Column column;
+    column.groupKey = evaluation.groupKey;
+    if (m_request->variant == 1)
+        column.header << evaluation.groupName;
+    for (const ColumnField& field : m_request->columnFields)
+        column.header << evaluation.columnValues.value(field.templateFieldKey);
+    column.cellScores = QList<Score>(m_data->questions.size());
+    // A column per evaluation shows the answers as given.
+    if (m_request->variant != 1)
+        for (const GroupSummaryData::Question& question : m_data->questions)
+            column.cells << evaluation.answers.value(question.key).left(CellWidth);
+    return column;
 }
 
-void GroupSummary::scoreColumn(Column& column) {
-    const bool average = m_request->variant == 1;
+void GroupSummary::scoreMember(Column& column, const GroupSummaryData::Evaluation& evaluation) {
     for (int row = 0; row < m_data->questions.size(); ++row) {
         const GroupSummaryData::Question& question = m_data->questions.at(row);
-        Score cell;
-        for (const GroupSummaryData::Evaluation* evaluation : std::as_const(column.members)) {
-            const QString answer = evaluation->answers.value(question.key);
-            if (!EntryRules::isNumeric(answer))
-                continue;
-            const double value = EntryRules::numericValue(answer);
-            for (Score* score : {&cell, &column.total, &m_rows[row]}) {
-                score->score += value;
-                ++score->answers;
-                if (question.maximum)
-                    score->possible += *question.maximum;
-            }
+        const QString answer = evaluation.answers.value(question.key);
+        if (!EntryRules::isNumeric(answer))
+            continue;
+        const double value = EntryRules::numericValue(answer);
+        for (Score* score : {&column.cellScores[row], &column.total, &m_rows[row]}) {
+            score->score += value;
+            ++score->answers;
+            if (question.maximum)
+                score->possible += *question.maximum;
         }
-        if (!average)
-            column.cells << column.members.first()->answers.value(question.key).left(CellWidth);
-        else
-            column.cells << (cell.answers > 0 ? ReportFormat::format(cell.score / cell.answers, u"#.#0") : QString());
     }
-    m_scored += int(column.members.size());
-    if (m_progress)
-        m_progress(m_scored, int(m_data->evaluations.size()));
+}
+
+void GroupSummary::finishColumn(Column& column) const {
+    if (m_request->variant != 1)
+        return;
+    for (const Score& cell : std::as_const(column.cellScores))
+        column.cells << (cell.answers > 0 ? ReportFormat::format(cell.score / cell.answers, u"#.#0") : QString());
 }
 
 void GroupSummary::printPages(ReportPen& pen, const QList<Column>& columns, bool final, int rowTotalsX) {

@@ -28,13 +28,16 @@ public:
     GroupSummary(const Database& database, QString companyName);
 
     void setProgress(ReportProgress progress) { m_progress = std::move(progress); }
+    void setCancelled(ReportCancelled cancelled) { m_cancelled = std::move(cancelled); }
+    bool cancelled() const { return m_wasCancelled; }
     // The time the title shows; the current time when not set.
     void setNow(const QDateTime& now) { m_now = now; }
 
     // Records the report for the request (its variant, template, groups, dates, chosen
     // evaluations and column fields; keep: with skipDelete) and returns the report key;
     // none, after "Nothing found to print.", when no chosen evaluation of the template is
-    // stored. Throws KestrivoError.
+    // stored, and none without a word when the run was cancelled (its rows are removed).
+    // Throws KestrivoError.
     std::optional<int> record(TrelkReportRecorder& recorder, const ReportRequest& request, bool keep = false);
     // Records and hands the report to output: the report key, or 0 when nothing went.
     int run(TrelkReportRecorder& recorder, const ReportRequest& request, const ReportOutput& output);
@@ -46,15 +49,19 @@ private:
         int answers = 0;
     };
     struct Column {
+        qint64 groupKey = 0;
         QStringList header;
-        QList<const GroupSummaryData::Evaluation*> members;
-        QStringList cells; // one per question
+        QList<Score> cellScores; // one per question: its members' numeric answers
+        QStringList cells;       // one per question
         Score total;
         int x = 0;
     };
 
-    QList<Column> gatherColumns() const;
-    void scoreColumn(Column& column);
+    // A column for the evaluation, and for those of its group that follow in variant 1.
+    Column startColumn(const GroupSummaryData::Evaluation& evaluation) const;
+    void scoreMember(Column& column, const GroupSummaryData::Evaluation& evaluation);
+    // The cells of a column whose members are all scored.
+    void finishColumn(Column& column) const;
     // The pages of one set of columns: one, or more when the questions need them. The final
     // set also carries the row totals at rowTotalsX.
     void printPages(ReportPen& pen, const QList<Column>& columns, bool final, int rowTotalsX);
@@ -66,6 +73,8 @@ private:
     const Database& m_database;
     QString m_companyName;
     ReportProgress m_progress;
+    ReportCancelled m_cancelled;
+    bool m_wasCancelled = false;
     QDateTime m_now;
 
     const ReportRequest* m_request = nullptr;

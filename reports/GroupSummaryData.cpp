@@ -33,6 +33,16 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
 } // namespace
 
 GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRequest& request) {
+    GroupSummaryData data = loadHeading(database, request);
+    if (!data.groups.isEmpty())
+        forEachEvaluation(database, request, [&data](const Evaluation& evaluation) {
+            data.evaluations << evaluation;
+            return true;
+        });
+    return data;
+}
+
+GroupSummaryData GroupSummaryData::loadHeading(const Database& database, const ReportRequest& request) {
     GroupSummaryData data;
 
     QString groupCondition;
@@ -81,39 +91,48 @@ GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRe
         data.questions.append({key, questions.value(2).toString(), maxima.value(key)});
     }
 
-    const QList<qint64> chosen = request.selectedEvaluations();
-    QHash<qint64, Evaluation> found;
-    forKeySlices(database,
-                 QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
-                                "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                                "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
-                 {}, chosen, [&found](QSqlQuery& row) {
-                     const qint64 key = row.value(0).toLongLong();
-                     found.insert(key, {key, row.value(1).toLongLong(), row.value(2).toString(), {}, {}});
-                 });
-    forKeySlices(database,
-                 QStringLiteral("SELECT EvaluationKey, TemplateQuestionKey, Answer FROM EvaluationQuestion WHERE "
-                                "EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey"),
-                 {}, chosen, [&found](QSqlQuery& row) {
-                     auto evaluation = found.find(row.value(0).toLongLong());
-                     const qint64 question = row.value(1).toLongLong();
-                     if (evaluation != found.end() && !evaluation->answers.contains(question))
-                         evaluation->answers.insert(question, FieldText(row.value(2)));
-                 });
-    if (!request.columnFields.isEmpty()) {
+    return data;
+}
+
+void GroupSummaryData::forEachEvaluation(const Database& database, const ReportRequest& request,
+                                         const std::function<bool(const Evaluation&)>& each) {
+    const QList<qint64> all = request.selectedEvaluations();
+    for (qsizetype first = 0; first < all.size(); first += KeysPerStatement) {
+        const QList<qint64> chosen = all.mid(first, KeysPerStatement);
+        QHash<qint64, Evaluation> found;
         forKeySlices(database,
-                     QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
-                                    "EvaluationKey IN (%1) ORDER BY EvaluationFieldKey"),
+                     QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
+                                    "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
+                                    "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
+                     {}, chosen, [&found](QSqlQuery& row) {
+                         const qint64 key = row.value(0).toLongLong();
+                         found.insert(key, {key, row.value(1).toLongLong(), row.value(2).toString(), {}, {}});
+                     });
+        forKeySlices(database,
+                     QStringLiteral("SELECT EvaluationKey, TemplateQuestionKey, Answer FROM EvaluationQuestion WHERE "
+                                    "EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey"),
                      {}, chosen, [&found](QSqlQuery& row) {
                          auto evaluation = found.find(row.value(0).toLongLong());
-                         const qint64 field = row.value(1).toLongLong();
-                         if (evaluation != found.end() && !evaluation->columnValues.contains(field))
-                             evaluation->columnValues.insert(field, FieldText(row.value(2)));
+                         const qint64 question = row.value(1).toLongLong();
+                         if (evaluation != found.end() && !evaluation->answers.contains(question))
+                             evaluation->answers.insert(question, FieldText(row.value(2)));
                      });
+        if (!request.columnFields.isEmpty()) {
+            forKeySlices(
+                database,
+                QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
+                               "EvaluationKey IN (%1) ORDER BY EvaluationFieldKey"),
+                {}, chosen, [&found](QSqlQuery& row) {
+                    auto evaluation = found.find(row.value(0).toLongLong());
+                    const qint64 field = row.value(1).toLongLong();
+                    if (evaluation != found.end() && !evaluation->columnValues.contains(field))
+                        evaluation->columnValues.insert(field, FieldText(row.value(2)));
+                });
+        }
+        for (qint64 key : chosen) {
+            const auto evaluation = found.constFind(key);
+            if (evaluation != found.constEnd() && !each(*evaluation))
+                return;
+        }
     }
-    for (qint64 key : chosen) {
-        if (found.contains(key))
-            data.evaluations.append(found.take(key));
-    }
-    return data;
 }

@@ -6,14 +6,15 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class Database;
 
-// What the group summary reads for one run, all at once and in a few queries however many
-// evaluations are chosen: the groups, the template's live questions with the largest
-// number among their live answers, and for every chosen evaluation its group, its answers
-// and its column-field values.
+// What the group summary reads for one run, in a few queries however many evaluations are
+// chosen: the groups, the template's live questions with the largest number among their
+// live answers, and for every chosen evaluation its group, its answers and its column-field
+// values.
 struct GroupSummaryData {
     struct Group {
         qint64 key = 0;
@@ -40,4 +41,12 @@ struct GroupSummaryData {
 
     // Reads everything for the request. Throws KestrivoError.
     static GroupSummaryData load(const Database& database, const ReportRequest& request);
+    // The groups and questions only; the evaluations come from forEachEvaluation.
+    static GroupSummaryData loadHeading(const Database& database, const ReportRequest& request);
+    // Hands each chosen evaluation that is still stored to the callback, in list order, a
+    // slice of evaluations read at a time: memory stays flat however many are chosen. The
+    // callback returns false to stop. Column-field values are read only when the request has
+    // column fields. Throws KestrivoError.
+    static void forEachEvaluation(const Database& database, const ReportRequest& request,
+                                  const std::function<bool(const Evaluation&)>& each);
 };

@@ -16,6 +16,9 @@ struct ReportOutput {
 
 // Progress of a run: the value reached and the maximum.
 using ReportProgress = std::function<void(int value, int maximum)>;
+// Asked as a run goes on: true when the user has cancelled it. A cancelled run removes what
+// it recorded, so no half report is left to print.
+using ReportCancelled = std::function<bool()>;
 
 // The connection string every report recorder gets: the report database of the settings.
 QString reportConnectionString();

@@ -4,6 +4,7 @@
 #include "ctlTrelkPrintPreview.h"
 
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 QProgressBar* addReportProgressBar(QWidget* window) {
@@ -13,8 +14,14 @@ QProgressBar* addReportProgressBar(QWidget* window) {
     progress->setValue(0);
     auto* layout = new QVBoxLayout(window);
     layout->addWidget(progress);
-    if (auto* run = qobject_cast<ReportRunWindow*>(window))
+    if (auto* run = qobject_cast<ReportRunWindow*>(window)) {
+        // Closing the window while it records cancels the run.
+        auto* cancel = new QPushButton(QStringLiteral("&Cancel"), window);
+        cancel->setObjectName(QStringLiteral("cmdCancel"));
+        QObject::connect(cancel, &QPushButton::clicked, window, &QWidget::close);
+        layout->addWidget(cancel, 0, Qt::AlignRight);
         layout->addWidget(&run->control(), 0, Qt::AlignRight);
+    }
     window->resize(360, 80);
     return progress;
 }

@@ -21,10 +21,16 @@ Q_SIGNALS:
     void finished();
 
 protected:
-    // Records the report and hands it over; the busy cursor is shown until endBusy().
+    // Records the report and hands it over; the busy cursor is shown, and closing the window
+    // cancels the run, until endBusy().
     virtual void runReport() = 0;
     void endBusy();
+    // Called as the recording goes on: lets the window repaint and take a click on
+    // "&Cancel" or its close box (a few times a second), and tells whether the user cancelled.
+    bool cancelRequested();
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void run();
@@ -32,4 +38,7 @@ private:
     ctlTrelkPrintPreview* m_control;
     bool m_started = false;
     bool m_busy = false;
+    bool m_running = false;
+    bool m_cancelled = false;
+    qint64 m_lastEvents = 0;
 };

@@ -18,6 +18,7 @@ void frmReportEvaluation::runReport() {
         m_progress->setMaximum(maximum);
         m_progress->setValue(value);
     });
+    report.setCancelled([this] { return cancelRequested(); });
     const std::optional<int> key = report.record(control(), m_request.evaluations);
     endBusy();
     if (key)

@@ -19,6 +19,7 @@ void frmReportGroupSummary::runReport() {
         m_progress->setMaximum(maximum);
         m_progress->setValue(value);
     });
+    summary.setCancelled([this] { return cancelRequested(); });
     ReportRequest request = m_request;
     request.variant = m_variant;
     const std::optional<int> key = summary.record(control(), request);

@@ -4,6 +4,8 @@
 #include "ReportTestbed.h"
 #include "TestDatabases.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 // The group summary's recorded rows: the landscape table, its page breaks, and the scores,
@@ -44,6 +46,21 @@ class tst_GroupSummary : public QObject {
         summary.setNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
         summary.run(capture, request, {true, {}, false});
         return capture.rows;
+    }
+    // The rows of every report in the report database, report rows included.
+    static int reportDatabaseRows() {
+        int rows = -1;
+        {
+            QSqlDatabase reports = QSqlDatabase::addDatabase("QSQLITE", "report-rows");
+            reports.setDatabaseName(ReportCapture::databasePath());
+            QSqlQuery count(reports);
+            if (reports.open() &&
+                count.exec("SELECT (SELECT COUNT(*) FROM Report) + (SELECT COUNT(*) FROM ReportDetail)") &&
+                count.next())
+                rows = count.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("report-rows");
+        return rows;
     }
     static QStringList at(const QList<RecordedRow>& rows, int page, int x) {
         QStringList texts;
@@ -188,6 +205,54 @@ private Q_SLOTS:
         QCOMPARE(ReportCapture::texts(rows, 2).count("Totals:"), 1);
         QVERIFY(briefs.contains("p1 6000,11000 s8 1.00"));
         QVERIFY(briefs.contains("p2 5000,2850 s8 40.00"));
+    }
+
+    // More evaluations than one read takes: the groups' averages and the totals count every
+    // one, in list order across the reads, and one deleted since the list was made is left
+    // out. A cancel in the middle leaves no half report.
+    void moreThanOneRead() {
+        const qint64 q1 = build().addQuestion(m_audit, "Q1", {"1", "2", "3", "4", "5"}, {}, 1);
+        QList<qint64> north, south;
+        double northSum = 0, southSum = 0;
+        Transaction transaction(m_bed->db());
+        for (int i = 0; i < 1205; ++i) {
+            const bool isNorth = i % 2 == 0;
+            const int answer = i % 5 + 1;
+            (isNorth ? north : south) << evaluation(isNorth ? "North" : "South", QString("E%1").arg(i),
+                                                    {{q1, {QString::number(answer)}}});
+            (isNorth ? northSum : southSum) += answer;
+        }
+        transaction.commit();
+        const qint64 gone = south.at(300);
+        m_bed->db().execute("DELETE FROM Evaluation WHERE EvaluationKey=?", {gone});
+        southSum -= 601 % 5 + 1; // the 301st of the South is the 602nd made
+
+        const QList<RecordedRow> byGroup = summary(request(1, north + south, {}));
+        QCOMPARE(at(byGroup, 1, 5000).value(2), QString("2250 %1").arg(northSum / north.size(), 0, 'f', 2));
+        QCOMPARE(at(byGroup, 1, 6000).value(2), QString("2250 %1").arg(southSum / (south.size() - 1), 0, 'f', 2));
+        QVERIFY(ReportCapture::brief(byGroup).contains(QString("p1 7000,2250 s8 %1.00").arg(northSum + southSum)));
+
+        // A column per evaluation: 601 stored evaluations of the South make 61 pages, the
+        // last with the one column left over and the row totals beside it.
+        const QList<RecordedRow> byEvaluation = summary(request(0, south, {group("South")}));
+        QCOMPARE(ReportCapture::texts(byEvaluation).count("Totals:"), 61);
+        QCOMPARE(at(byEvaluation, 61, 5000).first(), QString("1900 E1203"));
+        QVERIFY(!ReportCapture::texts(byEvaluation).contains("E601"));
+        QVERIFY(ReportCapture::brief(byEvaluation).contains(QString("p61 6000,2250 s8 %1.00").arg(southSum)));
+
+        // Cancelled after 700 evaluations, when pages are recorded already: nothing of the
+        // report is left, even one started to be kept, and nothing is said.
+        ReportCapture capture;
+        GroupSummary cancelled(m_bed->db(), "Halvane");
+        int done = 0;
+        cancelled.setProgress([&done](int value, int) { done = value; });
+        cancelled.setCancelled([&done] { return done == 700; });
+        const int shown = int(m_bed->prompter().shown().size());
+        QVERIFY(!cancelled.record(capture, request(0, north + south, {}), true));
+        QVERIFY(cancelled.cancelled());
+        QCOMPARE(done, 700);
+        QCOMPARE(reportDatabaseRows(), 0);
+        QCOMPARE(int(m_bed->prompter().shown().size()), shown);
     }
 
     // Nothing chosen that is still stored: "Nothing found to print." in both variants, and
