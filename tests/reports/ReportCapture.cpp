@@ -78,3 +78,20 @@ QStringList ReportCapture::texts(const QList<RecordedRow>& rows, int page) {
             lines << row.text;
     return lines;
 }
+
+int ReportCapture::storedRows() {
+    int rows = -1;
+    {
+        QSqlDatabase reports = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("report-rows"));
+        reports.setDatabaseName(databasePath());
+        if (reports.open()) {
+            QSqlQuery count(reports);
+            if (count.exec(
+                    QStringLiteral("SELECT (SELECT COUNT(*) FROM Report) + (SELECT COUNT(*) FROM ReportDetail)")) &&
+                count.next())
+                rows = count.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("report-rows"));
+    return rows;
+}

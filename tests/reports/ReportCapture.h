@@ -42,6 +42,8 @@ public:
     // The texts of the rows in order, optionally only those of one page.
     static QStringList texts(const QList<RecordedRow>& rows, int page = 0);
     static QString databasePath();
+    // The rows of every report in the report database, report rows included.
+    static int storedRows();
 
 protected:
     void previewReport(qint32 ppReportKey) override;

@@ -203,6 +203,32 @@ private Q_SLOTS:
         QCOMPARE(ReportCapture::read(1).size(), before);
     }
 
+    // Cancelled in the middle of the third read of evaluations: nothing of the report stays,
+    // not even of one started to be kept, and nothing is said.
+    void cancelInTheMiddle() {
+        const QList<std::pair<qint64, EvaluationFixture::Answer>> answers = questions(3);
+        QList<ListedEvaluation> entries;
+        for (int i = 0; i < 3 * EvaluationReport::EvaluationsPerRead; ++i)
+            entries.append({evaluation(QString("E%1.evl").arg(i), {}, answers), true});
+        int done = 0;
+        const int stopAt = 2 * EvaluationReport::EvaluationsPerRead + 3;
+        {
+            ReportCapture capture;
+            EvaluationReport cancelled(m_bed->db(), DataEnvironment::instance().rsCompanyParameter());
+            cancelled.setProgress([&done](int value, int) { done = value; });
+            cancelled.setCancelled([&] { return done == stopAt; });
+            QVERIFY(!cancelled.record(capture, entries, true));
+            QVERIFY(cancelled.cancelled());
+            QVERIFY(!cancelled.failed());
+        }
+        QCOMPARE(done, stopAt);
+        QCOMPARE(ReportCapture::storedRows(), 0);
+        QVERIFY(m_bed->prompter().shown().isEmpty());
+
+        // Not cancelled, the same run keeps every page.
+        QCOMPARE(ReportCapture::texts(report(entries)).count("Page: 1"), int(entries.size()));
+    }
+
     // What another connection writes after the report began reading does not show up in a
     // later evaluation of the same run, one that is read after the first have printed.
     void consistentWhileAnotherPcWrites() {

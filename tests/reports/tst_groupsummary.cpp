@@ -4,8 +4,6 @@
 #include "ReportTestbed.h"
 #include "TestDatabases.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 // The group summary's recorded rows: the landscape table, its page breaks, and the scores,
@@ -46,21 +44,6 @@ class tst_GroupSummary : public QObject {
         summary.setNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
         summary.run(capture, request, {true, {}, false});
         return capture.rows;
-    }
-    // The rows of every report in the report database, report rows included.
-    static int reportDatabaseRows() {
-        int rows = -1;
-        {
-            QSqlDatabase reports = QSqlDatabase::addDatabase("QSQLITE", "report-rows");
-            reports.setDatabaseName(ReportCapture::databasePath());
-            QSqlQuery count(reports);
-            if (reports.open() &&
-                count.exec("SELECT (SELECT COUNT(*) FROM Report) + (SELECT COUNT(*) FROM ReportDetail)") &&
-                count.next())
-                rows = count.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase("report-rows");
-        return rows;
     }
     static QStringList at(const QList<RecordedRow>& rows, int page, int x) {
         QStringList texts;
@@ -251,7 +234,7 @@ private Q_SLOTS:
         QVERIFY(!cancelled.record(capture, request(0, north + south, {}), true));
         QVERIFY(cancelled.cancelled());
         QCOMPARE(done, 700);
-        QCOMPARE(reportDatabaseRows(), 0);
+        QCOMPARE(ReportCapture::storedRows(), 0);
         QCOMPARE(int(m_bed->prompter().shown().size()), shown);
     }
 

@@ -1,5 +1,6 @@
 #include "ClickedPrompter.h"
 #include "Database.h"
+#include "ReportCapture.h"
 #include "ReportTestbed.h"
 #include "ReportWindows.h"
 #include "TestDatabases.h"
@@ -213,6 +214,41 @@ private Q_SLOTS:
         QTRY_COMPARE(previewed, QString("frmPrintPreview"));
         QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportGroupSummary"));
         QCOMPARE(boxes.pending(), 0);
+    }
+
+    // Cancel on the generator window while it records: the run stops, nothing is previewed
+    // or kept, and the window closes.
+    void cancelByHand() {
+        for (int i = 0; i < 200; ++i)
+            m_bed->build().addEvaluation(m_audit, m_bed->build().valueKey(m_groups, "North"), QString("E%1.evl").arg(i),
+                                         {{m_inspector, "Ed"}}, {{m_question, {"1", false, {}}}});
+        QVERIFY(clickEntry(control<QListWidget>("lstReports"), "Evaluation Report"));
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        bool clicked = false;
+        QString previewed;
+        QTimer cancelling;
+        cancelling.setInterval(0);
+        connect(&cancelling, &QTimer::timeout, [&] {
+            // A preview that should not come is noted and closed, so the test fails rather
+            // than waits.
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                previewed = modal->objectName();
+                modal->close();
+            }
+            auto* generator = m_window->findChild<QWidget*>("frmReportEvaluation");
+            auto* cancel = generator ? generator->findChild<QPushButton*>("cmdCancel") : nullptr;
+            if (cancel && cancel->isVisible() && !clicked)
+                clicked = WindowInput::click(cancel);
+        });
+        cancelling.start();
+        QVERIFY(WindowInput::clickButton(button(m_window, "Prevw")));
+        QTRY_VERIFY(clicked);
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportEvaluation"));
+        QTest::qWait(100);
+        cancelling.stop();
+        QCOMPARE(previewed, QString());
+        QCOMPARE(ReportCapture::storedRows(), 0);
+        QCOMPARE(m_bed->prompter().shown().size(), 0);
     }
 
     // Add and Del of the column grid by mouse: Del takes the current row only once the user
