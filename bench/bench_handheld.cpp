@@ -4,7 +4,9 @@
 // given (KESTRIVO_TEST_PGHOST, as scripts/with-postgres.sh sets it; measure on one started
 // with --durable, as a real server keeps its data), on PostgreSQL, and how the two times
 // compare. On SQLite it also times the import alone and the engine's floor: the same rows
-// inserted through the sqlite3 C interface with prepared statements, one transaction a file.
+// inserted through the sqlite3 C interface with prepared statements, one transaction a file,
+// and again with Add's own batching (a transaction for every batch of files), which is the
+// floor that the whole Add compares with like for like.
 #include "BenchTemplate.h"
 #include "DataEnvironment.h"
 #include "DeviceSession.h"
@@ -76,9 +78,11 @@ void bindText(sqlite3_stmt* statement, int index, const QVariant& value) {
 }
 
 // The engine's floor: the evaluation rows of the files through the sqlite3 C interface, with
-// prepared statements and one transaction a file, into a database of the same schema and
-// settings. Seconds, or a negative number when SQLite refused.
-double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& files, const QStringList& names) {
+// prepared statements and a transaction for every filesPerCommit files, into a database of
+// the same schema and settings (WAL, synchronous=FULL). Seconds, or a negative number when
+// SQLite refused.
+double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& files, const QStringList& names,
+                   qsizetype filesPerCommit) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         return -1;
@@ -104,7 +108,8 @@ double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& file
     clock.start();
     for (qsizetype f = 0; f < files.size() && ok; ++f) {
         const EvaluationFileContent& content = files.at(f);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        if (f % filesPerCommit == 0)
+            sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
         QList<sqlite3_int64> questionKeys;
         for (const EvaluationFileContent::Evaluation& item : content.evaluations) {
             bindText(statements[0], 1, names.at(f).section('.', 0, 0));
@@ -134,7 +139,8 @@ double sqliteFloor(const QString& path, const QList<EvaluationFileContent>& file
             sqlite3_bind_int64(statements[3], 2, pick.templatePickListKey);
             ok = ok && step(statements[3]);
         }
-        ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if ((f + 1) % filesPerCommit == 0 || f + 1 == files.size())
+            ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     const double seconds = clock.nsecsElapsed() / 1e9;
     for (sqlite3_stmt* statement : statements)
@@ -255,14 +261,16 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         QStringList names;
         const QList<EvaluationFileContent> files = parsedFiles(folder, names);
         const double alone = importAlone(base + "alone.db", folder, names);
-        {
-            Database db = Database::open("Provider=SQLite;Data Source=" + base + "floor.db", "floor");
+        for (const char* name : {"floor.db", "batched.db"}) {
+            Database db = Database::open("Provider=SQLite;Data Source=" + base + name, name);
             BenchTemplate::create(db);
             db.close();
         }
-        const double floor = sqliteFloor(base + "floor.db", files, names);
-        if (alone < 0 || floor < 0) {
-            std::printf("SQLite: the import alone or the floor failed\n");
+        const double floor = sqliteFloor(base + "floor.db", files, names, 1);
+        // Add commits a batch of files at once: this floor does as Add does.
+        const double batched = sqliteFloor(base + "batched.db", files, names, EvaluationDownload::BatchFiles);
+        if (alone < 0 || floor < 0 || batched < 0) {
+            std::printf("SQLite: the import alone or a floor failed\n");
             return 1;
         }
         std::printf("SQLite: the import alone (files read, parsed and inserted) %.2f s, %.0f rows/s\n", alone,
@@ -270,6 +278,10 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         std::printf("SQLite floor (sqlite3 C interface, prepared statements, one transaction a file): %.2f s, %.0f "
                     "rows/s; the import takes %.2f times as long (at most 1.5 wanted), the whole Add %.2f times\n",
                     floor, rows / floor, alone / floor, total / floor);
+        std::printf("SQLite floor with Add's batching (%lld files a transaction, synchronous=FULL): %.2f s, %.0f "
+                    "rows/s; the import takes %.2f times as long, the whole Add %.2f times\n",
+                    static_cast<long long>(EvaluationDownload::BatchFiles), batched, rows / batched, alone / batched,
+                    total / batched);
     }
     return 0;
 }
