@@ -273,6 +273,27 @@ def change_template(catalog, add_shift=False, delete=None):
     base.cli("upload", str(key))
 
 
+def deleted_value(driver, page, catalog):
+    """Fault 8: a value deleted on the PC: the refusal points to its field, which no longer offers it."""
+    driver.get(page.address)
+    fill_minimum(page, "North Depot", "Al", "Wind")
+    page.save()
+    name = page.waiting()[-1]
+    change_template(catalog, delete="Wind")
+    result = page.send("0 arrived on the PC.")
+    check("1 refused" in result, result)
+    page.press(name, "Change")
+    page.on_form()
+    weather = page.field("Weather")
+    check(driver.switch_to.active_element == weather, "Change points to the field of the deleted value")
+    check("Wind" not in [o.text for o in Select(weather).options], "the deleted value is not offered")
+    note = weather.find_element(By.XPATH, "following-sibling::div[@class='fieldNote']").text
+    check(note == '"Wind" is no longer offered for Weather: choose another.', note)
+    Select(weather).select_by_visible_text("Dry")
+    page.save()
+    check(page.send("1 arrived on the PC.") == "1 arrived on the PC.", "sent after the change")
+
+
 def template_changed(driver, page, catalog):
     """Faults 1, 2 and 8: refused because the template changed, fitted through Change, then sent."""
     driver.get(page.address)
@@ -334,7 +355,8 @@ def fifty_waiting(driver, page):
     """Faults 14 and 15: Send in view with fifty waiting; Cancel of a saved one keeps it."""
     driver.get(page.address)
     fill_minimum(page, "South Depot", "Ed")
-    Select(page.field("Shift")).select_by_visible_text("Day")
+    if driver.find_elements(By.XPATH, "//div[@id='fields']//label[text()='Shift']"):
+        Select(page.field("Shift")).select_by_visible_text("Day")
     page.save()
     name = page.waiting()[-1]
     driver.execute_async_script("""
@@ -425,6 +447,7 @@ def main():
             page = Page(driver, address)
             driver = drafts_lose_nothing(driver, page, os.path.join(folder, "a"))
             entries_as_on_the_pc(driver, page)
+            deleted_value(driver, page, catalog)
             template_changed(driver, page, catalog)
             fifty_waiting(driver, page)
         finally:

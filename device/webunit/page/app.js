@@ -42,7 +42,8 @@ function button(text, action) {
 
 // Says only what is known: "No templates on the unit" only when the PC said so.
 function showTemplates(list, answered) {
-  const shown = JSON.stringify([list, answered]);
+  // Drawn again only when it changed: a tile replaced under the worker's thumb misses the tap.
+  const shown = JSON.stringify(list.length ? list : [answered, link.paired, hasToken()]);
   if (shown === shownTemplates) return;
   shownTemplates = shown;
   $("templates").replaceChildren(...list.map((entry) => {
