@@ -80,9 +80,15 @@ async function loadTemplates() {
   }
 }
 
+// Without a token, or with one the PC refused, no request could tell more: the page waits for a
+// pairing address rather than fill the PC's log with refused requests.
 function checkWhileVisible() {
   clearTimeout(checkTimer);
   if (document.visibilityState !== "visible") return;
+  if (!hasToken() || link.paired === false) {
+    store.get("lists", "templates").then((kept) => showTemplates(kept ? kept.list : [], false));
+    return;
+  }
   loadTemplates().finally(() => {
     clearTimeout(checkTimer);
     if (document.visibilityState === "visible") checkTimer = setTimeout(checkWhileVisible, CHECK_EVERY);
@@ -174,6 +180,11 @@ async function showHome() {
 
 // Sends one evaluation; false when sending has to stop (no connection, not paired, PC failing).
 async function sendOne(evaluation) {
+  if (!evaluation.basis) {
+    evaluation.refusal = "This phone no longer keeps the template of this evaluation. Open the template once " +
+                         "while connected to the PC, then press Change.";
+    return { refused: true };
+  }
   try {
     const answer = await api("/api/evaluations", { method: "POST", body: JSON.stringify(submission(evaluation)) });
     Object.assign(evaluation, { state: "sent", fileName: answer.fileName, sentAt: timestamp(new Date()) });

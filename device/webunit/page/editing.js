@@ -113,6 +113,9 @@ export async function openWaiting(evaluation) {
   const draft = await store.get("drafts", draftId);
   if (draft) return openDraft(draft);
   let copy = structuredClone(evaluation), notes = {}, removed = [], fitted = false;
+  copy.basis ??= await store.get("templates", copy.template);
+  if (!copy.basis) return home.notice("This phone no longer keeps the template of this evaluation: open the " +
+                                      "template once while connected to the PC, then press Change again.");
   // Refused for a changed template: the PC may have changed it again since, so ask it first.
   const template = await currentTemplate(copy.template, Boolean(copy.templateChanged));
   if (template && template.version && template.version !== copy.basis.version) {
