@@ -17,19 +17,27 @@ import sqlite3
 import sys
 import tempfile
 import time
+import traceback
 
+# The first test is imported from the source tree, which stays free of compiled copies.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import phone_browser_test as base  # noqa: E402  (the phone, the browser and the server of the first test)
 from selenium.common.exceptions import NoAlertPresentException  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import Select  # noqa: E402
 
+
+
 def check(condition, message):
+    """The first test's check, with the line that failed: this test walks through many steps."""
     if not condition:
-        import traceback
         traceback.print_stack(limit=3)
         sys.exit("FAILED: " + message)
+
+
 TEMPLATE = base.TEMPLATE
 NAME = TEMPLATE[:-len(".evt")]
 NOT_PAIRED = ("This phone is not paired with the PC: open the address that Kestrivo shows, with its pairing token, "
@@ -52,9 +60,14 @@ class Page(base.Phone):
         key = self.field(label).get_attribute("id").split("-")[1]
         return self.text(f"message-{key}")
 
-    def leave(self, label):
-        """Moves on from a field as a thumb does: by tapping the form's title."""
-        self.field(label)
+    def erase(self, label):
+        """Deletes an entry as a thumb does (the driver's clear() tells the page nothing)."""
+        box = self.field(label)
+        box.send_keys(Keys.CONTROL, "a")
+        box.send_keys(Keys.BACKSPACE)
+
+    def leave(self):
+        """Moves on from a field (which has the focus) as a thumb does: by tapping the form's title."""
         self.tap(self.driver.find_element(By.ID, "formTitle"))
 
     def alert_text(self, accept=True):
@@ -116,12 +129,20 @@ def fill_minimum(page, site, inspector, weather=None):
         Select(page.field("Weather")).select_by_visible_text(weather)
 
 
+def phone_browser(profile):
+    """The first test's browser on the screen of the phone the page was tried on: 390 by 844."""
+    driver = base.browser(profile)
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 390, "height": 844, "deviceScaleFactor": 2, "mobile": True})
+    return driver
+
+
 def children(pid):
     found = []
-    for entry in os.listdir("/proc"):
+    for entry in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open(f"/proc/{entry}/stat") as stat:
-                if entry.isdigit() and int(stat.read().rsplit(")", 1)[1].split()[1]) == pid:
+                if int(stat.read().rsplit(")", 1)[1].split()[1]) == pid:
                     found.append(int(entry))
         except (OSError, IndexError, ValueError):
             pass
@@ -137,7 +158,7 @@ def killed_and_started_again(page, profile):
         page.driver.quit()
     except Exception:
         pass
-    page.driver = base.browser(profile)
+    page.driver = phone_browser(profile)
     page.wait = base.WebDriverWait(page.driver, 30)
     return page.driver
 
@@ -231,15 +252,15 @@ def entries_as_on_the_pc(driver, page):
     check(page.message("Inspector") == 'The entry of the field "Inspector" has 40 characters; the field holds at most 20.',
           page.message("Inspector"))
     page.type_into("Inspector", "   ")
-    page.leave("Inspector")
+    page.leave()
     check(page.message("Inspector") == "Entry manditory into the Inspector field.", "spaces alone are no entry")
     page.type_into("Inspector", "  Bo Lind  ")
-    page.leave("Inspector")
+    page.leave()
     check(page.value("Inspector") == "Bo Lind" and page.message("Inspector") == "", "the entry is trimmed")
 
     # The file name follows the date as typed, also an invalid one.
     page.type_into("Inspected", "13/45/24")
-    page.leave("Inspected")
+    page.leave()
     check(page.message("Inspected") == "Invalid date entered.", "an invalid date is refused")
     check(page.text("fileName") == "South Depot134524", f"file name after an invalid date: {page.text('fileName')}")
     page.type_into("Inspected", "05/07/24")
@@ -253,9 +274,20 @@ def entries_as_on_the_pc(driver, page):
     check(chip.get_attribute("aria-pressed") == "true", "a double tap keeps the answer")
     page.shot("badday-3-entries")
     page.tap(page.by_id("tabEntry"))
-    page.type_into("Staff on duty", "")
+    page.erase("Staff on duty")
     page.save()
     check(page.send("1 arrived on the PC.") == "1 arrived on the PC.", "sent")
+
+    # On the PC: the entry as kept, and no number for a number left alone.
+    check("Added South Depot050724.txt" in base.cli("unit", "add", "--all"), "imported")
+    key = next(line.rsplit("\t", 1)[1] for line in base.cli("evaluation", "list").splitlines()
+               if line.startswith("South Depot050724"))
+    # As stored: the PC's evaluation window shows an empty number as the 0 that a new one starts with.
+    with sqlite3.connect(database()) as db:
+        stored = dict(db.execute("SELECT FieldLabel, EnteredValue FROM EvaluationField INNER JOIN TemplateField ON "
+                                 "EvaluationField.TemplateFieldKey = TemplateField.TemplateFieldKey "
+                                 "WHERE EvaluationKey=?", (key,)).fetchall())
+    check(stored["Inspector"] == "Bo Lind" and stored["Staff on duty"] == "", f"on the PC: {stored}")
 
 
 def change_template(catalog, add_shift=False, delete=None):
@@ -397,7 +429,7 @@ def the_link(profile):
     server, address = base.start_server("--http")
     port = address.split("//", 1)[1].split("/", 1)[0].rsplit(":", 1)[1]
     bare = address.split("#", 1)[0]
-    driver = base.browser(profile)
+    driver = phone_browser(profile)
     try:
         page = Page(driver, address)
         driver.get(bare)
@@ -442,7 +474,7 @@ def main():
     catalog = database()
     server, address = base.start_server("--http")
     with tempfile.TemporaryDirectory() as folder:
-        driver = base.browser(os.path.join(folder, "a"))
+        driver = phone_browser(os.path.join(folder, "a"))
         try:
             page = Page(driver, address)
             driver = drafts_lose_nothing(driver, page, os.path.join(folder, "a"))

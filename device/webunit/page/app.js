@@ -117,7 +117,7 @@ async function startEvaluation(file) {
 function draftItem(draft, evaluation) {
   const name = evaluation ? evaluation.fileName : draft.fileName;
   const detail = evaluation ? `${evaluation.templateName} · saved ${evaluation.saved} · changes not saved yet`
-    : `${draft.evaluation.templateName} · not saved yet · changed ${draft.edited}`;
+    : `${draft.evaluation.templateName} · not saved yet · changed ${draft.changedAt}`;
   const discard = async () => {
     const question = evaluation
       ? `Discard the evaluation ${name} and the changes not saved? It has not been sent and cannot be brought back.`
@@ -158,7 +158,7 @@ async function showLists() {
   const sent = evaluations.filter((e) => e.state === "sent").sort((a, b) => b.sentAt.localeCompare(a.sentAt));
   for (const old of sent.slice(SENT_KEPT)) await store.remove("evaluations", old.id);
   const changes = new Map(drafts.filter((d) => d.of).map((d) => [d.of, d]));
-  const fresh = drafts.filter((d) => !d.of).sort((a, b) => a.edited.localeCompare(b.edited));
+  const fresh = drafts.filter((d) => !d.of).sort((a, b) => a.changedAt.localeCompare(b.changedAt));
   $("waiting").replaceChildren(...fresh.map((draft) => draftItem(draft, null)),
     ...waiting.map((e) => changes.has(e.id) ? draftItem(changes.get(e.id), e) : waitingItem(e)));
   $("nothingWaiting").hidden = waiting.length + fresh.length > 0;

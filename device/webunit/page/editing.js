@@ -30,7 +30,7 @@ let home = null; // { show, notice }
 function draftRecord() {
   return structuredClone({ draftId: current.draftId, of: current.of, ofName: current.ofName,
                            evaluation: form.evaluation, notes: current.notes, removed: current.removed,
-                           page: form.page, edited: timestamp(new Date()),
+                           page: form.page, changedAt: timestamp(new Date()),
                            fileName: baseName(form.template, form.evaluation.fields) });
 }
 
@@ -47,19 +47,16 @@ function keep() {
   }).catch(() => {});
 }
 
-export const isEditing = () => current !== null;
-
+// edited: the form holds what is not saved (a draft), so leaving it asks first.
 function show(evaluation, { draftId, of = null, ofName = "", notes = {}, removed = [], page = "entry", edited }) {
   form = new EvaluationForm(evaluation, { notes, removed, changed: keep });
-  current = { draftId, of, ofName, notes, removed, edited: false };
+  current = { draftId, of, ofName, notes, removed, edited };
   $("formMessage").hidden = true;
   $("home").hidden = true;
   $("form").hidden = false;
   form.render(page);
   store.put("lists", { name: OPEN, draftId }).catch(() => {});
   if (!history.state || history.state.form !== draftId) history.pushState({ form: draftId }, "");
-  if (edited === "now") keep();
-  else current.edited = Boolean(edited);
   window.scrollTo(0, 0);
   afterPaint(() => performance.mark("form-ready"));
 }
@@ -122,8 +119,12 @@ export async function openWaiting(evaluation) {
     ({ evaluation: copy, notes, removed } = fitToTemplate(copy, template));
     fitted = true;
   }
-  show(copy, { draftId, of: evaluation.id, ofName: evaluation.fileName, notes, removed, edited: fitted && "now" });
-  if (fitted) formMessage(CHANGED);
+  show(copy, { draftId, of: evaluation.id, ofName: evaluation.fileName, notes, removed, edited: false });
+  if (fitted) {
+    // Fitted is changed: kept as a draft at once.
+    keep();
+    formMessage(CHANGED);
+  }
   else if (copy.templateChanged) formMessage(NOT_FETCHED);
   if (evaluation.refusal) form.pointTo(evaluation.refusedAt || {}, fitted ? "" : evaluation.refusal);
 }

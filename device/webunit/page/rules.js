@@ -80,11 +80,8 @@ export function checkEntry(field, text) {
 
 // The value chosen in a dropdown field (0: none): the refusal and its message, or "".
 export function checkChoice(field, valueKey) {
-  if (!valueKey) return (field.forced || field.group) ? { refusal: "forced", message: forcedEntry(field) }
-                                                       : { refusal: "", message: "" };
-  if (!field.values.some((v) => v.key === valueKey))
-    return { refusal: "removed", message: `The value chosen is no longer offered for ${field.label}: choose another.` };
-  return { refusal: "", message: "" };
+  return !valueKey && (field.forced || field.group) ? { refusal: "forced", message: forcedEntry(field) }
+                                                     : { refusal: "", message: "" };
 }
 
 // The refusal of a field's entry ({value} or {valueKey}) as shown at the field, or "".
