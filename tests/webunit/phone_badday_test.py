@@ -396,7 +396,7 @@ def fifty_waiting(driver, page):
         import('./store.js').then(async (store) => {
           const [one] = (await store.all('evaluations')).filter((e) => e.state === 'waiting');
           for (let i = 0; i < 49; ++i)
-            await store.put('evaluations', {...one, id: one.id.slice(0, 30) + String(i).padStart(2, '0'),
+            await store.put('evaluations', {...one, id: 'copy-' + i + '-' + one.id,
                                             fileName: one.fileName + '-' + i});
           done();
         });""")
