@@ -23,7 +23,9 @@ quint16 installPort();
 
 // A random pairing token of 128 bits, as 32 hexadecimal digits.
 QString makeToken();
-// The stored pairing token; the first call stores a new one. Throws KestrivoError.
+// The stored pairing token; the first call stores a new one, once, however many programs ask
+// at the same moment. The settings file that holds it is made readable by its owner only.
+// Throws KestrivoError.
 QString token();
 // Stores a new pairing token and returns it: phones paired with the old one are paired no more.
 QString newToken();

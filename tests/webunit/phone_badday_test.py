@@ -22,13 +22,13 @@ import traceback
 # The first test is imported from the source tree, which stays free of compiled copies.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import phone_browser_test as base  # noqa: E402  (the phone, the browser and the server of the first test)
+import phone_browser_test as base  # noqa: E402  (the phone and the server of the first test)
+from phone_chromium import phone_chromium, set_offline  # noqa: E402
 from selenium.common.exceptions import NoAlertPresentException  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import Select  # noqa: E402
-
 
 
 def check(condition, message):
@@ -129,14 +129,6 @@ def fill_minimum(page, site, inspector, weather=None):
         Select(page.field("Weather")).select_by_visible_text(weather)
 
 
-def phone_browser(profile):
-    """The first test's browser on the screen of the phone the page was tried on: 390 by 844."""
-    driver = base.browser(profile)
-    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                           {"width": 390, "height": 844, "deviceScaleFactor": 2, "mobile": True})
-    return driver
-
-
 def children(pid):
     found = []
     for entry in filter(str.isdigit, os.listdir("/proc")):
@@ -158,7 +150,7 @@ def killed_and_started_again(page, profile):
         page.driver.quit()
     except Exception:
         pass
-    page.driver = phone_browser(profile)
+    page.driver = phone_chromium(profile)
     page.wait = base.WebDriverWait(page.driver, 30)
     return page.driver
 
@@ -426,10 +418,10 @@ def fifty_waiting(driver, page):
 
 def the_link(profile):
     """Faults 9 to 12: pairing and connection as the last request found them."""
-    server, address = base.start_server("--http")
-    port = address.split("//", 1)[1].split("/", 1)[0].rsplit(":", 1)[1]
+    server = base.Served("--http")
+    address = server.address
     bare = address.split("#", 1)[0]
-    driver = phone_browser(profile)
+    driver = phone_chromium(profile)
     try:
         page = Page(driver, address)
         driver.get(bare)
@@ -448,35 +440,35 @@ def the_link(profile):
         check(not driver.find_element(By.ID, "notice").is_displayed(), "the pairing notice is gone")
 
         # Offline, a template never opened on this phone says what to do.
-        driver.set_network_conditions(offline=True, latency=0, download_throughput=0, upload_throughput=0)
+        set_offline(driver, True)
         page.tap(driver.find_element(By.CSS_SELECTOR, f"button.template[data-file='{TEMPLATE}']"))
         page.wait.until(lambda d: "has not been opened on this phone yet" in page.text("notice"))
         check("press Send again" not in page.text("notice"), page.text("notice"))
-        driver.delete_network_conditions()
+        set_offline(driver, False)
 
         # The server stops: the header says so within a few checks; back when it is back.
         page.wait.until(lambda d: page.text("connection") == "Connected to the PC")
-        server.send_signal(signal.SIGINT)
-        server.communicate(timeout=30)
+        server.stop()
         stopped = time.time()
         page.wait.until(lambda d: page.text("connection") == "Offline: evaluations are kept")
         check(time.time() - stopped < 12, f"offline noticed after {time.time() - stopped:.1f} s")
         page.shot("badday-8-server-stopped")
-        base.start_server("--http", "--listen", f"127.0.0.1:{port}")
+        server = base.Served("--http", listen=f"127.0.0.1:{server.port}")
         page.wait.until(lambda d: page.text("connection") == "Connected to the PC")
     finally:
         driver.quit()
+        server.stop()
 
 
 def main():
     base.cli("demo")
     base.cli("unit", "add", "--all")
     catalog = database()
-    server, address = base.start_server("--http")
+    server = base.Served("--http")
     with tempfile.TemporaryDirectory() as folder:
-        driver = phone_browser(os.path.join(folder, "a"))
+        driver = phone_chromium(os.path.join(folder, "a"))
         try:
-            page = Page(driver, address)
+            page = Page(driver, server.address)
             driver = drafts_lose_nothing(driver, page, os.path.join(folder, "a"))
             entries_as_on_the_pc(driver, page)
             deleted_value(driver, page, catalog)
@@ -484,8 +476,7 @@ def main():
             fifty_waiting(driver, page)
         finally:
             page.driver.quit()
-        server.send_signal(signal.SIGINT)
-        server.communicate(timeout=30)
+        server.stop()
         the_link(os.path.join(folder, "b"))
     print("1 passed, 0 failed")
 

@@ -3,6 +3,7 @@
 #include "FormStatusBar.h"
 #include "LogError.h"
 #include "QrCodeView.h"
+#include "UnitTemplateList.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -73,6 +74,7 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
     layout->addWidget(m_unpaired);
     layout->addWidget(m_phones);
     layout->addWidget(m_files);
+    layout->addWidget(new UnitTemplateList(folders.templates, this), 1);
     // Takes the room of the QR codes while there are none.
     layout->addStretch(0);
     QLabel* panel = SetupStatusBar(this);
