@@ -445,6 +445,7 @@ def the_link(profile):
         page.wait.until(lambda d: "has not been opened on this phone yet" in page.text("notice"))
         check("press Send again" not in page.text("notice"), page.text("notice"))
         set_offline(driver, False)
+        page.wait.until(lambda d: not d.find_element(By.ID, "notice").is_displayed())
 
         # The server stops: the header says so within a few checks; back when it is back.
         page.wait.until(lambda d: page.text("connection") == "Connected to the PC")

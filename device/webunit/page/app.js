@@ -63,8 +63,10 @@ function showTemplates(list, answered) {
 function showLink() {
   $("connection").textContent = linkText();
   $("connection").dataset.state = link.paired === false ? "unpaired" : String(link.reachable);
+  const told = $("notice").textContent;
   if (link.paired === false || (!hasToken() && link.paired === null)) notice(NOT_PAIRED);
-  else if ($("notice").textContent === NOT_PAIRED) notice("");
+  // What the link kept the worker from doing can be done now: the advice would only mislead.
+  else if (told === NOT_PAIRED || (link.reachable && told === NEVER_OPENED)) notice("");
 }
 
 // Asks the PC for its templates: the check of the link while the page is in view.
