@@ -3,9 +3,12 @@
 // the list, 2 % typed, 3 % empty, 5 % TBC, 0 to 5 entries ticked per answer). Prints per
 // engine the time to record the chart, the time to write it as PDF and the peak memory of
 // the process that does both, then the time to draw a page for the preview at 100 % and at
-// 400 %, each beside the figure it must stay within. PostgreSQL runs when a server is given:
-// bash scripts/with-postgres.sh --durable build/bin/bench_answer_chart
+// 400 %, each beside the figure it must stay within. Each time is given as it passed on the
+// clock and as the CPU that this process (and the database server) spent on it: on a machine
+// that others share, the first grows with their load, the second hardly. PostgreSQL runs when a
+// server is given: bash scripts/with-postgres.sh --durable build/bin/bench_answer_chart
 #include "AnswerChart.h"
+#include "BenchTemplate.h"
 #include "DataEnvironment.h"
 #include "EvaluationFixture.h"
 #include "KestrivoError.h"
@@ -27,8 +30,10 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <sys/resource.h>
 
 namespace {
@@ -123,6 +128,28 @@ void addEvaluations(const Database& db, const Bench& bench) {
     }
 }
 
+// Wall-clock and CPU time since it was made.
+class Stopwatch {
+public:
+    Stopwatch() { restart(); }
+    void restart() {
+        m_wall.start();
+        std::timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        m_cpu = now.tv_sec + now.tv_nsec / 1e9;
+    }
+    double wall() const { return m_wall.nsecsElapsed() / 1e9; }
+    double cpu() const {
+        std::timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return now.tv_sec + now.tv_nsec / 1e9 - m_cpu;
+    }
+
+private:
+    QElapsedTimer m_wall;
+    double m_cpu = 0;
+};
+
 double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -130,12 +157,12 @@ double peakMegabytes() {
 }
 
 // The slowest and the median of drawing each of the pages on an image of the given twips per
-// pixel (15: the preview at 100 %).
+// pixel (15: the preview at 100 %), in CPU milliseconds.
 std::pair<double, double> drawPages(qint32 key, int pages, double twipsPerPixel) {
     QList<double> times;
-    QElapsedTimer clock;
+    Stopwatch clock;
     for (int page = 1; page <= pages; ++page) {
-        clock.start();
+        clock.restart();
         if (twipsPerPixel == PreviewRenderer::TwipsPerPixel) {
             QImage surface;
             PreviewRenderer::render(key, page, surface);
@@ -149,7 +176,7 @@ std::pair<double, double> drawPages(qint32 key, int pages, double twipsPerPixel)
             for (ReportRow row; rows.next(row);)
                 drawer.draw(painter, row);
         }
-        times.append(clock.nsecsElapsed() / 1e6);
+        times.append(clock.cpu() * 1000);
     }
     std::sort(times.begin(), times.end());
     return {times.last(), times.at(times.size() / 2)};
@@ -175,25 +202,28 @@ int chartChild(const QString& connection, const QString& folder, qint64 template
     TrelkReportRecorder recorder;
     recorder.setConnectionString(reportConnectionString());
     const double before = peakMegabytes();
-    QElapsedTimer clock;
-    clock.start();
+    const double serverBefore = BenchTemplate::serverCpuSeconds(db);
+    Stopwatch clock;
     const int key = AnswerChart(db, "Halvane Inspection Services").record(recorder, request, true).value_or(0);
-    const double recorded = clock.nsecsElapsed() / 1e9;
+    const double recorded = clock.wall(), recordedCpu = clock.cpu();
+    const double server = serverBefore < 0 ? -1 : BenchTemplate::serverCpuSeconds(db) - serverBefore;
     clock.restart();
     deliverReport(recorder, key, {false, folder + "/chart.pdf", true});
-    const double written = clock.nsecsElapsed() / 1e9;
+    const double written = clock.wall(), writtenCpu = clock.cpu();
     const double peak = peakMegabytes();
     DataEnvironment::instance().close();
 
     ReportDatabase::shared().open(settings.ReportDataPath);
     const int pages = ReportRowReader::lastPage(key);
-    std::printf("  recorded in %.2f s (within %.0f s), %d pages\n", recorded, limit, pages);
-    std::printf("  PDF written in %.2f s (within 10 s), %.1f MB\n", written,
+    std::printf("  recorded in %.2f s, %.2f s of CPU%s (within %.0f s), %d pages\n", recorded, recordedCpu,
+                server < 0 ? "" : qPrintable(QString(" and %1 s in the server").arg(server, 0, 'f', 2)), limit, pages);
+    std::printf("  PDF written in %.2f s, %.2f s of CPU (within 10 s), %.1f MB\n", written, writtenCpu,
                 QFileInfo(folder + "/chart.pdf").size() / 1e6);
     std::printf("  peak memory %.0f MB (under 200 MB; %.0f MB before the chart)\n", peak, before);
     drawPages(key, 1, PreviewRenderer::TwipsPerPixel); // the first pass loads the fonts
     const auto [slowest, median] = drawPages(key, pages, PreviewRenderer::TwipsPerPixel);
-    std::printf("  a preview page drawn in %.1f ms at most, %.1f ms in the median (within 20 ms)\n", slowest, median);
+    std::printf("  a preview page drawn in %.1f ms of CPU at most, %.1f ms in the median (within 20 ms)\n", slowest,
+                median);
     const auto [slowestZoomed, medianZoomed] = drawPages(key, pages, PreviewRenderer::TwipsPerPixel / 4.0);
     std::printf("  at 400 %%: %.1f ms at most, %.1f ms in the median\n", slowestZoomed, medianZoomed);
     return key > 0 ? 0 : 1;
@@ -235,6 +265,11 @@ int runEngine(DatabaseEngine engine, const QString& folder) {
 
 } // namespace
 
+double loadAverage() {
+    QFile load("/proc/loadavg");
+    return load.open(QIODevice::ReadOnly) ? load.readAll().split(' ').value(0).toDouble() : -1;
+}
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -248,10 +283,15 @@ int main(int argc, char* argv[]) {
         if (arguments.size() == 6 && arguments.at(1) == "--chart")
             return chartChild(arguments.at(2), arguments.at(3), arguments.at(4).toLongLong(),
                               arguments.at(5).toDouble());
-        QTemporaryDir folder;
-        int status = runEngine(DatabaseEngine::SQLite, folder.path() + "/SQLite");
+        // --folder DIR keeps the databases and reports there, to run the chart again by hand:
+        // bench_answer_chart --chart CONNECTION DIR/SQLite TEMPLATEKEY 3
+        std::printf("Load average %.1f on %d cores at the start\n", loadAverage(), QThread::idealThreadCount());
+        QTemporaryDir scratch;
+        const QString folder =
+            arguments.size() == 3 && arguments.at(1) == "--folder" ? arguments.at(2) : scratch.path();
+        int status = runEngine(DatabaseEngine::SQLite, folder + "/SQLite");
         if (TestDatabases::postgresAvailable())
-            status |= runEngine(DatabaseEngine::PostgreSQL, folder.path() + "/PostgreSQL");
+            status |= runEngine(DatabaseEngine::PostgreSQL, folder + "/PostgreSQL");
         else
             std::printf("PostgreSQL: no server given (run through scripts/with-postgres.sh --durable)\n");
         return status;

@@ -32,20 +32,20 @@ Choices templateChoices(const Database& database, const QString& table, const QS
     return choices;
 }
 
-// How many chosen evaluations of each group ticked each pick-list entry, by
-// TemplatePickListKey, counting the ticks of the answer the summaries count (the first).
+// How often the chosen evaluations of each group ticked each pick-list entry, by
+// TemplatePickListKey. An evaluation ticks an entry once in the one answer it holds for the
+// question, so this is how many of them ticked it.
 QHash<qint64, QList<int>> pickTicks(const Database& database, const QList<qint64>& evaluations,
                                     const QHash<qint64, int>& groupIndex, int groups) {
     QHash<qint64, QList<int>> ticks;
-    forKeySlices(database,
+    forKeyCounts(database,
                  QStringLiteral("SELECT Evaluation.EvaluationGroupKey, EvaluationPickList.TemplatePickListKey, "
-                                "COUNT(DISTINCT EvaluationPickList.EvaluationQuestionKey) FROM (SELECT EvaluationKey, "
-                                "MIN(EvaluationQuestionKey) AS AnswerKey FROM EvaluationQuestion WHERE EvaluationKey "
-                                "IN (%1) GROUP BY EvaluationKey, TemplateQuestionKey) Answered INNER JOIN Evaluation "
-                                "ON Evaluation.EvaluationKey = Answered.EvaluationKey INNER JOIN EvaluationPickList ON "
-                                "EvaluationPickList.EvaluationQuestionKey = Answered.AnswerKey GROUP BY "
-                                "Evaluation.EvaluationGroupKey, EvaluationPickList.TemplatePickListKey"),
-                 {}, evaluations, [&](QSqlQuery& row) {
+                                "COUNT(*) FROM Evaluation INNER JOIN EvaluationQuestion ON "
+                                "EvaluationQuestion.EvaluationKey = Evaluation.EvaluationKey INNER JOIN "
+                                "EvaluationPickList ON EvaluationPickList.EvaluationQuestionKey = "
+                                "EvaluationQuestion.EvaluationQuestionKey WHERE Evaluation.EvaluationKey IN (%1) "
+                                "GROUP BY Evaluation.EvaluationGroupKey, EvaluationPickList.TemplatePickListKey"),
+                 evaluations, [&](QSqlQuery& row) {
                      const auto group = groupIndex.constFind(row.value(0).toLongLong());
                      if (group == groupIndex.cend())
                          return;

@@ -1,6 +1,7 @@
 #include "KeySlices.h"
 
 #include "Database.h"
+#include "PostgresArray.h"
 
 #include <QStringList>
 
@@ -24,4 +25,20 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
         while (rows.next())
             row(rows);
     }
+}
+
+void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
+                  const std::function<void(QSqlQuery&)>& row) {
+    if (database.engine() != DatabaseEngine::PostgreSQL) {
+        forKeySlices(database, sql, {}, keys, row);
+        return;
+    }
+    QVariantList values;
+    for (qint64 key : keys)
+        values << key;
+    QString text = sql;
+    text.replace(QStringLiteral("IN (%1)"), QStringLiteral("= ANY (CAST(? AS INTEGER[]))"));
+    QSqlQuery rows = database.query(text, {PostgresArray::literal(values)});
+    while (rows.next())
+        row(rows);
 }

@@ -120,6 +120,7 @@ private Q_SLOTS:
                               "DrawStyle|INTEGER|0"}));
         QCOMPARE(rows("SELECT name, \"unique\" FROM pragma_index_list('ReportDetail')"),
                  QStringList({"I_ReportKey|0"}));
+        QCOMPARE(rows("SELECT name FROM pragma_index_info('I_ReportKey')"), QStringList({"ReportKey", "ReportPage"}));
         QCOMPARE(rows("SELECT \"table\", \"from\", \"to\", on_update, on_delete FROM "
                       "pragma_foreign_key_list('ReportDetail')"),
                  QStringList({"Report|ReportKey|ReportKey|CASCADE|CASCADE"}));

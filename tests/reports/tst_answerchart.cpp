@@ -142,6 +142,15 @@ private Q_SLOTS:
         QVERIFY(data.questions.at(1).picks.isEmpty());
     }
 
+    // An evaluation that holds two answers to a question counts with the first, as in the
+    // summaries.
+    void aRepeatedAnswerCountsWithTheFirst() {
+        m_bed->db().insert("EvaluationQuestion", {"EvaluationKey", "TemplateQuestionKey", "Answer"},
+                           {m_chosen.first(), m_roof, "1"});
+        const AnswerChartData data = AnswerChartData::count(m_bed->db(), request("Answer Chart by Group", m_chosen));
+        QCOMPARE(bars(data.questions.at(0).answers).mid(1, 4), QStringList({"1 0,0", "2 0,0", "3 0,1", "4 1,0"}));
+    }
+
     // The group summary by group for the same choices: the same groups as its columns, and
     // its averages and column totals follow from the chart's bars. Every chosen evaluation
     // counts once per question in each group's bars.
