@@ -64,7 +64,7 @@ private Q_SLOTS:
     }
 
     void badInputIsAnsweredClearly() {
-        QCOMPARE(cli({"--version"}).out, QString("kestrivo-cli 3.0.0\n"));
+        QCOMPARE(cli({"--version"}).out, QString("kestrivo-cli 3.1.0\n"));
         QVERIFY(cli({"--help"}).out.contains("init"));
         const Run unknown = cli({"frobnicate"});
         QCOMPARE(unknown.exitCode, 2);
