@@ -20,14 +20,12 @@
 #include "ReportOutput.h"
 #include "ReportRowReader.h"
 #include "RowBatchInsert.h"
-#include "RowPainter.h"
 #include "TestDatabases.h"
 #include "TrelkReportRecorder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -156,26 +154,15 @@ double peakMegabytes() {
     return usage.ru_maxrss / 1024.0;
 }
 
-// The slowest and the median of drawing each of the pages on an image of the given twips per
-// pixel (15: the preview at 100 %), in CPU milliseconds.
-std::pair<double, double> drawPages(qint32 key, int pages, double twipsPerPixel) {
+// The slowest and the median of drawing each of the pages in the preview at the zoom
+// (1: 100 %), in CPU milliseconds.
+std::pair<double, double> drawPages(qint32 key, int pages, double zoom) {
     QList<double> times;
     Stopwatch clock;
     for (int page = 1; page <= pages; ++page) {
         clock.restart();
-        if (twipsPerPixel == PreviewRenderer::TwipsPerPixel) {
-            QImage surface;
-            PreviewRenderer::render(key, page, surface);
-        } else {
-            QImage surface(QSize(15840, 12240) / twipsPerPixel, QImage::Format_RGB32);
-            surface.fill(Qt::white);
-            QPainter painter(&surface);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            RowPainter drawer(key, 1440.0 / twipsPerPixel, 1);
-            ReportRowReader rows(key, page, 0);
-            for (ReportRow row; rows.next(row);)
-                drawer.draw(painter, row);
-        }
+        QImage surface;
+        PreviewRenderer::render(key, page, surface, zoom);
         times.append(clock.cpu() * 1000);
     }
     std::sort(times.begin(), times.end());
@@ -220,11 +207,11 @@ int chartChild(const QString& connection, const QString& folder, qint64 template
     std::printf("  PDF written in %.2f s, %.2f s of CPU (within 10 s), %.1f MB\n", written, writtenCpu,
                 QFileInfo(folder + "/chart.pdf").size() / 1e6);
     std::printf("  peak memory %.0f MB (under 200 MB; %.0f MB before the chart)\n", peak, before);
-    drawPages(key, 1, PreviewRenderer::TwipsPerPixel); // the first pass loads the fonts
-    const auto [slowest, median] = drawPages(key, pages, PreviewRenderer::TwipsPerPixel);
+    drawPages(key, 1, 1.0); // the first pass loads the fonts
+    const auto [slowest, median] = drawPages(key, pages, 1.0);
     std::printf("  a preview page drawn in %.1f ms of CPU at most, %.1f ms in the median (within 20 ms)\n", slowest,
                 median);
-    const auto [slowestZoomed, medianZoomed] = drawPages(key, pages, PreviewRenderer::TwipsPerPixel / 4.0);
+    const auto [slowestZoomed, medianZoomed] = drawPages(key, pages, 4.0);
     std::printf("  at 400 %%: %.1f ms at most, %.1f ms in the median\n", slowestZoomed, medianZoomed);
     return key > 0 ? 0 : 1;
 }

@@ -23,7 +23,9 @@ public:
 
     // True when cancelled: nothing was written, or the user stopped.
     bool SaveEvaluation();
-    void SaveIfChanged();
+    // Offers to save a changed evaluation; a saved or unchanged one leaves the screen. False
+    // when the user closed the question without answering: everything stays as it was.
+    bool SaveIfChanged();
     void OpenEvaluation();
     // Puts the evaluation of that key on the screen; false, after saying why, when it is gone.
     bool openEvaluationKey(qint64 evaluationKey);
