@@ -58,7 +58,8 @@ class tst_AnswerChart : public QObject {
         request.templateKey = m_audit;
         request.templateText = "Audit";
         request.firstGroupKey = group("East");
-        request.groupKeys = {group("East"), group("North"), group("South")};
+        // West: a group of the template that no evaluation is in.
+        request.groupKeys = {group("East"), group("North"), group("South"), group("West")};
         request.beginText = "01/01/02";
         request.endText = "12/31/29";
         for (qint64 key : evaluations)
@@ -99,7 +100,7 @@ private Q_SLOTS:
         m_bed = std::make_unique<ReportTestbed>(engine);
         build().setCompany("Halvane", 3);
         m_audit = build().addTemplate("Audit");
-        m_groupField = build().addGroupField(m_audit, {"North", "South", "East"});
+        m_groupField = build().addGroupField(m_audit, {"North", "South", "East", "West"});
         m_roof = build().addQuestion(m_audit, "Condition of the roof?", {"0", "1", "2", "3", "4"},
                                      {"Photo taken", "Follow-up", "Old entry", "Never used"}, 1);
         m_clean = build().addQuestion(m_audit, "Site clean?", {"Yes", "No"}, {}, 2);
@@ -198,7 +199,7 @@ private Q_SLOTS:
             }
             QCOMPARE(cells.value({x, totalsY}), ReportFormat::format(total, u"#.#0"));
         }
-        QVERIFY(!cells.values().contains("East"));
+        QVERIFY(!cells.values().contains("East") && !cells.values().contains("West"));
     }
 
     // The pages: the heading of the other summaries, a legend of the groups, and each bar a

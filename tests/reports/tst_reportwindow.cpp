@@ -293,10 +293,15 @@ private Q_SLOTS:
         QTRY_VERIFY(!generator);
 
         const int before = int(printouts().size());
+        boxes.answer("OK");
         QVERIFY(WindowInput::clickButton(button(m_window, "Print")));
         QTRY_COMPARE(int(printouts().size()), before + 1);
         QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportAnswerChart"));
-        QCOMPARE(boxes.shown().size(), 0);
+        // Printed straight to a PDF file: the user is told which, and nothing else.
+        QTRY_COMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().title, QString("Print"));
+        QVERIFY(boxes.last().text.endsWith(printouts().constLast()));
     }
 
     // The template editor's Print: the listing is previewed and its window closes itself.
