@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -11,10 +12,11 @@
 
 class Database;
 
-// What the group summary reads for one run, in a few queries however many evaluations are
-// chosen: the groups, the template's live questions with the largest number among their
-// live answers, and for every chosen evaluation its group, its answers and its column-field
-// values.
+// What the group summaries and the answer chart read for one run, in a few queries however
+// many evaluations are chosen: the groups, the template's live questions with the largest
+// number among their live answers, and for every chosen evaluation its group, its answers
+// with their TBC marks and its column-field values. The reports that count answers count
+// these, so they never disagree.
 struct GroupSummaryData {
     struct Group {
         qint64 key = 0;
@@ -32,6 +34,7 @@ struct GroupSummaryData {
         qint64 groupKey = 0;
         QString groupName;
         QHash<qint64, QString> answers;      // by TemplateQuestionKey; the first answer given
+        QSet<qint64> tbc;                    // the questions whose first answer has TBC ticked
         QHash<qint64, QString> columnValues; // by TemplateFieldKey; the first value entered
     };
 

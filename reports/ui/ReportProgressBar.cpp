@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QProgressBar* addReportProgressBar(QWidget* window) {
+QProgressBar* addReportProgressBar(QWidget* window, bool cancellable) {
     auto* progress = new QProgressBar(window);
     progress->setObjectName(QStringLiteral("proBarStatus"));
     progress->setRange(0, 0);
@@ -15,11 +15,13 @@ QProgressBar* addReportProgressBar(QWidget* window) {
     auto* layout = new QVBoxLayout(window);
     layout->addWidget(progress);
     if (auto* run = qobject_cast<ReportRunWindow*>(window)) {
-        // Closing the window while it records cancels the run.
-        auto* cancel = new QPushButton(QStringLiteral("&Cancel"), window);
-        cancel->setObjectName(QStringLiteral("cmdCancel"));
-        QObject::connect(cancel, &QPushButton::clicked, window, &QWidget::close);
-        layout->addWidget(cancel, 0, Qt::AlignRight);
+        if (cancellable) {
+            // Closing the window while it records cancels the run.
+            auto* cancel = new QPushButton(QStringLiteral("&Cancel"), window);
+            cancel->setObjectName(QStringLiteral("cmdCancel"));
+            QObject::connect(cancel, &QPushButton::clicked, window, &QWidget::close);
+            layout->addWidget(cancel, 0, Qt::AlignRight);
+        }
         layout->addWidget(&run->control(), 0, Qt::AlignRight);
     }
     window->resize(360, 80);

@@ -9,7 +9,7 @@
 
 frmReportEvaluation::frmReportEvaluation(ReportRequest request, QWidget* owner)
     : ReportRunWindow(QStringLiteral("frmReportEvaluation"), QStringLiteral("Evaluation Report"), owner),
-      m_request(std::move(request)), m_preview(m_request.preview), m_progress(addReportProgressBar(this)) {}
+      m_request(std::move(request)), m_preview(m_request.preview), m_progress(addReportProgressBar(this, true)) {}
 
 void frmReportEvaluation::runReport() {
     const DataEnvironment& environment = DataEnvironment::instance();

@@ -10,7 +10,7 @@
 frmReportGroupSummary::frmReportGroupSummary(ReportRequest request, QWidget* owner)
     : ReportRunWindow(QStringLiteral("frmReportGroupSummary"), QStringLiteral("Group Summary Report"), owner),
       m_request(std::move(request)), m_preview(m_request.preview), m_variant(m_request.variant),
-      m_progress(addReportProgressBar(this)) {}
+      m_progress(addReportProgressBar(this, true)) {}
 
 void frmReportGroupSummary::runReport() {
     const DataEnvironment& environment = DataEnvironment::instance();
