@@ -74,11 +74,17 @@ bool UnitEvaluationFolder::isSameFolderAs(const UnitEvaluationFolder& other) con
 }
 
 QString UnitEvaluationFolder::store(const QString& base, const QString& extension, const QByteArray& bytes) {
-    const Staged staged = stage(bytes, false);
     const auto modified = [this] {
         struct stat status {};
         return ::fstat(m_descriptor, &status) == 0 ? status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec : -1;
     };
+    const qint64 before = modified();
+    const Staged staged = stage(bytes, false);
+    // The staged file changed the folder too: no reason to list it again, which made every
+    // file of a full unit cost a listing of all the others. A name another writer took
+    // meanwhile still fails the exclusive rename below, and the folder is listed then.
+    if (m_listed >= 0 && m_listed == before)
+        m_listed = modified();
     try {
         for (;;) {
             // The folder is listed again only when something else changed it (the PC took files
