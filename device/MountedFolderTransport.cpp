@@ -1,8 +1,11 @@
 #include "MountedFolderTransport.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -251,16 +254,24 @@ DeviceHandle MountedFolderTransport::findFirstFile(const QString& pattern, QStri
     const QRegularExpression matcher = wildcardPattern(namePattern);
     Search search;
     // Hidden entries are not the unit's files: a writer's half-finished temporary file, or
-    // the mount's own bookkeeping. Sorted, so that the unit answers in a stable order.
-    const QStringList entries =
-        folder.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString& entry : entries) {
+    // the mount's own bookkeeping. Only names are kept (QDir's sorted listing holds a file
+    // information object for every entry: 1.5 KB each, 150 MB for a unit of 100,000 files),
+    // sorted so that the unit answers in a stable order.
+    QDirIterator entries(folder.path(), QDir::Files | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        const QString entry = entries.nextFileInfo().fileName();
         if (entry.startsWith('.'))
             continue;
         if (hasWildcard(namePattern) ? matcher.match(entry).hasMatch()
                                      : entry.compare(namePattern, Qt::CaseInsensitive) == 0)
             search.names << entry;
     }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(search.names.begin(), search.names.end(), [&collator](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        return order != 0 ? order < 0 : a < b;
+    });
     if (search.names.isEmpty()) {
         fail(UnitError::NoMoreFiles);
         return InvalidDeviceHandle;
