@@ -115,19 +115,13 @@ bool EvaluationEditorCommands::SaveEvaluation() {
         return true;
     }
     showBusy(false);
-    if (saved == EvaluationWriter::ChangedMeanwhile) {
+    if (saved == EvaluationWriter::ChangedMeanwhile || saved == EvaluationWriter::Gone) {
         programPrompter().inform(
-            QStringLiteral("This evaluation was changed on another PC after you opened it, so it cannot be updated. "
+            QStringLiteral("This evaluation was %1 on another PC after you opened it, so it cannot be updated. "
                            "Nothing was saved. To keep your changes, save again and answer No to the update "
-                           "question: they are then saved as a new evaluation."),
-            QStringLiteral("Save Error"), PromptIcon::Critical);
-        return true;
-    }
-    if (saved == EvaluationWriter::Gone) {
-        programPrompter().inform(
-            QStringLiteral("This evaluation was replaced or deleted on another PC after you opened it, so it cannot "
-                           "be updated. Nothing was saved. To keep your changes, save again and answer No to the "
-                           "update question: they are then saved as a new evaluation."),
+                           "question: they are then saved as a new evaluation.")
+                .arg(saved == EvaluationWriter::Gone ? QStringLiteral("replaced or deleted")
+                                                     : QStringLiteral("changed")),
             QStringLiteral("Save Error"), PromptIcon::Critical);
         return true;
     }

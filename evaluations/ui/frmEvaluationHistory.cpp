@@ -21,6 +21,7 @@ frmEvaluationHistory::frmEvaluationHistory(const Database& database, qint64 eval
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_empty = new QLabel(EvaluationHistoryList::emptyText(), this);
     m_empty->setObjectName(QStringLiteral("lblEmpty"));
