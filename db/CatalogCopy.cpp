@@ -91,9 +91,9 @@ QString CatalogCopy::refusalAsTarget(const Database& target) {
                                ? 0
                                : target.scalar(QStringLiteral("SELECT COUNT(*) FROM EvaluationHistory")).toLongLong();
     if (templates == 0 && evaluations == 0 && changes > 0)
-        return QStringLiteral("holds the history of %1 of evaluations: a catalog is copied only into one that holds "
-                              "no template, no evaluation and no history")
-            .arg(counted(changes, QStringLiteral("change"), QStringLiteral("changes")));
+        return QStringLiteral("holds %1 of evaluation history: a catalog is copied only into one that holds no "
+                              "template, no evaluation and no history")
+            .arg(counted(changes, QStringLiteral("row"), QStringLiteral("rows")));
     if (templates == 0 && evaluations == 0)
         return QString();
     return QStringLiteral("holds %1 and %2: a catalog is copied only into one that holds no template and no "

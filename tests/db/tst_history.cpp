@@ -1,4 +1,5 @@
 #include "CatalogBackup.h"
+#include "CatalogCopy.h"
 #include "CatalogRights.h"
 #include "Database.h"
 #include "EvaluationHistory.h"
@@ -201,6 +202,14 @@ private Q_SLOTS:
         const QString file = TestDatabases::home() + QUuid::createUuid().toString(QUuid::Id128) + ".db";
         CatalogBackup::backup(catalog, file, {});
         catalog.close();
+
+        // A catalog that holds nothing but history is not overwritten: that history stays.
+        Database historyOnly = fresh("restored");
+        appendOne(historyOnly, 9, 1);
+        QVERIFY(CatalogCopy::refusalAsTarget(historyOnly).contains("holds 1 row of evaluation history"));
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, CatalogBackup::restore(file, historyOnly, {}));
+        QCOMPARE(HistoryChain::verify(historyOnly).rows, qint64(1));
+        historyOnly.close();
 
         Database restored = fresh("restored");
         CatalogBackup::restore(file, restored, {});
