@@ -5,7 +5,12 @@
 #include "Prompter.h"
 #include "Settings.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
+
+const QString Title = QStringLiteral("Options");
 
 struct ControlText {
     const char* name;
@@ -112,6 +117,9 @@ void OptionsLogic::load() {
     m_fields.txtLayoutPath = Settings::readSetting(QStringLiteral("LayoutPath"));
     m_fields.txtLogPath = Settings::readSetting(QStringLiteral("LogPath"));
     m_fields.txtUnitPath = Settings::readSetting(QStringLiteral("UnitPath"));
+    m_companyAvailable = DataEnvironment::instance().isOpen();
+    if (!m_companyAvailable)
+        return;
     const CompanyParameter& company = DataEnvironment::instance().rsCompanyParameter();
     m_fields.txtCompanyName = company.Name;
     m_fields.txtDeviceTemplatePath = company.DeviceTemplatePath;
@@ -150,12 +158,57 @@ bool OptionsLogic::leaveField(const QString& controlName) {
     return true;
 }
 
-bool OptionsLogic::ok() {
-    for (const char* field : {"txtLayoutPath", "txtLogPath", "txtUnitPath", "txtDeviceTemplatePath",
-                              "txtDeviceEvaluationPath", "txtReportColumns"}) {
-        if (!leaveField(QString::fromLatin1(field)))
+bool OptionsLogic::checkFolders() {
+    const QString log = QDir::toNativeSeparators(m_fields.txtLogPath);
+    if (!QFileInfo(m_fields.txtLogPath).isDir()) {
+        m_refusedField = QStringLiteral("txtLogPath");
+        // Errors would go unrecorded in a folder that is not there.
+        if (m_fields.txtLogPath.isEmpty()) {
+            programPrompter().inform(QStringLiteral("Enter the folder for the error log."), Title,
+                                     PromptIcon::Critical);
+            return false;
+        }
+        if (!programPrompter().confirm(QStringLiteral("The log folder %1 does not exist.\r\nCreate it?").arg(log),
+                                       Title))
+            return false;
+        if (!QDir().mkpath(m_fields.txtLogPath)) {
+            programPrompter().inform(QStringLiteral("The log folder %1 cannot be created.").arg(log), Title,
+                                     PromptIcon::Critical);
+            return false;
+        }
+    }
+    // A unit that is not plugged in has no folder yet: that may be meant.
+    if (!QFileInfo(m_fields.txtUnitPath).isDir()) {
+        m_refusedField = QStringLiteral("txtUnitPath");
+        const QString text =
+            (m_fields.txtUnitPath.isEmpty()
+                 ? QStringLiteral("No unit folder is given, so no unit can be reached.")
+                 : QStringLiteral("The unit folder %1 does not exist, so no unit is connected there now.")
+                       .arg(QDir::toNativeSeparators(m_fields.txtUnitPath))) +
+            QStringLiteral("\r\nKeep it all the same?");
+        if (programPrompter().ask({text, Title, PromptIcon::Exclamation, PromptButtons::YesNo, PromptAnswer::No}) !=
+            PromptAnswer::Yes)
             return false;
     }
+    m_refusedField.clear();
+    return true;
+}
+
+bool OptionsLogic::ok() {
+    m_refusedField.clear();
+    QList<const char*> checked = {"txtLayoutPath", "txtLogPath", "txtUnitPath"};
+    if (m_companyAvailable)
+        checked << "txtDeviceTemplatePath"
+                << "txtDeviceEvaluationPath"
+                << "txtReportColumns";
+    for (const char* field : checked) {
+        if (!leaveField(QString::fromLatin1(field))) {
+            m_refusedField = QString::fromLatin1(field);
+            return false;
+        }
+    }
+    if (!checkFolders())
+        return false;
     if (m_fields.optEngine == SQLiteEngine)
         writeDatabaseSettings(SQLiteEngine, m_fields.txtFilePath, QString());
     else
@@ -164,6 +217,9 @@ bool OptionsLogic::ok() {
     Settings::writeSetting(QStringLiteral("LogPath"), m_fields.txtLogPath);
     Settings::writeSetting(QStringLiteral("ReportDataPath"), m_fields.txtReportPath);
     Settings::writeSetting(QStringLiteral("UnitPath"), m_fields.txtUnitPath);
+    // At a start-up without a database the program tries the new settings at once.
+    if (!m_companyAvailable)
+        return true;
 
     CompanyParameter company;
     company.Name = m_fields.txtCompanyName;

@@ -37,6 +37,9 @@ public:
 
     // Fills the fields from the settings and the company parameter row.
     void load();
+    // The company values live in the database; at a start-up whose database could not be
+    // opened there are none to show or save.
+    bool companyAvailable() const { return m_companyAvailable; }
     Fields& fields() { return m_fields; }
     const Fields& fields() const { return m_fields; }
 
@@ -48,14 +51,20 @@ public:
     // Returns false when the field was refused.
     bool leaveField(const QString& controlName);
 
-    // Writes everything; false when a check refused a value (the window stays open).
+    // Writes everything; false when a check refused a value (the window stays open, with
+    // the field at fault in refusedField()). A missing log folder is created when the user
+    // agrees, a missing unit folder kept only when the user insists.
     bool ok();
+    const QString& refusedField() const { return m_refusedField; }
     // True when the user confirms leaving without saving.
     bool cancel();
 
 private:
     bool checkReportColumns();
+    bool checkFolders();
 
     Fields m_fields;
     QString m_lastReportColumns;
+    bool m_companyAvailable = false;
+    QString m_refusedField;
 };

@@ -8,6 +8,7 @@
 #include "Prompter.h"
 #include "Settings.h"
 #include "ShippedFiles.h"
+#include "UnitFolders.h"
 
 namespace Startup {
 
@@ -29,25 +30,51 @@ void openDatabase() {
                             QStringLiteral("The database %1 cannot be opened.\n%2").arg(name, error.description()),
                             error.source());
     }
+    UnitFolders::prepareEmulatedUnit(programSettings(), DataEnvironment::instance().rsCompanyParameter());
 }
 
-int prepareProgram(const QString& programFolder) {
+namespace {
+
+bool settingsLoaded(const QString& programFolder) {
     try {
         loadProgramSettings(programFolder);
+        return true;
     } catch (const KestrivoError& error) {
         programPrompter().inform(QStringLiteral("Kestrivo cannot start.\n%1").arg(error.description()),
                                  QStringLiteral("Kestrivo"), PromptIcon::Critical);
-        return 1;
+        return false;
     }
+}
+
+// True when the user chose Options over Quit.
+bool offerOptions(const KestrivoError& error) {
+    AppendErrorRecord(error, QStringLiteral("Form_Load"));
+    Prompt question{error.description() + QStringLiteral("\n\nChoose Options to point Kestrivo to another database, "
+                                                         "or Quit."),
+                    QStringLiteral("Kestrivo"), PromptIcon::Critical, PromptButtons::YesNo, PromptAnswer::Yes};
+    question.captions = {QStringLiteral("&Options\u2026"), QStringLiteral("&Quit")};
+    return programPrompter().ask(question) == PromptAnswer::Yes;
+}
+
+} // namespace
+
+int prepareProgram(const QString& programFolder, const OptionsWindow& options) {
+    if (!settingsLoaded(programFolder))
+        return 1;
     ShippedFiles::install(programSettings().AppPath);
-    try {
-        openDatabase();
-    } catch (const KestrivoError& error) {
-        AppendErrorRecord(error, QStringLiteral("Form_Load"));
-        programPrompter().inform(error.description(), QStringLiteral("Kestrivo"), PromptIcon::Critical);
-        return 1;
+    // Every turn waits for the user's answer.
+    for (;;) {
+        try {
+            openDatabase();
+            return 0;
+        } catch (const KestrivoError& error) {
+            if (!offerOptions(error))
+                return 1;
+        }
+        options();
+        if (!settingsLoaded(programFolder))
+            return 1;
     }
-    return 0;
 }
 
 } // namespace Startup

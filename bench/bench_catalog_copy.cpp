@@ -3,6 +3,7 @@
 // PostgreSQL to a new SQLite file, and a catalog backup of the PostgreSQL catalog. Prints each
 // time with the copying process's peak memory. Needs the server of scripts/with-postgres.sh
 // (measure on one started with --durable).
+#include "BenchCli.h"
 #include "BenchTemplate.h"
 #include "Database.h"
 #include "EvaluationImporter.h"
@@ -21,10 +22,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QString cliProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/kestrivo-cli");
-}
 
 // A catalog file with the benchmark template and the evaluations of count files.
 bool buildSource(const QString& folder, const QString& file, int count) {
@@ -59,7 +56,7 @@ int measure(const QStringList& arguments) {
     cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
-    cli.start(cliProgram(), arguments);
+    cli.start(BenchCli::program(), arguments);
     cli.waitForFinished(-1);
     const double seconds = clock.nsecsElapsed() / 1e9;
     rusage usage{};
@@ -110,20 +107,17 @@ int main(int argc, char* argv[]) {
         std::printf("A catalog of %d evaluations (%d rows each) built in %.1f s\n", files, BenchTemplate::RowsPerFile,
                     clock.nsecsElapsed() / 1e9);
         const QString connection = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
-        const QString server = connection.section(QStringLiteral("Data Source="), 1).section(';', 0, 0);
-        const QString catalog =
-            server + '/' + connection.section(QStringLiteral("Initial Catalog="), 1).section(';', 0, 0);
-        const QStringList home{QStringLiteral("--home"), base + QStringLiteral("home"), QStringLiteral("--settings"),
-                               base + QStringLiteral("Kestrivo.ini")};
+        const QString catalog = BenchCli::serverOf(connection) + '/' + BenchCli::catalogOf(connection);
+        const QString homeFolder = base + QStringLiteral("home");
+        const QStringList home = BenchCli::homeOptions(homeFolder);
         int status = step("SQLite to PostgreSQL (under 60 s wanted)",
                           home + QStringList{QStringLiteral("catalog"), QStringLiteral("copy"),
                                              QStringLiteral("--from"), source, QStringLiteral("--to"), catalog});
         status |= step("PostgreSQL to SQLite (under 30 s wanted)",
                        home + QStringList{QStringLiteral("catalog"), QStringLiteral("copy"), QStringLiteral("--from"),
                                           catalog, QStringLiteral("--to"), base + QStringLiteral("back.db")});
-        QProcess init;
-        init.start(cliProgram(), home + QStringList{QStringLiteral("init"), QStringLiteral("--postgres"), catalog});
-        init.waitForFinished(-1);
+        if (!BenchCli::run(homeFolder, {QStringLiteral("init"), QStringLiteral("--postgres"), catalog}))
+            status = 1;
         status |= step("Backup of the PostgreSQL catalog",
                        home + QStringList{QStringLiteral("catalog"), QStringLiteral("backup"),
                                           base + QStringLiteral("backup.db")});

@@ -5,6 +5,7 @@
 // second and how many times faster the four are together. Needs the server of
 // scripts/with-postgres.sh (KESTRIVO_TEST_PGHOST / KESTRIVO_TEST_PGPORT); measure on one started with
 // --durable, as a real server keeps its data.
+#include "BenchCli.h"
 #include "BenchTemplate.h"
 #include "Database.h"
 #include "KestrivoError.h"
@@ -33,32 +34,6 @@ struct RunResult {
     int skipped = 0;
     bool ok = true;
 };
-
-QString cliProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/kestrivo-cli");
-}
-
-QStringList homeOptions(const QString& home) {
-    return {QStringLiteral("--home"), home, QStringLiteral("--settings"), home + QStringLiteral("/Kestrivo.ini")};
-}
-
-bool cli(const QString& home, const QStringList& arguments) {
-    QProcess process;
-    process.start(cliProgram(), homeOptions(home) + arguments);
-    if (process.waitForFinished(-1) && process.exitCode() == 0)
-        return true;
-    std::fprintf(stderr, "kestrivo-cli %s failed: %s\n", qPrintable(arguments.join(' ')),
-                 process.readAllStandardError().constData());
-    return false;
-}
-
-QString catalogOf(const QString& connection) {
-    return connection.section(QStringLiteral("Initial Catalog="), 1).section(';', 0, 0);
-}
-
-QString serverOf(const QString& connection) {
-    return connection.section(QStringLiteral("Data Source="), 1).section(';', 0, 0);
-}
 
 // A fresh catalog with the benchmark template; every fresh catalog gives it the same keys.
 QString freshCatalog(QByteArray* templateFile) {
@@ -117,9 +92,7 @@ RunResult run(const QString& connection, const QString& homeBase, const QString&
         const QString home = homeBase + QStringLiteral("home%1").arg(i);
         const QString unitRoot = unitBase + QStringLiteral("unit%1/").arg(i);
         homes << home;
-        if (!cli(home, {QStringLiteral("init"), QStringLiteral("--postgres"),
-                        serverOf(connection) + '/' + catalogOf(connection)}) ||
-            !cli(home, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("UnitPath"), unitRoot}))
+        if (!BenchCli::initHome(home, connection, unitRoot))
             return {0, 0, 0, 0, 0, false};
         const UnitSimulator unit(unitRoot);
         unit.init();
@@ -136,8 +109,9 @@ RunResult run(const QString& connection, const QString& homeBase, const QString&
     clock.start();
     for (const QString& home : homes) {
         auto* process = new QProcess;
-        process->start(cliProgram(), homeOptions(home) + QStringList{QStringLiteral("--yes"), QStringLiteral("unit"),
-                                                                     QStringLiteral("add"), QStringLiteral("--all")});
+        process->start(BenchCli::program(),
+                       BenchCli::homeOptions(home) + QStringList{QStringLiteral("--yes"), QStringLiteral("unit"),
+                                                                 QStringLiteral("add"), QStringLiteral("--all")});
         processes << process;
     }
     for (QProcess* process : processes) {

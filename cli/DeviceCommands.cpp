@@ -10,6 +10,7 @@
 #include "ProgramSettings.h"
 #include "TemplateCatalog.h"
 #include "TemplateUpload.h"
+#include "UnitCertificateCommand.h"
 #include "UnitSimulator.h"
 #include "WebUnitCommand.h"
 
@@ -62,11 +63,13 @@ int unit(const QStringList& arguments) {
     const QString action = arguments.value(0);
     if (action == QStringLiteral("serve"))
         return serveUnit(arguments.mid(1));
+    if (action == QStringLiteral("certificate"))
+        return writeUnitCertificate(arguments.mid(1));
     const QStringList names = arguments.mid(1);
     const bool all = names == QStringList{QStringLiteral("--all")};
     if (!(action == QStringLiteral("list") && names.isEmpty()) &&
         !(action == QStringLiteral("add") && !names.isEmpty() && (all || !names.contains(QStringLiteral("--all")))))
-        return usage("unit list | unit add (--all | NAME...) | unit serve [OPTIONS]");
+        return usage("unit list | unit add (--all | NAME...) | unit serve [OPTIONS] | unit certificate [--out FILE]");
     if (!openProgramDatabase())
         return 1;
     ConsoleStatus status;
@@ -178,9 +181,10 @@ QList<CliCommand> deviceCommands() {
          QStringLiteral("write a template (name or key) to its template file and copy it to the unit"), upload},
         {QStringLiteral("unit"), QStringLiteral("unit list | unit add (--all | NAME...)"),
          QStringLiteral("list the evaluation files on the unit, or add them to the database"), unit},
-        {QStringLiteral("unit"),
-         QStringLiteral("unit serve [--listen ADDRESS:PORT] [--certificate FILE --key FILE] [--new-token]"),
+        {QStringLiteral("unit"), QString::fromLatin1(serveUnitUsage()),
          QStringLiteral("serve the unit to the browsers of phones and tablets until Ctrl+C"), unit},
+        {QStringLiteral("unit"), QStringLiteral("unit certificate [--out FILE]"),
+         QStringLiteral("write the certificate that phones install once to trust the unit over HTTPS"), unit},
         {QStringLiteral("import-files"), QStringLiteral("import-files FILE..."),
          QStringLiteral("import evaluation files that are already on the PC"), importFiles},
         {QStringLiteral("demo"), QStringLiteral("demo"),

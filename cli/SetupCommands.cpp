@@ -32,11 +32,11 @@ bool openProgramDatabase() {
 namespace {
 
 // The settings that the options window shows, in its order, then the web unit's.
-const QStringList SettableNames{QStringLiteral("Provider"),           QStringLiteral("DataSource"),
-                                QStringLiteral("DataServer"),         QStringLiteral("ReportDataPath"),
-                                QStringLiteral("LayoutPath"),         QStringLiteral("LogPath"),
-                                QStringLiteral("UnitPath"),           QStringLiteral("WebUnitListen"),
-                                QStringLiteral("WebUnitCertificate"), QStringLiteral("WebUnitKey")};
+const QStringList SettableNames{
+    QStringLiteral("Provider"),           QStringLiteral("DataSource"),    QStringLiteral("DataServer"),
+    QStringLiteral("ReportDataPath"),     QStringLiteral("LayoutPath"),    QStringLiteral("LogPath"),
+    QStringLiteral("UnitPath"),           QStringLiteral("WebUnitListen"), QStringLiteral("WebUnitInstallPort"),
+    QStringLiteral("WebUnitCertificate"), QStringLiteral("WebUnitKey")};
 
 int refuse(const QString& message, int code = 2) {
     std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));

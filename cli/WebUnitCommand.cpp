@@ -5,6 +5,7 @@
 #include "KestrivoError.h"
 #include "ProgramSettings.h"
 #include "WebUnitServer.h"
+#include "WebUnitServing.h"
 #include "WebUnitSettings.h"
 
 #include <QCoreApplication>
@@ -30,27 +31,65 @@ int refuse(const QString& message, int code = 2) {
 
 } // namespace
 
+const char* serveUnitUsage() {
+    return "unit serve [--listen ADDRESS:PORT] [--install-port PORT] [--certificate FILE --key FILE | --http] "
+           "[--new-token]";
+}
+
+namespace {
+
+void printAddresses(const WebUnitServing& serving, const WebUnitFolders& folders) {
+    const QStringList addresses = serving.addresses();
+    std::printf("Serving the unit %s to phones and tablets over %s.\n", qPrintable(programSettings().UnitPath),
+                serving.server().isSecure() ? "HTTPS" : "plain HTTP");
+    if (!serving.server().isSecure())
+        std::printf("%s\n", qPrintable(WebUnitServing::PlainHttpWarning));
+    if (!serving.unreachableText().isEmpty())
+        std::printf("%s\n", qPrintable(serving.unreachableText()));
+    if (!serving.fingerprint().isEmpty())
+        std::printf("1. Once per phone, install this PC's certificate: open this address in the phone's browser\n"
+                    "%s\n"
+                    "and check that the certificate's SHA-256 fingerprint is\n%s\n"
+                    "2. Then open this address in the browser of a phone on the same network:\n",
+                    qPrintable(serving.installAddresses().first()), qPrintable(serving.fingerprint()));
+    else
+        std::printf("Open this address in the browser of a phone on the same network:\n");
+    std::printf("%s\n", qPrintable(addresses.first()));
+    if (addresses.size() > 1)
+        std::printf("or one of these:\n%s\n", qPrintable(addresses.mid(1).join(QLatin1Char('\n'))));
+    std::printf("Evaluations that phones send are written to %s; press Down and Add in Kestrivo, or run "
+                "kestrivo-cli unit add --all, to import them. Press Ctrl+C to stop.\n",
+                qPrintable(folders.evaluations));
+}
+
+} // namespace
+
 int serveUnit(const QStringList& options) {
-    const char* const Usage = "unit serve [--listen ADDRESS:PORT] [--certificate FILE --key FILE] [--new-token]";
-    QString listen, certificate, key;
+    WebUnitServing::Choice choice;
     bool newToken = false;
+    bool installPortGiven = false;
     for (qsizetype i = 0; i < options.size(); ++i) {
         const QString& option = options.at(i);
-        if (option == QLatin1String("--new-token")) {
-            newToken = true;
+        if (option == QLatin1String("--new-token") || option == QLatin1String("--http")) {
+            (option == QLatin1String("--http") ? choice.plainHttp : newToken) = true;
             continue;
         }
         if (i + 1 >= options.size())
-            return refuse(QStringLiteral("usage: ") + QString::fromLatin1(Usage));
+            return refuse(QStringLiteral("usage: ") + QString::fromLatin1(serveUnitUsage()));
         const QString& value = options.at(++i);
+        bool number = true;
         if (option == QLatin1String("--listen"))
-            listen = value;
+            choice.listen = value;
         else if (option == QLatin1String("--certificate"))
-            certificate = value;
+            choice.certificate = value;
         else if (option == QLatin1String("--key"))
-            key = value;
+            choice.key = value;
+        else if (option == QLatin1String("--install-port"))
+            choice.installPort = quint16(value.toUShort(&number)), installPortGiven = true;
         else
-            return refuse(QStringLiteral("usage: ") + QString::fromLatin1(Usage));
+            return refuse(QStringLiteral("usage: ") + QString::fromLatin1(serveUnitUsage()));
+        if (!number)
+            return refuse(QStringLiteral("--install-port takes a port number, not \"%1\"").arg(value));
     }
     if (!openProgramDatabase())
         return 1;
@@ -61,27 +100,28 @@ int serveUnit(const QStringList& options) {
                                                                company.DeviceEvaluationPath);
         DataEnvironment::instance().close();
         folders.create();
-        if (certificate.isEmpty() && key.isEmpty()) {
-            certificate = WebUnitSettings::certificate();
-            key = WebUnitSettings::key();
+        const WebUnitServing::Choice settings = WebUnitServing::fromSettings();
+        if (choice.certificate.isEmpty() && choice.key.isEmpty() && !choice.plainHttp) {
+            choice.certificate = settings.certificate;
+            choice.key = settings.key;
         }
-        WebUnitServer server(folders, newToken ? WebUnitSettings::newToken() : WebUnitSettings::token());
-        server.start(listen.isEmpty() ? WebUnitSettings::listen() : listen, certificate, key);
+        if (choice.listen.isEmpty())
+            choice.listen = settings.listen;
+        if (!installPortGiven)
+            choice.installPort = choice.listen.endsWith(QLatin1String(":0")) ? 0 : settings.installPort;
+        choice.authorityFolder = settings.authorityFolder;
+        WebUnitServing serving(folders, newToken ? WebUnitSettings::newToken() : WebUnitSettings::token());
+        serving.start(choice);
+        printAddresses(serving, folders);
 
-        const QStringList addresses = server.addresses();
-        std::printf("Serving the unit %s to phones and tablets.\n"
-                    "Open this address in the browser of a phone on the same network:\n%s\n",
-                    qPrintable(programSettings().UnitPath), qPrintable(addresses.first()));
-        if (addresses.size() > 1)
-            std::printf("or one of these:\n%s\n", qPrintable(addresses.mid(1).join(QLatin1Char('\n'))));
-        std::printf("Evaluations that phones send are written to %s; press Down and Add in Kestrivo, or run "
-                    "kestrivo-cli unit add --all, to import them. Press Ctrl+C to stop.\n",
-                    qPrintable(folders.evaluations));
-
+        WebUnitServer& server = serving.server();
         QObject::connect(&server, &WebUnitServer::phoneSeen,
                          [](int phones) { std::printf("Phones seen: %d\n", phones); });
         QObject::connect(&server, &WebUnitServer::fileReceived, [](const QString& fileName, int files) {
             std::printf("Received %s (files received: %d)\n", qPrintable(fileName), files);
+        });
+        QObject::connect(&server, &WebUnitServer::unpairedRequests, [](const QString& address, int requests) {
+            std::printf("%s\n", qPrintable(WebUnitServer::unpairedText(address, requests)));
         });
 
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0)
@@ -91,7 +131,7 @@ int serveUnit(const QStringList& options) {
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
         QCoreApplication::exec();
-        server.stop();
+        serving.stop();
         std::printf("Stopped: %d phones seen, %d files received.\n", server.phonesSeen(), server.filesReceived());
         return 0;
     } catch (const KestrivoError& error) {

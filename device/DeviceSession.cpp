@@ -199,6 +199,14 @@ QString DeviceSession::deviceErrorMessage() const {
     return detail + m_lastMessage;
 }
 
+QString DeviceSession::notConnectedMessage() const {
+    const QString folder = m_transport->location();
+    if (folder.isEmpty())
+        return NotConnected;
+    return NotConnected +
+           QStringLiteral("\r\nThe unit was looked for in %1 (Tools > Options, Paths, Unit).").arg(folder);
+}
+
 void DeviceSession::ShowDeviceError() {
     programPrompter().inform(deviceErrorMessage(), QStringLiteral("Message"), PromptIcon::Information);
     m_lastError = UnitError::None;

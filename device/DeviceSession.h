@@ -44,6 +44,8 @@ public:
     static QString deviceErrorText(quint32 code);
     // The whole text of the box that ShowDeviceError would show now.
     QString deviceErrorMessage() const;
+    // NotConnected, and where the unit was looked for when the transport can say.
+    QString notConnectedMessage() const;
 
     DeviceTransport& transport() { return *m_transport; }
 

@@ -62,4 +62,7 @@ public:
     virtual bool findNextFile(DeviceHandle search, QString& name) = 0;
 
     virtual quint32 lastError() const = 0;
+    // Where the last connection looked for the unit, as the user would find it (a folder);
+    // empty when the transport cannot say.
+    virtual QString location() const { return QString(); }
 };

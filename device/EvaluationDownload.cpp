@@ -131,7 +131,7 @@ bool EvaluationDownload::connectUnit() {
     if (m_session.DeviceConnect())
         return true;
     m_session.DeviceDisconnect();
-    programPrompter().inform(DeviceSession::NotConnected, DeviceSession::NotConnectedTitle, PromptIcon::Critical);
+    programPrompter().inform(m_session.notConnectedMessage(), DeviceSession::NotConnectedTitle, PromptIcon::Critical);
     m_status.showStatus(IdleStatus);
     return false;
 }

@@ -65,6 +65,10 @@ void MountedFolderTransport::startConnection() {
     m_root = withSlash(m_rootSource ? m_rootSource() : QString());
 }
 
+QString MountedFolderTransport::location() const {
+    return QDir::toNativeSeparators(m_root);
+}
+
 void MountedFolderTransport::endConnection() {
     for (const auto& [handle, descriptor] : m_files)
         ::close(descriptor);

@@ -31,6 +31,7 @@ public:
     DeviceHandle findFirstFile(const QString& pattern, QString& name) override;
     bool findNextFile(DeviceHandle search, QString& name) override;
     quint32 lastError() const override { return m_lastError; }
+    QString location() const override;
 
 private:
     struct Search {

@@ -12,8 +12,13 @@ namespace {
 
 const QString Verification = QStringLiteral("Verification");
 
-bool confirmSave() {
-    return programPrompter().confirm(QStringLiteral("Save Current File?"), Verification);
+// Yes or No; Dismissed when the user closed the question with Esc or the close button, which
+// leaves everything as it was.
+PromptAnswer askSave() {
+    Prompt question{QStringLiteral("Save Current File?"), Verification, PromptIcon::Question, PromptButtons::YesNo,
+                    PromptAnswer::Yes};
+    question.dismissible = true;
+    return programPrompter().ask(question);
 }
 
 EvaluationWriter::Evaluation onScreen(const EvaluationEditor& editor) {
@@ -128,14 +133,23 @@ bool EvaluationEditorCommands::SaveEvaluation() {
     return false;
 }
 
-void EvaluationEditorCommands::SaveIfChanged() {
-    if (m_editor.changed() && (!confirmSave() || SaveEvaluation()))
-        return;
+bool EvaluationEditorCommands::SaveIfChanged() {
+    if (m_editor.changed()) {
+        const PromptAnswer save = askSave();
+        if (save == PromptAnswer::Dismissed)
+            return false;
+        if (save == PromptAnswer::No || SaveEvaluation())
+            return true;
+    }
     m_editor.ResetEvaluation();
+    return true;
 }
 
 void EvaluationEditorCommands::cmdNewClick() {
-    if (m_editor.changed() && confirmSave()) {
+    const PromptAnswer save = m_editor.changed() ? askSave() : PromptAnswer::No;
+    if (save == PromptAnswer::Dismissed)
+        return;
+    if (save == PromptAnswer::Yes) {
         if (m_editor.fileNameText().isEmpty()) {
             programPrompter().inform(QStringLiteral("You must enter a valid file name!"), QStringLiteral("Save Error"),
                                      PromptIcon::Critical);
@@ -152,7 +166,8 @@ void EvaluationEditorCommands::cmdNewClick() {
 }
 
 void EvaluationEditorCommands::OpenEvaluation() {
-    SaveIfChanged();
+    if (!SaveIfChanged())
+        return;
     const qint64 chosen = m_openDialog ? m_openDialog() : 0;
     if (chosen > 0)
         openEvaluationKey(chosen);
@@ -214,5 +229,14 @@ void EvaluationEditorCommands::lstMenuItemsClick(const QString& entry) {
 }
 
 bool EvaluationEditorCommands::QueryUnload() {
-    return !m_editor.changed() || !confirmSave() || !SaveEvaluation();
+    if (!m_editor.changed())
+        return true;
+    switch (askSave()) {
+    case PromptAnswer::Yes:
+        return !SaveEvaluation();
+    case PromptAnswer::No:
+        return true;
+    default:
+        return false;
+    }
 }

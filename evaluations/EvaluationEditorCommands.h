@@ -28,7 +28,9 @@ public:
     // The checks of a save before anything is written: forced fields and the group. True,
     // after saying why and with the focus on the field, when the evaluation cannot be saved.
     bool entriesRefused();
-    void SaveIfChanged();
+    // Offers to save a changed evaluation; a saved or unchanged one leaves the screen. False
+    // when the user closed the question without answering: everything stays as it was.
+    bool SaveIfChanged();
     void OpenEvaluation();
     // Puts the evaluation of that key on the screen; false, after saying why, when it is gone.
     bool openEvaluationKey(qint64 evaluationKey);

@@ -115,6 +115,7 @@ void PdfPrinterTarget::endJob() {
                             QStringLiteral("%1 cannot be written: %2").arg(file->fileName(), file->errorString()),
                             Source);
     m_lastFile = file->fileName();
+    m_writtenFiles << m_lastFile;
 }
 
 void PdfPrinterTarget::abandonJob() {

@@ -3,7 +3,9 @@
 #include "PrinterTarget.h"
 
 #include <QPageLayout>
+#include <QStringList>
 #include <memory>
+#include <utility>
 
 class QPainter;
 class QPdfWriter;
@@ -32,6 +34,8 @@ public:
 
     // The file the last ended job was written to.
     const QString& lastFile() const { return m_lastFile; }
+    // The files of the jobs ended since the list was last taken, in order.
+    QStringList takeWrittenFiles() { return std::exchange(m_writtenFiles, {}); }
 
 private:
     PdfPrinterTarget(QString folder, QString fileName);
@@ -40,6 +44,7 @@ private:
     QString m_folder;
     QString m_fileName;
     QString m_lastFile;
+    QStringList m_writtenFiles;
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
     std::unique_ptr<QSaveFile> m_file;
     std::unique_ptr<QPdfWriter> m_writer;

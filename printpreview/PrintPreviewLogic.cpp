@@ -8,6 +8,7 @@
 #include "ReportDatabase.h"
 #include "ReportPrinter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -37,9 +38,54 @@ bool PrintPreviewLogic::load() {
 
 void PrintPreviewLogic::sizeDoc() {
     QImage picture = m_picture;
-    PreviewRenderer::render(m_reportKey, m_currentPage, picture);
+    const double scale = m_zoom / 100.0;
+    PreviewRenderer::render(m_reportKey, m_currentPage, picture, scale);
     m_picture = picture;
     m_documentTwips = picture.size() * PreviewRenderer::TwipsPerPixel;
+    m_pageTwips = (QSizeF(m_documentTwips) / scale).toSize();
+}
+
+const QList<int>& PrintPreviewLogic::zoomSteps() {
+    static const QList<int> steps{50, 75, 100, 125, 150, 200, 300, 400};
+    return steps;
+}
+
+bool PrintPreviewLogic::zoomTo(int percent) {
+    percent = std::clamp(percent, zoomSteps().constFirst(), zoomSteps().constLast());
+    if (percent == m_zoom)
+        return false;
+    m_zoom = percent;
+    return true;
+}
+
+bool PrintPreviewLogic::setZoom(int percent) {
+    m_fit = Fit::None;
+    return zoomTo(percent);
+}
+
+bool PrintPreviewLogic::zoomIn() {
+    const auto next = std::upper_bound(zoomSteps().cbegin(), zoomSteps().cend(), m_zoom);
+    return next != zoomSteps().cend() && setZoom(*next);
+}
+
+bool PrintPreviewLogic::zoomOut() {
+    const auto next = std::lower_bound(zoomSteps().cbegin(), zoomSteps().cend(), m_zoom);
+    return next != zoomSteps().cbegin() && setZoom(*std::prev(next));
+}
+
+int PrintPreviewLogic::fittedZoom(const QSize& frameInner) const {
+    const double across = 100.0 * frameInner.width() / m_pageTwips.width();
+    const double down = 100.0 * frameInner.height() / m_pageTwips.height();
+    return int(std::floor(m_fit == Fit::Width ? across : std::min(across, down)));
+}
+
+bool PrintPreviewLogic::setFit(Fit fit, const QSize& frameInner) {
+    m_fit = fit;
+    return fit != Fit::None && zoomTo(fittedZoom(frameInner));
+}
+
+bool PrintPreviewLogic::frameResized(const QSize& frameInner) {
+    return m_fit != Fit::None && zoomTo(fittedZoom(frameInner));
 }
 
 bool PrintPreviewLogic::beginPage() {

@@ -3,6 +3,7 @@
 #include "ScrollBarSettings.h"
 
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -41,6 +42,20 @@ public:
     // to the nearest whole page); anything else puts the current page back in the box.
     bool pageTyped(const QString& text);
 
+    // Zoom: the page's size on screen in percent of its full size, one of zoomSteps(), or
+    // whatever fits the page, or its width, into the frame (within the same bounds). Each
+    // call returns true when the zoom changed and the page must be drawn again.
+    enum class Fit { None, Page, Width };
+    static const QList<int>& zoomSteps();
+    int zoom() const { return m_zoom; }
+    Fit fit() const { return m_fit; }
+    bool setZoom(int percent);
+    bool zoomIn();
+    bool zoomOut();
+    bool setFit(Fit fit, const QSize& frameInner);
+    // The frame changed size: a fitted page follows it.
+    bool frameResized(const QSize& frameInner);
+
     ScrollBarSettings verticalBar(const QRect& container, const QSize& containerInner) const;
     ScrollBarSettings horizontalBar(const QRect& container, const QSize& containerInner) const;
 
@@ -48,7 +63,14 @@ public:
     void print(const PrintPagesLogic& choice, PrinterTarget& printer) const;
 
 private:
+    bool zoomTo(int percent);
+    int fittedZoom(const QSize& frameInner) const;
+
     qint32 m_reportKey;
+    int m_zoom = 100;
+    Fit m_fit = Fit::None;
+    // The current page's full size, whatever the zoom.
+    QSize m_pageTwips{12240, 15840};
     qint32 m_currentPage = 1;
     qint32 m_lastPage = 0;
     QSize m_documentTwips{12240, 15840};

@@ -19,7 +19,8 @@ user=postgres
 if [ "$(id -u)" -ne 0 ]; then user=$(id -un); fi
 as_user() { if [ "$(id -u)" -eq 0 ]; then (cd "$dir" && runuser -u postgres -- "$@"); else (cd "$dir" && "$@"); fi; }
 chown "$user" "$dir"
-port=${KESTRIVO_TEST_PGPORT:-54329}
+# A port of its own, so that several runs on one machine never meet.
+port=${KESTRIVO_TEST_PGPORT:-$((54000 + RANDOM % 1000))}
 cleanup() {
     as_user "$bindir/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
     rm -rf "$dir"

@@ -46,11 +46,14 @@ void FieldGridRules::entered(TemplateGrid which) {
         m_editor.showGridState(which);
         break;
     case TemplateGrid::FieldValue: {
-        // Values exist only for dropdown fields, and only for a field that is stored.
-        if (fields.value(fieldRow, QStringLiteral("FieldType")).toInt() != Dropdown) {
-            m_editor.requestFocus(fields.objectName());
+        // Values exist only for dropdown fields. The grid keeps the focus, read-only, so that
+        // what the user types next goes nowhere rather than into the field's own row.
+        if (const QString closed = valuesClosed(); !closed.isEmpty()) {
+            m_editor.setToolbar(TemplateMaintenance::ExitMask);
+            m_editor.showStatus(closed);
             return;
         }
+        // A value needs the key of a stored field.
         if (!fields.isSaved(fieldRow))
             fields.commit();
         if (!fields.isSaved(fieldRow)) {
@@ -75,6 +78,23 @@ void FieldGridRules::entered(TemplateGrid which) {
     }
 }
 
+QString FieldGridRules::valuesClosed() const {
+    BoundGrid& fields = m_editor.jgEntryField();
+    // Without a template, entering any grid sends the user to the template list.
+    if (!fields.isBound())
+        return QString();
+    const int row = fields.currentRow();
+    if (row < 0 || fields.isNewRowPlaceholder(row))
+        return QStringLiteral("Choose a Dropdown field in Entry Fields to give it values.");
+    const QVariant type = fields.value(row, QStringLiteral("FieldType"));
+    if (type.toInt() == Dropdown)
+        return QString();
+    const QString label = FieldText(fields.value(row, QStringLiteral("FieldLabel")));
+    const QString kind = fields.column(fields.columnIndex(QStringLiteral("FieldType"))).shownText(type);
+    return QStringLiteral("Only Dropdown fields have values; %1 is a %2 field.")
+        .arg(label.isEmpty() ? QStringLiteral("this field") : QLatin1Char('"') + label + QLatin1Char('"'), kind);
+}
+
 void FieldGridRules::entryFieldRowChanged() {
     // A value row that cannot be written stays on screen rather than being read over.
     if (!m_editor.jgFieldValue().commit())
@@ -91,7 +111,7 @@ void FieldGridRules::entryFieldRowChanged() {
 }
 
 void FieldGridRules::fieldValueRowChanged() {
-    if (m_editor.m_loading || !isActive(TemplateGrid::FieldValue))
+    if (m_editor.m_loading || !isActive(TemplateGrid::FieldValue) || !valuesClosed().isEmpty())
         return;
     BoundGrid& values = m_editor.jgFieldValue();
     m_editor.m_valueOnEntry = FieldText(values.value(values.currentRow(), QStringLiteral("FieldValue")));

@@ -15,6 +15,9 @@ public:
     explicit FieldGridRules(TemplateMaintenance& editor);
 
     void entered(TemplateGrid which);
+    // Why the value grid takes no input now; empty while it does. Only dropdown fields have
+    // values.
+    QString valuesClosed() const;
     void LoadFieldValues();
     void LoadFileNameLists();
     void AddFileNameField(int availableIndex);

@@ -42,6 +42,13 @@ TemplateMaintenance::TemplateMaintenance(DeviceSession& session, Windows windows
     jgFileNameField().setReadOnly(true);
     m_fieldRules = std::make_unique<FieldGridRules>(*this);
     m_questionRules = std::make_unique<QuestionGridRules>(*this);
+    // The value grid takes input for the dropdown field in the current row only: another row,
+    // a type changed in place, or the rows read again all change that.
+    BoundGrid* fields = &jgEntryField();
+    const auto followFields = [this] { jgFieldValue().setReadOnly(!fieldValuesClosed().isEmpty()); };
+    connect(fields, &BoundGrid::currentRowChanged, this, followFields);
+    connect(fields, &BoundGrid::dataChanged, this, followFields);
+    connect(fields, &BoundGrid::rebound, this, followFields);
     for (int i = 0; i < TemplateGrids::Count; ++i) {
         const auto which = TemplateGrid(i);
         connect(m_grids[i].get(), &BoundGrid::currentColumnChanged, this, [this, which] {
@@ -200,6 +207,10 @@ bool TemplateMaintenance::SaveTemplateEdits() {
 
 void TemplateMaintenance::LoadFieldValues() {
     m_fieldRules->LoadFieldValues();
+}
+
+QString TemplateMaintenance::fieldValuesClosed() const {
+    return m_fieldRules->valuesClosed();
 }
 
 void TemplateMaintenance::LoadFileNameLists() {

@@ -83,6 +83,8 @@ public:
     // lstAvailable
     const QList<TemplateItem>& availableFields() const { return m_available; }
     void LoadFieldValues();
+    // Why jgFieldValue takes no input now; empty while it does.
+    QString fieldValuesClosed() const;
     void LoadFileNameLists();
     void AddFileNameField(int availableIndex);
     void LoadQuestionDetails();

@@ -4,10 +4,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <stdexcept>
 
 namespace {
@@ -44,7 +46,10 @@ PromptAnswer ClickedPrompter::ask(const Prompt& prompt) {
 
 void ClickedPrompter::answerShownBox() {
     QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || !QTest::qWaitForWindowActive(box)) {
+    // A box counts as active while its owner still has the keyboard; keys go to it only once
+    // it has the keyboard itself.
+    if (!box || !box->isVisible() || !QTest::qWaitForWindowActive(box) ||
+        QGuiApplication::focusWindow() != box->windowHandle()) {
         QTimer::singleShot(10, qApp, [this] { answerShownBox(); });
         return;
     }
@@ -61,6 +66,15 @@ void ClickedPrompter::answerShownBox() {
         return;
     }
     shown.clicked = m_buttons.dequeue();
+    if (shown.clicked == EscapeKey) {
+        WindowInput::press(Qt::Key_Escape);
+        return;
+    }
+    if (shown.clicked == CloseButton) {
+        // What the window system does when the close button of the frame is clicked.
+        box->windowHandle()->close();
+        return;
+    }
     for (QAbstractButton* button : box->buttons()) {
         if (button->text() == shown.clicked) {
             WindowInput::click(button);

@@ -8,9 +8,9 @@
 
 // The program's own message boxes, answered as a user answers them: each box is shown for
 // real over the active window, and the button with the next queued caption ("&Yes", "OK")
-// is clicked on the screen. Records what every box showed. A box that nobody queued a
-// button for fails the running test and is closed by its Escape key, so the test goes on.
-// Installs itself as the program's prompter for its lifetime.
+// is clicked on the screen, or the box is closed by Esc or its close button. Records what every box showed. A box that
+// nobody queued a button for fails the running test and is closed by its Escape key, so the test goes on. Installs
+// itself as the program's prompter for its lifetime.
 class ClickedPrompter : public Prompter {
 public:
     struct Shown {
@@ -19,6 +19,10 @@ public:
         QStringList buttons;
         QString clicked;
     };
+
+    // Answers that are no button: the Esc key, and the close button of the box's frame.
+    static inline const QString EscapeKey = QStringLiteral("<Esc>");
+    static inline const QString CloseButton = QStringLiteral("<close>");
 
     ClickedPrompter();
     ~ClickedPrompter() override;

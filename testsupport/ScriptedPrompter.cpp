@@ -29,7 +29,21 @@ PromptAnswer ScriptedPrompter::ask(const Prompt& prompt) {
         QTest::qFail(text.constData(), __FILE__, __LINE__);
         return prompt.defaultAnswer;
     }
-    return m_answers.dequeue();
+    const PromptAnswer answer = m_answers.dequeue();
+    if (answer != PromptAnswer::Dismissed || prompt.dismissible)
+        return answer;
+    // Esc or the close button on a box that cannot be dismissed: the box takes it as the
+    // button that stands for them.
+    switch (prompt.buttons) {
+    case PromptButtons::YesNo:
+        return PromptAnswer::No;
+    case PromptButtons::OkCancel:
+    case PromptButtons::YesNoCancel:
+        return PromptAnswer::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return PromptAnswer::Ok;
 }
 
 void ScriptedPrompter::clear() {

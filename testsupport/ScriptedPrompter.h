@@ -6,7 +6,8 @@
 #include <QQueue>
 
 // Answers message boxes from a queue and records every box. A box that nobody queued an
-// answer for fails the running test.
+// answer for fails the running test. Dismissed stands for Esc or the close button: a box that
+// is not dismissible takes it as its No or Cancel button, as a message box does.
 class ScriptedPrompter : public Prompter {
 public:
     ScriptedPrompter();

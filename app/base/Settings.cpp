@@ -45,7 +45,11 @@ std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath
             {QStringLiteral("LayoutPath"), appPath + QStringLiteral("layouts/")},
             {QStringLiteral("DataPath"), appPath + QStringLiteral("data/")},
             {QStringLiteral("ReportDataPath"), appPath + QStringLiteral("data/Report.db")},
-            {QStringLiteral("UnitPath"), appPath + QStringLiteral("unit/")}};
+            {QStringLiteral("UnitPath"), emulatedUnitPath(appPath)}};
+}
+
+QString emulatedUnitPath(const QString& appPath) {
+    return appPath + QStringLiteral("unit/");
 }
 
 QString GetLoginUserName() {
@@ -107,7 +111,7 @@ void LoadSettings(ProgramSettings& settings, const QString& programFolder) {
         createDefaultFolders(settings.AppPath);
     } else if (!GetRegistryValue(KestrivoRegistryKeyPath, QStringLiteral("UnitPath"), Root).isValid()) {
         // Settings written before the unit folder existed get its default too.
-        writeSetting(QStringLiteral("UnitPath"), settings.AppPath + QStringLiteral("unit/"));
+        writeSetting(QStringLiteral("UnitPath"), emulatedUnitPath(settings.AppPath));
     }
 
     settings.Provider = readSetting(QStringLiteral("Provider"));

@@ -18,6 +18,10 @@ std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath
 
 QString GetLoginUserName();
 
+// The unit folder below the program folder: the default UnitPath, an emulated unit that the PC
+// keeps itself when no handheld is docked.
+QString emulatedUnitPath(const QString& appPath);
+
 // $KESTRIVO_HOME when set; else the program folder, or "/opt/kestrivo/" when that folder
 // lies below a "Development" folder, or the user's data folder + "kestrivo/" for a program
 // installed as PREFIX/bin beside PREFIX/share/kestrivo. Always ends with "/".

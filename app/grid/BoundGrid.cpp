@@ -32,9 +32,18 @@ BoundGrid::BoundGrid(const QString& name, QString table, QList<GridColumn> colum
 }
 
 void BoundGrid::setReadOnly(bool readOnly) {
+    if (readOnly == m_readOnly)
+        return;
     beginResetModel();
     m_readOnly = readOnly;
     endResetModel();
+    // The new row may have been the current one.
+    const int current = std::min(m_currentRow, rowCount() - 1);
+    Q_EMIT rebound();
+    if (current != m_currentRow) {
+        m_currentRow = current;
+        Q_EMIT currentRowChanged(m_currentRow);
+    }
 }
 
 void BoundGrid::setSortColumn(const QString& column) {

@@ -3,8 +3,10 @@
 #include "DataEnvironment.h"
 #include "LogError.h"
 #include "ProgramPrinter.h"
+#include "Prompter.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPrinter>
@@ -53,13 +55,21 @@ frmEula::frmEula(QWidget* owner) : QDialog(owner), m_logic(DataEnvironment::inst
 }
 
 void frmEula::print() {
-    ProgramPrinter::beginJob();
+    const QString file = ProgramPrinter::beginJob();
     QPrinter& printer = ProgramPrinter::printer();
     printer.setDocName(EulaLogic::caption());
     QTextDocument document;
     document.setDefaultFont(QFont(QStringLiteral("Arial"), 10));
     document.setPlainText(m_logic.text());
     document.print(&printer);
+    if (file.isEmpty())
+        return;
+    // A folder that cannot be written to leaves no file, and the printer does not say so.
+    if (QFileInfo(file).isFile())
+        programPrompter().inform(ProgramPrinter::savedAsText(file), QStringLiteral("Print"));
+    else
+        programPrompter().inform(QStringLiteral("The printout could not be written to %1.").arg(file),
+                                 QStringLiteral("Print"), PromptIcon::Critical);
 }
 
 void frmEula::closeEvent(QCloseEvent* event) {

@@ -91,7 +91,7 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_tabs, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0)
+        if (index >= 0 && m_tabs->isTabEnabled(index))
             selectTab(index);
     });
     connect(cmdOK, &QPushButton::clicked, this, [this] {
@@ -103,15 +103,32 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
         if (saved) {
             m_closing = true;
             accept();
+        } else if (QLineEdit* refused = field(qPrintable(m_logic.refusedField()))) {
+            showFrameOf(refused);
+            refused->setFocus();
         }
     });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::reject);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showHint(now); });
 
     guarded(QStringLiteral("Form_Load"), [this] { m_logic.load(); });
+    if (!m_logic.companyAvailable()) {
+        m_tabs->setTabEnabled(2, false);
+        m_tabs->setTabToolTip(2, QStringLiteral("The company values are kept in the database, which is not open."));
+    }
     showFields();
     applyEngine();
     selectTab(0);
+}
+
+void frmOptions::showFrameOf(QWidget* control) {
+    for (int index = 0; index < m_frames.size(); ++index) {
+        if (m_frames[index]->isAncestorOf(control) && !m_frames[index]->isVisible()) {
+            m_tabs->setCurrentIndex(index);
+            for (QFrame* frame : m_frames)
+                frame->setVisible(frame == m_frames[index]);
+        }
+    }
 }
 
 QLineEdit* frmOptions::addField(QFrame* frame, int row, const char* name, QString OptionsLogic::Fields::*member,

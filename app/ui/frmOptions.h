@@ -36,6 +36,8 @@ private:
     void leave(QLineEdit* edit);
     void browse(const QString& button);
     void showHint(QWidget* now);
+    // Shows the tab that holds the control.
+    void showFrameOf(QWidget* control);
     QLineEdit* field(const char* name) const;
 
     OptionsLogic m_logic;

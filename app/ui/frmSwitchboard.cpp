@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTimer>
@@ -55,6 +56,23 @@ void frmSwitchboard::buildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     menuItem(file, "mnuExit", QStringLiteral("&Exit"), [this] { close(); });
 
+    // The working areas of the button bar, for the keyboard as much as for the mouse.
+    QMenu* entry = menuBar()->addMenu(QStringLiteral("&Entry"));
+    entry->setObjectName(QStringLiteral("mnuEntry"));
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* key;
+    } areas[] = {{"mnuEvaluations", "&Evaluations", "frmEvaluationMaintenance"},
+                 {"mnuTemplates", "&Templates", "frmTemplates"},
+                 {"mnuReports", "&Reports", "frmReports"}};
+    for (const auto& area : areas) {
+        const QString key = QString::fromLatin1(area.key);
+        menuItem(entry, area.name, QString::fromLatin1(area.caption), [this, key] {
+            nagMenuClick(key);
+        })->setEnabled(factories().contains(key));
+    }
+
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
     menuItem(tools, "mnuDeleteErrorLog", QStringLiteral("Delete &Error Log"), [this] { m_logic.deleteErrorLog(); });
@@ -91,11 +109,14 @@ void frmSwitchboard::buildNagMenu() {
     panel->resize(520, 380);
     auto* group = new QToolButton(panel);
     group->setObjectName(QStringLiteral("nagMenuGroup"));
+    // The group's caption heads the buttons; Tab goes past it to them.
+    group->setFocusPolicy(Qt::NoFocus);
     group->setText(SwitchboardLogic::groupCaption());
     group->setToolTip(SwitchboardLogic::groupToolTip());
     group->setGeometry(0, 0, 150, 24);
 
     auto* bar = new QToolBar(panel);
+    m_nagMenu = bar;
     bar->setObjectName(QStringLiteral("nagMenu"));
     bar->setOrientation(Qt::Vertical);
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -118,6 +139,10 @@ void frmSwitchboard::buildNagMenu() {
         action->setEnabled(item.key == QLatin1String("mnuExit") || factories().contains(item.key));
         const QString key = item.key;
         connect(action, &QAction::triggered, this, [this, key] { nagMenuClick(key); });
+        // Tool bar buttons take no focus of their own; these are the window's main controls.
+        QWidget* button = bar->widgetForAction(action);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->installEventFilter(this);
     }
 
     auto* title = new QLabel(QStringLiteral("<h1>Kestrivo</h1><p>Evaluation templates, handheld units, "
@@ -135,7 +160,34 @@ void frmSwitchboard::buildNagMenu() {
 bool frmSwitchboard::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         guarded(QStringLiteral("Form_Resize"), [this] { ResizeControls(m_positions, centralWidget()); });
+    if (event->type() == QEvent::KeyPress) {
+        auto* button = qobject_cast<QToolButton*>(watched);
+        if (button && button->parentWidget() == m_nagMenu && nagMenuKey(button, *static_cast<QKeyEvent*>(event)))
+            return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Enter presses a button of the bar as Space does; the arrow keys move along the bar.
+bool frmSwitchboard::nagMenuKey(QToolButton* button, const QKeyEvent& key) {
+    if (key.modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        button->click();
+        return true;
+    }
+    if (key.key() != Qt::Key_Down && key.key() != Qt::Key_Up)
+        return false;
+    QList<QWidget*> buttons;
+    for (QAction* action : m_nagMenu->actions()) {
+        QWidget* candidate = m_nagMenu->widgetForAction(action);
+        if (candidate && candidate->isEnabled())
+            buttons << candidate;
+    }
+    const qsizetype next = buttons.indexOf(button) + (key.key() == Qt::Key_Down ? 1 : -1);
+    if (next >= 0 && next < buttons.size())
+        buttons.at(next)->setFocus(Qt::TabFocusReason);
+    return true;
 }
 
 void frmSwitchboard::nagMenuClick(const QString& key) {
@@ -170,6 +222,11 @@ bool frmSwitchboard::event(QEvent* event) {
 }
 
 void frmSwitchboard::firstActivation() {
+    // The keyboard starts on the first working area.
+    for (QAction* action : m_nagMenu->actions()) {
+        if (action->objectName() == QLatin1String("frmEvaluationMaintenance") && action->isEnabled())
+            m_nagMenu->widgetForAction(action)->setFocus(Qt::OtherFocusReason);
+    }
     bool needsAgreement = false;
     guarded(QStringLiteral("Form_Activate"),
             [this, &needsAgreement] { needsAgreement = m_logic.firstActivationNeedsAgreement(); });

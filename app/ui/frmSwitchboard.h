@@ -9,6 +9,9 @@
 #include <functional>
 
 class QAction;
+class QKeyEvent;
+class QToolBar;
+class QToolButton;
 
 // The main window: the button bar of the working areas, the menus, and the agreement check
 // of the first activation. Closing it closes every other window first.
@@ -43,9 +46,11 @@ private:
     // False when the agreement was declined (the program then ends).
     bool showEula();
     void viewErrorLog();
+    bool nagMenuKey(QToolButton* button, const QKeyEvent& key);
     QAction* menuItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> command);
 
     SwitchboardLogic m_logic;
+    QToolBar* m_nagMenu = nullptr;
     ControlPositions m_positions;
     QHash<QString, QPointer<QWidget>> m_open;
     bool m_activationQueued = false;

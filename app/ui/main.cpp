@@ -2,6 +2,7 @@
 #include "ProgramCommandLine.h"
 #include "Startup.h"
 #include "WorkingAreas.h"
+#include "frmOptions.h"
 #include "frmSwitchboard.h"
 
 #include <QApplication>
@@ -18,7 +19,11 @@ int main(int argc, char* argv[]) {
     MessageBoxPrompter prompter;
     setProgramPrompter(&prompter);
 
-    if (const int refused = Startup::prepareProgram(QApplication::applicationDirPath()))
+    const auto options = [] {
+        frmOptions window;
+        window.exec();
+    };
+    if (const int refused = Startup::prepareProgram(QApplication::applicationDirPath(), options))
         return refused;
 
     WorkingAreas::registerWindows();

@@ -2,102 +2,202 @@
 
 #include "KestrivoError.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 constexpr qint32 FolderError = 75;
+const QString StagedPrefix = QStringLiteral(".kestrivo-");
+const QString StagedSuffix = QStringLiteral(".partial");
+// A writer that has not finished its file within this time is taken for dead when its lock is free.
+constexpr time_t AbandonedAfter = 60;
 
-// A rename is on the disk only once the folder that holds the name is.
-bool syncFolder(const QString& folder) {
-    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool synced = ::fsync(descriptor) == 0;
-    ::close(descriptor);
-    return synced;
+QString reason() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QByteArray encoded(const QString& name) {
+    return QFile::encodeName(name);
+}
+
+bool isStaged(const QString& name) {
+    return name.startsWith(StagedPrefix) && name.endsWith(StagedSuffix);
 }
 
 } // namespace
 
-UnitEvaluationFolder::UnitEvaluationFolder(QString folder) : m_folder(std::move(folder)) {}
+UnitEvaluationFolder::Staged::Staged(Staged&& other) noexcept
+    : m_name(std::move(other.m_name)), m_descriptor(std::exchange(other.m_descriptor, -1)) {}
 
-QDateTime UnitEvaluationFolder::modified() const {
-    return QFileInfo(m_folder).fileTime(QFileDevice::FileModificationTime);
+UnitEvaluationFolder::Staged& UnitEvaluationFolder::Staged::operator=(Staged&& other) noexcept {
+    std::swap(m_name, other.m_name);
+    std::swap(m_descriptor, other.m_descriptor);
+    return *this;
+}
+
+UnitEvaluationFolder::Staged::~Staged() {
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+}
+
+UnitEvaluationFolder::UnitEvaluationFolder(QString folder) : m_folder(std::move(folder)) {
+    m_descriptor = ::open(encoded(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat status {};
+    if (m_descriptor < 0 || ::fstat(m_descriptor, &status) != 0)
+        throw KestrivoError(FolderError,
+                            QStringLiteral("The evaluation folder %1 is not there (%2): is the unit connected?")
+                                .arg(m_folder, reason()));
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
+}
+
+UnitEvaluationFolder::~UnitEvaluationFolder() {
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+}
+
+bool UnitEvaluationFolder::isSameFolderAs(const UnitEvaluationFolder& other) const {
+    return m_device == other.m_device && m_inode == other.m_inode;
 }
 
 QString UnitEvaluationFolder::store(const QString& base, const QString& extension, const QByteArray& bytes) {
-    for (;;) {
-        const QString name = reserve(base, extension);
-        bool written = false;
-        try {
-            written = write(name, bytes, false);
-        } catch (const KestrivoError&) {
-            settle(name, false);
-            throw;
+    const Staged staged = stage(bytes, false);
+    const auto modified = [this] {
+        struct stat status {};
+        return ::fstat(m_descriptor, &status) == 0 ? status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec : -1;
+    };
+    try {
+        for (;;) {
+            // The folder is listed again only when something else changed it (the PC took files
+            // away, another writer added some); what this one wrote it knows.
+            if (m_listed < 0 || modified() != m_listed) {
+                m_taken = list().names;
+                m_listed = modified();
+            }
+            const QString name = freeName(m_taken, base, extension);
+            m_taken.insert(name.toCaseFolded());
+            if (place(staged.name(), name)) {
+                m_listed = modified();
+                return name;
+            }
+            m_listed = -1;
         }
-        settle(name, true);
-        if (written)
-            return name;
+    } catch (const KestrivoError&) {
+        remove(staged.name());
+        throw;
     }
 }
 
-QString UnitEvaluationFolder::reserve(const QString& base, const QString& extension) {
-    // The folder is listed again only when something else changed it (the PC took files away,
-    // another writer added some); what this one wrote it knows.
-    const QDateTime changed = modified();
-    if (changed != m_listed || !changed.isValid()) {
-        m_listed = changed;
-        m_taken.clear();
-        for (const QString& existing : QDir(m_folder).entryList(QDir::Files | QDir::Hidden))
-            m_taken.insert(existing.toLower());
+UnitEvaluationFolder::Staged UnitEvaluationFolder::stage(const QByteArray& bytes, bool durable) const {
+    QString name;
+    int descriptor = -1;
+    while (descriptor < 0) {
+        quint32 words[2];
+        QRandomGenerator::system()->fillRange(words);
+        name = StagedPrefix + QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), 8).toHex()) +
+               StagedSuffix;
+        descriptor = ::openat(m_descriptor, encoded(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno != EEXIST)
+            throw KestrivoError(FolderError,
+                                QStringLiteral("No file can be written in %1: %2").arg(m_folder, reason()));
     }
+    Staged staged(name, descriptor);
+    bool written = ::flock(descriptor, LOCK_EX) == 0;
+    for (qsizetype done = 0; written && done < bytes.size();) {
+        const ssize_t count = ::write(descriptor, bytes.constData() + done, size_t(bytes.size() - done));
+        written = count > 0 || (count < 0 && errno == EINTR);
+        done += qMax<ssize_t>(count, 0);
+    }
+    if (written && durable)
+        written = ::fsync(descriptor) == 0;
+    if (!written) {
+        const QString why = reason();
+        ::unlinkat(m_descriptor, encoded(name).constData(), 0);
+        throw KestrivoError(FolderError,
+                            QStringLiteral("The evaluation file cannot be written in %1: %2").arg(m_folder, why));
+    }
+    return staged;
+}
+
+UnitEvaluationFolder::Listing UnitEvaluationFolder::list() const {
+    // A descriptor of its own, so that listings on several threads do not share a position.
+    const int descriptor = ::openat(m_descriptor, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = descriptor < 0 ? nullptr : ::fdopendir(descriptor);
+    if (folder == nullptr) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        throw KestrivoError(FolderError, QStringLiteral("The folder %1 cannot be listed: %2").arg(m_folder, reason()));
+    }
+    Listing listing;
+    while (const dirent* entry = ::readdir(folder)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (!name.startsWith(QLatin1Char('.')))
+            listing.names.insert(name.toCaseFolded());
+        else if (isStaged(name))
+            listing.staged << name;
+    }
+    ::closedir(folder);
+    return listing;
+}
+
+QString UnitEvaluationFolder::freeName(const QSet<QString>& taken, const QString& base, const QString& extension) {
     QString name = base + extension;
-    for (int number = 2; m_taken.contains(name.toLower()) || m_reserved.contains(name.toLower()); ++number)
+    for (int number = 2; taken.contains(name.toCaseFolded()); ++number)
         name = base + QStringLiteral("_%1").arg(number) + extension;
-    m_reserved.insert(name.toLower());
     return name;
 }
 
-void UnitEvaluationFolder::settle(const QString& name, bool taken) {
-    m_reserved.remove(name.toLower());
-    if (!taken)
-        return;
-    m_taken.insert(name.toLower());
-    // A file that another writer adds at this very moment may go unseen; its name is then found
-    // taken when written, and the next one is tried.
-    m_listed = modified();
+bool UnitEvaluationFolder::place(const QString& staged, const QString& name) const {
+    const QByteArray from = encoded(staged), to = encoded(name);
+    if (::renameat2(m_descriptor, from.constData(), m_descriptor, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // A file system without an exclusive rename (some FUSE mounts): under the writers' lock a free
+    // name stays free, but for writers that do not take it.
+    if (errno == EINVAL && !contains(name) &&
+        ::renameat(m_descriptor, from.constData(), m_descriptor, to.constData()) == 0)
+        return true;
+    throw KestrivoError(FolderError,
+                        QStringLiteral("The evaluation file %1 cannot be written: %2").arg(m_folder + name, reason()));
 }
 
-bool UnitEvaluationFolder::write(const QString& name, const QByteArray& bytes, bool durable) const {
-    // Written under a hidden name and renamed when whole, so a listing never sees half a file.
-    const QString partial = m_folder + QLatin1Char('.') + name + QStringLiteral(".partial");
-    QFile file(partial);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-                         (!durable || ::fsync(file.handle()) == 0);
-    const QString reason = file.errorString();
-    file.close();
-    if (!written) {
-        QFile::remove(partial);
-        throw KestrivoError(FolderError, QStringLiteral("The file %1 cannot be written: %2").arg(name, reason));
-    }
-    // Never over a file of that name: another writer may have taken it since it was reserved.
-    const bool renamed = ::renameat2(AT_FDCWD, QFile::encodeName(partial).constData(), AT_FDCWD,
-                                     QFile::encodeName(m_folder + name).constData(), RENAME_NOREPLACE) == 0;
-    const int failure = errno;
-    if (!renamed) {
-        QFile::remove(partial);
-        if (failure == EEXIST)
-            return false;
-        throw KestrivoError(FolderError, QStringLiteral("The file %1 cannot be written.").arg(m_folder + name));
-    }
-    if (durable && !syncFolder(m_folder))
-        throw KestrivoError(FolderError, QStringLiteral("The folder %1 cannot be synced to the disk.").arg(m_folder));
-    return true;
+bool UnitEvaluationFolder::contains(const QString& name) const {
+    struct stat status {};
+    return ::fstatat(m_descriptor, encoded(name).constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+void UnitEvaluationFolder::remove(const QString& name) const {
+    ::unlinkat(m_descriptor, encoded(name).constData(), 0);
+}
+
+void UnitEvaluationFolder::removeAbandoned(const QString& staged) const {
+    struct stat status {};
+    const QByteArray name = encoded(staged);
+    if (::fstatat(m_descriptor, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        std::time(nullptr) - status.st_mtim.tv_sec < AbandonedAfter)
+        return;
+    const int descriptor = ::openat(m_descriptor, name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0)
+        return;
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0)
+        ::unlinkat(m_descriptor, name.constData(), 0);
+    ::close(descriptor);
+}
+
+void UnitEvaluationFolder::sync() const {
+    if (::fsync(m_descriptor) != 0)
+        throw KestrivoError(FolderError,
+                            QStringLiteral("The folder %1 cannot be synced to the disk: %2").arg(m_folder, reason()));
 }

@@ -1,18 +1,26 @@
 #pragma once
 
+#include "ReceivedRecord.h"
 #include "UnitEvaluationFolder.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QMutex>
-#include <QSet>
 #include <QString>
 #include <QWaitCondition>
+#include <memory>
 
 // The evaluations that phones have sent to one unit, each under the id its phone made: an
-// evaluation sent again (its answer was lost on the way) is stored once. The record lives in
-// the unit folder, so it outlasts the server and holds for every server on that unit; a lock on
-// it keeps two servers of one unit from taking the same id at the same moment.
+// evaluation sent again (its answer was lost on the way) is stored once. The record lives in the
+// unit folder, so it outlasts the server and holds for every server on that unit.
+//
+// Storing is one step under the record's lock, which every server of the unit takes: the id is
+// looked up, the name chosen, the line recorded (the commit) and the file given its name. The
+// bytes are written and synced before, into a staged file of the writer's own, so that the disk
+// takes the syncs of many phones together; the threads of one server waiting for the lock go
+// through it together, with one sync of the record for all of them. A server that dies after
+// the commit leaves its staged file, which the next server to take the lock gives its name.
 class ReceivedEvaluations {
 public:
     enum class Outcome {
@@ -27,30 +35,41 @@ public:
 
     // The record file and the evaluation folder (ending with "/").
     ReceivedEvaluations(QString recordPath, QString evaluationFolder);
-    ~ReceivedEvaluations();
+    virtual ~ReceivedEvaluations();
 
     // Stores the bytes as a new evaluation file named after base, unless the id was stored
-    // before; the file and its record are on the disk when it returns. Thread-safe: the disks
-    // syncs of phones sending at once overlap. Throws KestrivoError, having stored nothing.
+    // before; the file and its record are on the disk when it returns. Thread-safe. Throws
+    // KestrivoError, having stored nothing, or having recorded an evaluation whose file gets its
+    // name when it is sent again.
     Result receive(const QString& id, const QString& base, const QString& extension, const QByteArray& bytes);
 
-private:
-    struct Entry {
-        QByteArray digest;
-        QString fileName;
+protected:
+    // The points at which a server may stop (a crash, a kill -9) on the way to an answer.
+    enum class Step {
+        Staged,   // the bytes are on the disk, nothing is recorded
+        Recorded, // the line is on the disk, the file has no name yet
+        Placed    // the file has its name, the phone has no answer yet
     };
+    virtual void reached(Step) {}
 
-    void openRecord();
-    void lockRecord(bool locked);
-    void readNewEntries();
-    void append(const QByteArray& line);
+private:
+    struct Request;
+    using Line = ReceivedRecord::Line;
 
-    QString m_recordPath;
-    UnitEvaluationFolder m_folder;
+    std::shared_ptr<UnitEvaluationFolder> openFolder() const;
+    void commit(const QList<Request*>& batch);
+    void write(const std::shared_ptr<UnitEvaluationFolder>& folder, const ReceivedRecord::Changes& changes,
+               const QList<Request*>& batch);
+    QString place(const UnitEvaluationFolder& folder, Line line);
+    void answerKnown(Request& request) const;
+    void finish(const QList<Request*>& batch);
+
+    const QString m_folderPath;
+    ReceivedRecord m_record;
     QMutex m_mutex;
-    QWaitCondition m_stored;
-    QSet<QString> m_storing; // ids being written now
-    QHash<QString, Entry> m_entries;
-    qint64 m_readUpTo = 0;
-    int m_record = -1;
+    QWaitCondition m_turn;
+    QList<Request*> m_waiting; // staged, waiting for the lock
+    bool m_committing = false; // a thread has the lock for a batch
+    // Recorded, but their files could not be given their names yet, by staged name.
+    QHash<QString, Line> m_pending;
 };

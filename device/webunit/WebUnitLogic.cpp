@@ -3,6 +3,7 @@
 #include "KestrivoError.h"
 #include "Prompter.h"
 #include "WebUnitServer.h"
+#include "WebUnitServing.h"
 #include "WebUnitSettings.h"
 
 WebUnitLogic::WebUnitLogic(const WebUnitFolders& folders, QObject* parent) : QObject(parent), m_folders(folders) {}
@@ -10,13 +11,27 @@ WebUnitLogic::WebUnitLogic(const WebUnitFolders& folders, QObject* parent) : QOb
 WebUnitLogic::~WebUnitLogic() = default;
 
 bool WebUnitLogic::isServing() const {
-    return m_server && m_server->isRunning();
+    return m_serving && m_serving->server().isRunning();
+}
+
+QString WebUnitLogic::unpairedText() const {
+    QStringList lines;
+    for (auto sender = m_unpaired.cbegin(); sender != m_unpaired.cend(); ++sender)
+        lines << WebUnitServer::unpairedText(sender.key(), sender.value());
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString WebUnitLogic::statusText() const {
     if (!isServing())
         return QStringLiteral("Not serving. Press Start, then open the address on a phone or scan the QR code.");
-    return QStringLiteral("Serving the unit: phones on this network open the address or scan the QR code.");
+    QString text =
+        m_installAddress.isEmpty()
+            ? QStringLiteral("Serving the unit: phones on this network open the address or scan the QR code.")
+            : QStringLiteral("Serving the unit. Once per phone, scan the first QR code and install this "
+                             "PC's certificate; then scan the second to open the page.");
+    if (!m_serving->unreachableText().isEmpty())
+        text += QLatin1Char('\n') + m_serving->unreachableText();
+    return text;
 }
 
 bool WebUnitLogic::start() {
@@ -24,24 +39,29 @@ bool WebUnitLogic::start() {
         return true;
     try {
         m_folders.create();
-        auto server = std::make_unique<WebUnitServer>(m_folders, WebUnitSettings::token());
-        server->start(WebUnitSettings::listen(), WebUnitSettings::certificate(), WebUnitSettings::key());
+        auto serving = std::make_unique<WebUnitServing>(m_folders, WebUnitSettings::token());
+        serving->start(WebUnitServing::fromSettings());
+        WebUnitServer* server = &serving->server();
         connect(
-            server.get(), &WebUnitServer::phoneSeen, this,
+            server, &WebUnitServer::phoneSeen, this,
             [this](int phones) {
                 m_phones = phones;
                 Q_EMIT changed();
             },
             Qt::QueuedConnection);
         connect(
-            server.get(), &WebUnitServer::fileReceived, this,
+            server, &WebUnitServer::fileReceived, this,
             [this](const QString& fileName, int files) {
                 m_files = files;
                 m_lastFile = fileName;
                 Q_EMIT changed();
             },
             Qt::QueuedConnection);
-        m_server = std::move(server);
+        connect(server, &WebUnitServer::unpairedRequests, this, [this](const QString& address, int requests) {
+            m_unpaired.insert(address, requests);
+            Q_EMIT changed();
+        });
+        m_serving = std::move(serving);
     } catch (const KestrivoError& error) {
         programPrompter().inform(error.description(), Title, PromptIcon::Critical);
         return false;
@@ -49,13 +69,14 @@ bool WebUnitLogic::start() {
     m_phones = 0;
     m_files = 0;
     m_lastFile.clear();
+    m_unpaired.clear();
     showAddresses();
     return true;
 }
 
 void WebUnitLogic::stop() {
     // Queued counts of the stopped server still arrive, and are shown.
-    m_server.reset();
+    m_serving.reset();
     showAddresses();
 }
 
@@ -67,7 +88,7 @@ void WebUnitLogic::makeNewToken() {
     try {
         const QString token = WebUnitSettings::newToken();
         if (isServing())
-            m_server->setToken(token);
+            m_serving->server().setToken(token);
     } catch (const KestrivoError& error) {
         programPrompter().inform(error.description(), Title, PromptIcon::Critical);
     }
@@ -86,9 +107,12 @@ bool WebUnitLogic::mayClose() {
 }
 
 void WebUnitLogic::showAddresses() {
-    const QStringList addresses = isServing() ? m_server->addresses() : QStringList();
+    const QStringList addresses = isServing() ? m_serving->addresses() : QStringList();
     m_address = addresses.value(0);
     m_otherAddresses = addresses.mid(1);
     m_qrCode = QrCode(m_address);
+    m_installAddress = isServing() ? m_serving->installAddresses().value(0) : QString();
+    m_installQrCode = QrCode(m_installAddress);
+    m_fingerprint = isServing() ? m_serving->fingerprint() : QString();
     Q_EMIT changed();
 }

@@ -3,19 +3,23 @@
 #include "QrCode.h"
 #include "WebUnitFolders.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <memory>
 
-class WebUnitServer;
+class WebUnitServing;
 
 // The window frmWebUnit without its widgets: it starts and stops the web unit on the settings'
-// address, shows the address with its pairing token and its QR code, and counts the phones
-// seen and the files received while it serves.
+// address, shows the installation page that makes a phone trust the PC and the address with its
+// pairing token, each with its QR code, counts the phones seen and the files received while it
+// serves, and reports senders without the token.
 class WebUnitLogic : public QObject {
     Q_OBJECT
 public:
     static inline const QString Title = QStringLiteral("Phones and Tablets");
+    static inline const QString InstallCaption = QStringLiteral("1. Once per phone: install");
+    static inline const QString OpenCaption = QStringLiteral("2. Open");
 
     explicit WebUnitLogic(const WebUnitFolders& folders, QObject* parent = nullptr);
     ~WebUnitLogic() override;
@@ -26,6 +30,13 @@ public:
     // Further addresses of the PC at which phones may find the server.
     const QStringList& otherAddresses() const { return m_otherAddresses; }
     const QrCode& qrCode() const { return m_qrCode; }
+    // The installation page and the fingerprint of the PC's certificate, empty while the server
+    // is stopped or uses a certificate of its own.
+    const QString& installAddress() const { return m_installAddress; }
+    const QrCode& installQrCode() const { return m_installQrCode; }
+    const QString& fingerprint() const { return m_fingerprint; }
+    // A line for each address that sent requests without the pairing token.
+    QString unpairedText() const;
     QString statusText() const;
     int phonesSeen() const { return m_phones; }
     int filesReceived() const { return m_files; }
@@ -46,10 +57,14 @@ private:
     void showAddresses();
 
     WebUnitFolders m_folders;
-    std::unique_ptr<WebUnitServer> m_server;
+    std::unique_ptr<WebUnitServing> m_serving;
     QString m_address;
     QStringList m_otherAddresses;
     QrCode m_qrCode{QString()};
+    QString m_installAddress;
+    QrCode m_installQrCode{QString()};
+    QString m_fingerprint;
+    QMap<QString, int> m_unpaired;
     int m_phones = 0;
     int m_files = 0;
     QString m_lastFile;

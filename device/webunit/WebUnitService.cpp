@@ -4,6 +4,8 @@
 #include "EvaluationSubmission.h"
 #include "FileNames.h"
 #include "KestrivoError.h"
+#include "LogError.h"
+#include "ProgramSettings.h"
 #include "TemplateFileReader.h"
 
 #include <QCryptographicHash>
@@ -164,6 +166,10 @@ WebUnitService::Reply WebUnitService::receive(const QByteArray& body) {
                                            "new evaluation.")
                                 .arg(result.fileName));
     } catch (const KestrivoError& error) {
-        return refusal(500, QStringLiteral("The PC could not store the evaluation: %1").arg(error.description()));
+        // The phone's user cannot act on the PC's folders; the PC's user finds them in the log.
+        if (!programSettings().LogPath.isEmpty())
+            AppendErrorRecord(error, QStringLiteral("WebUnitService.receive"));
+        return refusal(500, QStringLiteral("The PC could not store the evaluation, so nothing was written. Send it "
+                                           "again later; if it is refused again, tell the person at the PC."));
     }
 }

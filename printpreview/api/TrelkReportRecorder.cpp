@@ -68,6 +68,9 @@ void TrelkReportRecorder::ppKillDetail(qint32 ppReportKey) {
 
 void TrelkReportRecorder::ppPrint(qint32& ppReportKey, bool preview) {
     translated([&] { d->session.ppPrint(ppReportKey, preview); });
+    // Printed without a preview, to PDF files where there is no printer: say where they are.
+    if (!preview)
+        CurrentPrinter::tellFilesWritten();
 }
 
 void TrelkReportRecorder::ppReport_Line(qint32 ppReportKey, qint16 x1, qint16 y1, qint16 x2, qint16 y2,

@@ -17,6 +17,8 @@ public:
     static QString installedName(const PrinterTarget& printer);
     // The set-up dialog "cdPrinterSetup"; where jobs become files it says where they go.
     static void setup(QWidget* parent);
+    // After a print: where jobs became files, tells the user which files the print wrote.
+    static void tellFilesWritten();
 
 private:
     static QPrinter& printer();

@@ -12,6 +12,9 @@
 #include "frmPrintPages.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFrame>
@@ -23,6 +26,7 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 
@@ -35,6 +39,8 @@ const QSize DesignSize(800, 600);
 QPushButton* pageButton(const QString& name, const QString& image, const QString& tip, int left, QWidget* parent) {
     auto* button = new QPushButton(parent);
     button->setObjectName(name);
+    // Enter in the page box goes to the typed page: no button of a dialog may take it.
+    button->setAutoDefault(false);
     button->setIcon(ToolbarImages::icon(image));
     button->setToolTip(tip);
     button->setGeometry(left, 6, 30, 28);
@@ -70,6 +76,15 @@ frmPrintPreview::frmPrintPreview(qint32 reportKey, frmPrintPages& printPages, QW
     resize(DesignSize + QSize(0, toolbar->sizeHint().height() + layout->menuBar()->sizeHint().height()));
 }
 
+frmPrintPreview::~frmPrintPreview() {
+    // The controls go while the window is whole: the page box, when it has the focus, reports
+    // being left as it goes, and nothing may answer that from a window half taken down.
+    for (QObject* control : findChildren<QObject*>())
+        control->removeEventFilter(this);
+    disconnect(m_txtPage, nullptr, this, nullptr);
+    delete m_controls;
+}
+
 void frmPrintPreview::buildMenu() {
     auto* bar = new QMenuBar(this);
     auto* mnuFile = bar->addMenu(QStringLiteral("&File"));
@@ -83,10 +98,33 @@ void frmPrintPreview::buildMenu() {
     item(QStringLiteral("mnuPrint"), QStringLiteral("&Print"),
          [this] { ControlErrorRoutine::guard(QStringLiteral("In mnuPrint"), [this] { mnuPrint(); }); });
     item(QStringLiteral("mnuSetup"), QStringLiteral("Print Set&up"), [this] { CurrentPrinter::setup(this); });
-    item(QStringLiteral("mnuSavePdf"), QStringLiteral("Save as &PDF…"), [this] { mnuSavePdf(); });
+    item(QStringLiteral("mnuSavePdf"), QStringLiteral("Save as P&DF…"), [this] { mnuSavePdf(); });
     mnuFile->addSeparator();
     item(QStringLiteral("mnuExit"), QStringLiteral("E&xit"), [this] { close(); });
+    buildZoomMenu(bar);
     layout()->setMenuBar(bar);
+}
+
+void frmPrintPreview::buildZoomMenu(QMenuBar* bar) {
+    auto* mnuView = bar->addMenu(QStringLiteral("&View"));
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    const auto item = [this, mnuView](const char* name, const QString& caption, QList<QKeySequence> keys, auto change) {
+        QAction* action = mnuView->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        // Also on the window itself, so that the keys work wherever the focus is.
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, change] { zoomed(change()); });
+    };
+    item("mnuZoomIn", QStringLiteral("Zoom &In"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [this] { return m_logic.zoomIn(); });
+    item("mnuZoomOut", QStringLiteral("Zoom &Out"), {QKeySequence::ZoomOut}, [this] { return m_logic.zoomOut(); });
+    item("mnuActualSize", QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+         [this] { return m_logic.setZoom(100); });
+    item("mnuFitPage", QStringLiteral("Fit &Page"), {},
+         [this] { return m_logic.setFit(PrintPreviewLogic::Fit::Page, frameInner()); });
+    item("mnuFitWidth", QStringLiteral("Fit &Width"), {},
+         [this] { return m_logic.setFit(PrintPreviewLogic::Fit::Width, frameInner()); });
 }
 
 void frmPrintPreview::buildControls() {
@@ -117,6 +155,24 @@ void frmPrintPreview::buildControls() {
                         m_controls),
              &PrintPreviewLogic::endPage);
 
+    m_zoom = new QComboBox(m_controls);
+    m_zoom->setObjectName(QStringLiteral("cmbZoom"));
+    m_zoom->setToolTip(QStringLiteral("Zoom (Ctrl+wheel, Ctrl+plus, Ctrl+minus)"));
+    m_zoom->addItem(QStringLiteral("Fit Page"));
+    m_zoom->addItem(QStringLiteral("Fit Width"));
+    for (int percent : PrintPreviewLogic::zoomSteps())
+        m_zoom->addItem(QStringLiteral("%1%").arg(percent), percent);
+    m_zoom->setGeometry(256, 8, 100, 26);
+    showZoom();
+    connect(m_zoom, &QComboBox::activated, this, [this](int index) {
+        if (index == 0)
+            zoomed(m_logic.setFit(PrintPreviewLogic::Fit::Page, frameInner()));
+        else if (index == 1)
+            zoomed(m_logic.setFit(PrintPreviewLogic::Fit::Width, frameInner()));
+        else
+            zoomed(m_logic.setZoom(m_zoom->itemData(index).toInt()));
+    });
+
     m_container = new QFrame(m_controls);
     m_container->setObjectName(QStringLiteral("Container"));
     m_container->setGeometry(8, 40, 768, 536);
@@ -129,6 +185,8 @@ void frmPrintPreview::buildControls() {
     m_document->setAutoFillBackground(true);
     m_document->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_document->resize(m_logic.documentTwips() / Twips);
+    m_container->installEventFilter(this);
+    m_document->installEventFilter(this);
 
     m_vscroll = new QScrollBar(Qt::Vertical, m_controls);
     m_vscroll->setObjectName(QStringLiteral("VScroll1"));
@@ -154,9 +212,58 @@ bool frmPrintPreview::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_controls && event->type() == QEvent::Resize)
         ControlErrorRoutine::guard(QString(), [this] {
             ResizeControls(m_positions, m_controls);
+            // A fitted page is drawn again for the new frame.
+            if (m_loaded && m_logic.lastPage() > 0 && m_logic.frameResized(frameInner()))
+                sizeDoc();
             sizeScrolls();
         });
+    if ((watched == m_container || watched == m_document) && event->type() == QEvent::Wheel)
+        return wheel(*static_cast<QWheelEvent*>(event));
     return QDialog::eventFilter(watched, event);
+}
+
+// Ctrl and the wheel zoom, a step for every notch; the wheel alone scrolls the page.
+bool frmPrintPreview::wheel(QWheelEvent& event) {
+    const int turn = event.angleDelta().y();
+    if (!(event.modifiers() & Qt::ControlModifier)) {
+        QCoreApplication::sendEvent(m_vscroll, &event);
+        return true;
+    }
+    constexpr int Notch = 120;
+    m_wheelTurn += turn;
+    bool changed = false;
+    for (; m_wheelTurn >= Notch; m_wheelTurn -= Notch)
+        changed = m_logic.zoomIn() || changed;
+    for (; m_wheelTurn <= -Notch; m_wheelTurn += Notch)
+        changed = m_logic.zoomOut() || changed;
+    zoomed(changed);
+    return true;
+}
+
+QSize frmPrintPreview::frameInner() const {
+    return m_container->contentsRect().size() * Twips;
+}
+
+void frmPrintPreview::showZoom() {
+    const PrintPreviewLogic::Fit fit = m_logic.fit();
+    m_zoom->setCurrentIndex(fit == PrintPreviewLogic::Fit::Page    ? 0
+                            : fit == PrintPreviewLogic::Fit::Width ? 1
+                                                                   : m_zoom->findData(m_logic.zoom()));
+}
+
+void frmPrintPreview::zoomed(bool changed) {
+    showZoom();
+    if (!changed || m_logic.lastPage() < 1)
+        return;
+    // The middle of the frame, as a share of the page before the zoom.
+    const QSize inner = frameInner();
+    const QSizeF before = m_logic.documentTwips();
+    const QPointF middle((m_hscroll->value() + inner.width() / 2.0) / before.width(),
+                         (m_vscroll->value() + inner.height() / 2.0) / before.height());
+    sizeDoc();
+    const QSize after = m_logic.documentTwips();
+    m_hscroll->setValue(qRound(middle.x() * after.width() - inner.width() / 2.0));
+    m_vscroll->setValue(qRound(middle.y() * after.height() - inner.height() / 2.0));
 }
 
 void frmPrintPreview::formLoad() {
@@ -201,13 +308,17 @@ void frmPrintPreview::showPage(bool changed) {
         return;
     m_txtPage->setText(m_logic.pageText());
     sizeDoc();
+    // A page of the other orientation fits the frame at another zoom.
+    if (m_logic.frameResized(frameInner()))
+        sizeDoc();
 }
 
 void frmPrintPreview::pageLeft() {
-    const bool changed = m_logic.pageTyped(m_txtPage->text());
+    // Leaving the box on the page shown keeps the view where it is, zoomed and scrolled.
+    const qint32 shown = m_logic.currentPage();
+    const bool typed = m_logic.pageTyped(m_txtPage->text());
     m_txtPage->setText(m_logic.pageText());
-    if (changed)
-        sizeDoc();
+    showPage(typed && m_logic.currentPage() != shown);
 }
 
 void frmPrintPreview::mnuPrint() {
@@ -215,6 +326,7 @@ void frmPrintPreview::mnuPrint() {
     if (!m_printPages.ask(CurrentPrinter::installedName(printer), printer.copyCount()))
         return;
     m_logic.print(m_printPages.logic(), printer);
+    CurrentPrinter::tellFilesWritten();
 }
 
 void frmPrintPreview::mnuSavePdf() {
@@ -232,6 +344,10 @@ void frmPrintPreview::mnuSavePdf() {
         if (ReportPrinter::print(m_logic.reportKey(), 0, 0, *file) == 0)
             ControlMessages::prompter().inform(QStringLiteral("No report to process!"), QStringLiteral("Print Error"),
                                                PromptIcon::Critical);
+        else
+            ControlMessages::prompter().inform(
+                QStringLiteral("The report was saved as\r\n%1").arg(QDir::toNativeSeparators(file->lastFile())),
+                QStringLiteral("Save as PDF"));
     });
 }
 

@@ -58,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
         QMenuBar* bar = window.menuBar();
-        QAction* tools = bar->actions().at(1);
+        QAction* tools = bar->actions().at(2);
         QCOMPARE(tools->text(), QString("&Tools"));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(tools).center());
         QMenu* menu = tools->menu();

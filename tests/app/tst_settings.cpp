@@ -7,6 +7,7 @@
 #include "Settings.h"
 #include "Startup.h"
 #include "TestDatabases.h"
+#include "UnitFolders.h"
 
 #include <QDate>
 #include <QDir>
@@ -140,26 +141,95 @@ private Q_SLOTS:
         QFile::remove(programSettings().LogPath + "ErrorLog.txt");
 
         ScriptedPrompter prompter;
-        prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        int optionsShown = 0;
+        const auto options = [&optionsShown] { ++optionsShown; };
+        prompter.answer(PromptAnswer::No);
+        QCOMPARE(Startup::prepareProgram("/ignored/", options), 1);
         QCOMPARE(prompter.last().icon, PromptIcon::Critical);
         QVERIFY2(prompter.last().text.startsWith("The database " + file + " cannot be opened.\n"),
                  qPrintable(prompter.last().text));
         QVERIFY(prompter.last().text.contains("not a database"));
+        QVERIFY(prompter.last().text.endsWith("\n\nChoose Options to point Kestrivo to another database, or Quit."));
+        QCOMPARE(prompter.last().captions, QStringList({"&Options\u2026", "&Quit"}));
+        QCOMPARE(optionsShown, 0);
         QVERIFY(!DataEnvironment::instance().isOpen());
         QVERIFY(readLog().contains("cannot be opened. file is not a database\r\nForm_Load \r\n"));
 
-        // A sound database lets the program go on, with its shipped files in place.
-        Settings::writeSetting("DataSource", TestDatabases::home() + "data/kestrivo.db");
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 0);
+        // Options, left unchanged, brings the question back; pointed at a sound database, the
+        // program goes on, with its shipped files in place.
+        prompter.answer(PromptAnswer::Yes).answer(PromptAnswer::Yes);
+        int turns = 0;
+        const auto pointElsewhere = [&turns] {
+            if (++turns == 2)
+                Settings::writeSetting("DataSource", TestDatabases::home() + "data/kestrivo.db");
+        };
+        QCOMPARE(Startup::prepareProgram("/ignored/", pointElsewhere), 0);
+        QCOMPARE(turns, 2);
+        QCOMPARE(prompter.pending(), 0);
         QVERIFY(QFile::exists(TestDatabases::home() + "eula.txt"));
         QVERIFY(QFile::exists(TestDatabases::home() + "help/index.html"));
         DataEnvironment::instance().close();
 
         Settings::writeSetting("Provider", "Jet");
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(Startup::prepareProgram("/ignored/"), 1);
+        QCOMPARE(Startup::prepareProgram("/ignored/", options), 1);
         QVERIFY(prompter.last().text.startsWith("Kestrivo cannot start.\nThe setting Provider holds \"Jet\""));
+    }
+
+    // A PC without a handheld uploads to the unit below its program folder, so that unit gets
+    // its folders at every start that finds them missing; a unit mounted elsewhere never does.
+    void startupGivesTheEmulatedUnitItsFolders() {
+        const QString home = TestDatabases::home();
+        QDir(home + "unit").removeRecursively();
+        const auto start = [] {
+            Startup::loadProgramSettings("/ignored/");
+            Startup::openDatabase();
+            const CompanyParameter company = DataEnvironment::instance().rsCompanyParameter();
+            DataEnvironment::instance().close();
+            return QStringList({UnitFolders::below(programSettings().UnitPath, company.DeviceTemplatePath),
+                                UnitFolders::below(programSettings().UnitPath, company.DeviceEvaluationPath)});
+        };
+        const auto allThere = [](const QStringList& folders) {
+            return std::all_of(folders.begin(), folders.end(), [](const QString& f) { return QDir(f).exists(); });
+        };
+        QStringList folders = start();
+        QCOMPARE(folders.first(), home + "unit/My Documents/Nobrin/Templates/");
+        QVERIFY(allThere(folders));
+        QVERIFY(QDir(folders.last()).removeRecursively());
+        QVERIFY(allThere(start()));
+
+        // The same folder spelt another way is still the emulated unit.
+        QVERIFY(QDir(home + "unit").removeRecursively());
+        Settings::writeSetting("UnitPath", home + "data/../unit");
+        QVERIFY(allThere(start()));
+        QVERIFY(UnitFolders::isEmulated(home + "unit", home));
+        QVERIFY(!UnitFolders::isEmulated(home + "unit2/", home));
+        QVERIFY(!UnitFolders::isEmulated(QString(), home));
+
+        // A real unit: its own application makes its folders.
+        QTemporaryDir elsewhere;
+        Settings::writeSetting("UnitPath", elsewhere.path() + "/");
+        QVERIFY(QDir(home + "unit").removeRecursively());
+        folders = start();
+        QVERIFY(folders.first().startsWith(elsewhere.path()));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(!QDir(home + "unit").exists());
+
+        // A unit folder that cannot be made is logged; the program starts all the same.
+        Settings::writeSetting("UnitPath", home + "unit/");
+        QFile blocker(home + "unit");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QFile::remove(programSettings().LogPath + "ErrorLog.txt");
+        ScriptedPrompter prompter;
+        QCOMPARE(Startup::prepareProgram("/ignored/", [] {}), 0);
+        DataEnvironment::instance().close();
+        QVERIFY2(readLog().contains("The unit folder " + home +
+                                    "unit/My Documents/Nobrin/Templates/ cannot be "
+                                    "created.\r\nPrepareEmulatedUnit"),
+                 qPrintable(readLog()));
+        QCOMPARE(prompter.pending(), 0);
+        QVERIFY(blocker.remove());
     }
 
     void startupOnAPostgreSQLServer() {

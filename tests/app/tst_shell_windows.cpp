@@ -1,4 +1,5 @@
 #include "AboutInfo.h"
+#include "ClickedPrompter.h"
 #include "DataEnvironment.h"
 #include "ProgramSettings.h"
 #include "Registry.h"
@@ -6,6 +7,8 @@
 #include "Settings.h"
 #include "ShippedFiles.h"
 #include "Startup.h"
+#include "TestDatabases.h"
+#include "WindowInput.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
 #include "frmSwitchboard.h"
@@ -14,9 +17,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +31,7 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 // The shell's windows driven offscreen through their object names.
 class tst_ShellWindows : public QObject {
@@ -164,9 +171,9 @@ private Q_SLOTS:
         QStringList menus;
         for (QAction* action : window.menuBar()->actions())
             menus << action->text();
-        QCOMPARE(menus, QStringList({"&File", "&Tools", "&View", "&Help"}));
-        for (const char* name :
-             {"mnuExit", "mnuDeleteErrorLog", "mnuOptions", "mnuErrorLog", "mnuContents", "mnuAbout", "mnuEula"})
+        QCOMPARE(menus, QStringList({"&File", "&Entry", "&Tools", "&View", "&Help"}));
+        for (const char* name : {"mnuExit", "mnuEvaluations", "mnuTemplates", "mnuReports", "mnuDeleteErrorLog",
+                                 "mnuOptions", "mnuErrorLog", "mnuContents", "mnuAbout", "mnuEula"})
             QVERIFY2(window.findChild<QAction*>(name), name);
         QCOMPARE(window.findChild<QAction*>("frmEvaluationMaintenance")->text(), QString("Evaluations"));
         QCOMPARE(window.findChild<QAction*>("frmTemplates")->toolTip(), QString("Maintain Evaluation Templates"));
@@ -221,6 +228,8 @@ private Q_SLOTS:
         const QDir printouts(qEnvironmentVariable("KESTRIVO_PRINT_DIR"));
         const int before = printouts.entryList({"*.pdf"}, QDir::Files).size();
         frmSwitchboard window;
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
         onModal([](QWidget* modal) {
             click(modal, "cmdPrint");
             click(modal, "cmdAgree");
@@ -228,6 +237,10 @@ private Q_SLOTS:
         window.findChild<QAction*>("mnuEula")->trigger();
         const QStringList jobs = printouts.entryList({"*.pdf"}, QDir::Files);
         QCOMPARE(jobs.size(), before + 1);
+        // The user learns where the printout went.
+        QCOMPARE(prompter.last().text,
+                 "Printouts are written as PDF files, so the printout was saved as the PDF file\r\n" +
+                     printouts.filePath(jobs.last()));
         QFile pdf(printouts.filePath(jobs.last()));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
@@ -294,6 +307,142 @@ private Q_SLOTS:
         QVERIFY(child);
         owner.close();
         QVERIFY(!child || !child->isVisible());
+    }
+
+    // The main window without a mouse: Tab reaches the bar's buttons (not its caption), the
+    // arrow keys move along the bar, Enter and Space press a button, and the Entry menu opens
+    // the working windows by its mnemonics.
+    void switchboardFromTheKeyboard() {
+        DataEnvironment::instance().cnnConnection().execute("UPDATE Control SET EULA='ann'");
+        for (const char* key : {"frmEvaluationMaintenance", "frmTemplates", "frmReports"}) {
+            frmSwitchboard::registerWindow(key, [key](QWidget*) {
+                auto* area = new QWidget;
+                area->setObjectName(key);
+                return area;
+            });
+        }
+        const auto opened = [](const char* key) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == key && window->isVisible())
+                    return true;
+            return false;
+        };
+        const auto focusedButton = [] {
+            auto* button = qobject_cast<QToolButton*>(QApplication::focusWidget());
+            return button && button->defaultAction() ? button->defaultAction()->objectName() : QString();
+        };
+        frmSwitchboard window;
+        QVERIFY(WindowInput::activate(&window));
+        QTRY_COMPARE(focusedButton(), QString("frmEvaluationMaintenance"));
+        QStringList tabbed;
+        for (int step = 0; step < 4; ++step) {
+            QVERIFY(WindowInput::press(Qt::Key_Tab));
+            tabbed << focusedButton();
+        }
+        QCOMPARE(tabbed, QStringList({"frmTemplates", "frmReports", "mnuExit", "frmEvaluationMaintenance"}));
+
+        QVERIFY(WindowInput::press(Qt::Key_Down));
+        QCOMPARE(focusedButton(), QString("frmTemplates"));
+        QVERIFY(WindowInput::press(Qt::Key_Return));
+        QTRY_VERIFY(opened("frmTemplates"));
+        // Back to the main window, as with Alt+Tab.
+        QVERIFY(WindowInput::activate(&window));
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QVERIFY(WindowInput::press(Qt::Key_Down) && WindowInput::press(Qt::Key_Space));
+        QTRY_VERIFY(opened("frmReports"));
+        QVERIFY(!opened("frmEvaluationMaintenance"));
+
+        QVERIFY(WindowInput::activate(&window));
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QVERIFY(WindowInput::press(Qt::Key_E, Qt::AltModifier));
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QCOMPARE(QApplication::activePopupWidget()->objectName(), QString("mnuEntry"));
+        QVERIFY(WindowInput::press(Qt::Key_E));
+        QTRY_VERIFY(opened("frmEvaluationMaintenance"));
+    }
+
+    // Options refuse a log folder that is not there unless it may be created, and keep a unit
+    // folder that is not there only when the user insists; each time the field at fault has
+    // the focus.
+    void optionsCheckTheFolders() {
+        const QString unitBefore = Settings::readSetting("UnitPath");
+        const QString logBefore = Settings::readSetting("LogPath");
+        ClickedPrompter boxes;
+        frmOptions options;
+        QVERIFY(WindowInput::activate(&options));
+        auto* tabs = options.findChild<QTabBar*>("TabStrip");
+        QVERIFY(WindowInput::click(tabs, tabs->tabRect(1).center()));
+        const QString logs = TestDatabases::home() + "new logs/";
+        const QString unit = TestDatabases::home() + "phone/";
+        auto* log = options.findChild<QLineEdit*>("txtLogPath");
+        auto* unitPath = options.findChild<QLineEdit*>("txtUnitPath");
+        QVERIFY(WindowInput::click(log) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
+                WindowInput::type(logs));
+        QVERIFY(WindowInput::click(unitPath) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
+                WindowInput::type(unit));
+        auto* ok = options.findChild<QPushButton*>("cmdOK");
+
+        boxes.answer("&No");
+        QVERIFY(WindowInput::click(ok));
+        QCOMPARE(boxes.last().text, "The log folder " + logs + " does not exist.\r\nCreate it?");
+        QVERIFY(options.isVisible());
+        QCOMPARE(options.focusWidget(), log);
+        QVERIFY(!QFileInfo(logs).isDir());
+
+        boxes.answer("&Yes").answer("&No");
+        QVERIFY(WindowInput::click(ok));
+        QVERIFY(QFileInfo(logs).isDir());
+        QCOMPARE(boxes.last().text, "The unit folder " + unit +
+                                        " does not exist, so no unit is connected there now.\r\nKeep it all the same?");
+        QVERIFY(options.isVisible());
+        QCOMPARE(options.focusWidget(), unitPath);
+        QVERIFY(Settings::readSetting("UnitPath") != unit);
+
+        boxes.answer("&Yes").answer("OK");
+        QVERIFY(WindowInput::click(ok));
+        QCOMPARE(boxes.last().text, QString("Values saved, restart program to use new parameters."));
+        QVERIFY(!options.isVisible());
+        QCOMPARE(Settings::readSetting("UnitPath"), unit);
+        QCOMPARE(Settings::readSetting("LogPath"), logs);
+        QCOMPARE(boxes.pending(), 0);
+        Settings::writeSetting("UnitPath", unitBefore);
+        Settings::writeSetting("LogPath", logBefore);
+    }
+
+    // A database that cannot be opened at start-up offers Options, where the user points the
+    // program to another one, and the program goes on.
+    void startupOffersOptions() {
+        DataEnvironment::instance().close();
+        const QString good = Settings::readSetting("DataSource");
+        const QString broken = TestDatabases::home() + "data/letter.db";
+        QFile letter(broken);
+        QVERIFY(letter.open(QIODevice::WriteOnly) && letter.write("Dear Sir, this is no database.") > 0);
+        letter.close();
+        Settings::writeSetting("DataSource", broken);
+
+        ClickedPrompter boxes;
+        boxes.answer("&Options\u2026");
+        bool companyOffered = true;
+        const auto options = [&] {
+            QTimer::singleShot(0, [&] {
+                auto* window = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+                QVERIFY(window && QTest::qWaitForWindowActive(window));
+                companyOffered = window->findChild<QTabBar*>("TabStrip")->isTabEnabled(2);
+                auto* file = window->findChild<QLineEdit*>("txtFilePath");
+                QCOMPARE(file->text(), broken);
+                QVERIFY(WindowInput::click(file) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
+                        WindowInput::type(good));
+                QVERIFY(WindowInput::click(window->findChild<QPushButton*>("cmdOK")));
+            });
+            frmOptions window;
+            window.exec();
+        };
+        QCOMPARE(Startup::prepareProgram("/ignored/", options), 0);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().buttons, QStringList({"&Options\u2026", "&Quit"}));
+        QVERIFY(!companyOffered);
+        QVERIFY(DataEnvironment::instance().isOpen());
+        QCOMPARE(Settings::readSetting("DataSource"), good);
     }
 };
 

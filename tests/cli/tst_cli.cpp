@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(unknown.exitCode, 2);
         QCOMPARE(unknown.err, QString("kestrivo-cli: there is no setting DataPath to set; the settings are Provider, "
                                       "DataSource, DataServer, ReportDataPath, LayoutPath, LogPath, UnitPath, "
-                                      "WebUnitListen, WebUnitCertificate, WebUnitKey\n"));
+                                      "WebUnitListen, WebUnitInstallPort, WebUnitCertificate, WebUnitKey\n"));
         const Run listen = cli(home + QStringList{"settings", "set", "WebUnitListen", "127.0.0.1:8123"});
         QCOMPARE(listen.exitCode, 0);
         QCOMPARE(listen.out, QString("WebUnitListen=127.0.0.1:8123\n"));

@@ -33,6 +33,7 @@ public:
     QList<qint64> writeSizes;
     QStringList deleted;
 
+    QString location() const override { return m_folder.location(); }
     void startConnection() override;
     void endConnection() override;
     bool version(Version& version) override;

@@ -70,7 +70,9 @@ private Q_SLOTS:
         m_fixture->unit().faults.neverAnswers = true;
         prompter.answer(PromptAnswer::Ok);
         QVERIFY(!m_download->ListUnitEvaluations());
-        QCOMPARE(prompter.last().text, QString("Unit is not connected to PC.  Try again."));
+        // The message names the folder where the unit was looked for.
+        QCOMPARE(prompter.last().text, "Unit is not connected to PC.  Try again.\r\nThe unit was looked for in " +
+                                           m_fixture->unitRoot() + " (Tools > Options, Paths, Unit).");
         QCOMPARE(prompter.last().title, QString("Connection Error"));
         QCOMPARE(m_status.texts.last(), QString("Press Download to look for evaluations"));
         QCOMPARE(m_fixture->unit().connections, m_fixture->unit().disconnections);

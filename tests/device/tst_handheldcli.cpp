@@ -197,7 +197,9 @@ private Q_SLOTS:
         QCOMPARE(cli({"import-files"}).exitCode, 2);
         QCOMPARE(cli({"upload"}).err, QString("kestrivo-cli: usage: upload TEMPLATE\n"));
 
-        QVERIFY(QDir(home() + "/unit").removeRecursively());
+        // A unit mounted elsewhere that is not there; the emulated one below the program folder
+        // is made again at every start.
+        QCOMPARE(cli({"settings", "set", "UnitPath", home() + "/media/unit/"}).exitCode, 0);
         const Run list = cli({"unit", "list"});
         QCOMPARE(list.exitCode, 1);
         QVERIFY(list.err.contains("Connection Error: Unit is not connected to PC.  Try again."));

@@ -178,7 +178,8 @@ private Q_SLOTS:
         fixture.unit().faults.neverAnswers = true;
         prompter.answer(PromptAnswer::Ok);
         QVERIFY(!upload.UploadTemplate(12, "Shift check"));
-        QCOMPARE(prompter.last().text, QString("Unit is not connected to PC.  Try again."));
+        QCOMPARE(prompter.last().text, "Unit is not connected to PC.  Try again.\r\nThe unit was looked for in " +
+                                           fixture.unitRoot() + " (Tools > Options, Paths, Unit).");
         QCOMPARE(prompter.last().title, QString("Connection Error"));
         QCOMPARE(prompter.last().icon, PromptIcon::Critical);
         QVERIFY(!QFile::exists(pcFile));

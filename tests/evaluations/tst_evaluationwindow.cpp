@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -27,6 +28,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 // The evaluation window's "Nobrin" tab and its two dialogs, driven offscreen through the
 // names of their controls as a user drives them.
@@ -428,6 +430,64 @@ private Q_SLOTS:
         QCOMPARE(boxes.pending(), 0);
     }
 
+    // "Save Current File?" closed by Esc or by the close button of its frame leaves the user
+    // where they were: the window stays open with the edit, for closing, Exit, Open and New.
+    void saveQuestionClosedUnanswered() {
+        ClickedPrompter boxes;
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdNew")));
+        QWidget* add = nullptr;
+        QTRY_VERIFY((add = m_window->findChild<QWidget*>("frmAddEvaluation")) && add->isVisible());
+        QVERIFY(WindowInput::chooseFromList(find<QComboBox>(add, "cmbTemplate"), "Site Visit"));
+        QVERIFY(WindowInput::click(find<QPushButton>(add, "cmdAdd")));
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmAddEvaluation"));
+        auto* inspector = control<QLineEdit>("txtField", 3);
+        QTRY_VERIFY(inspector->isVisible());
+        QVERIFY(retype(inspector, "Ann"));
+        // Any other window that opens instead is closed and remembered.
+        QStringList opened;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&opened] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && !qobject_cast<QMessageBox*>(modal)) {
+                opened << modal->objectName();
+                modal->close();
+            }
+        });
+        watch.start(10);
+        const auto stayed = [&] {
+            return m_window->isVisible() && inspector->isVisible() && inspector->text() == "Ann" &&
+                   m_fixture->rows("Evaluation") == 0;
+        };
+
+        boxes.answer(ClickedPrompter::EscapeKey);
+        m_window->windowHandle()->close();
+        QCOMPARE(boxes.last().text, QString("Save Current File?"));
+        QCOMPARE(boxes.last().buttons, QStringList({"&Yes", "&No"}));
+        QVERIFY(stayed());
+
+        boxes.answer(ClickedPrompter::CloseButton);
+        QVERIFY(WindowInput::clickButton(button("Exit")));
+        QVERIFY(stayed());
+
+        boxes.answer(ClickedPrompter::EscapeKey);
+        QVERIFY(menuByHand("Open"));
+        QVERIFY(stayed());
+
+        boxes.answer(ClickedPrompter::CloseButton);
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdNew")));
+        QVERIFY(stayed());
+        QVERIFY(!m_window->findChild<QWidget*>("frmAddEvaluation"));
+        QCOMPARE(opened, QStringList());
+        QCOMPARE(boxes.shown().size(), 4);
+
+        // The buttons still do what they say.
+        boxes.answer("&No");
+        QVERIFY(WindowInput::clickButton(button("Exit")));
+        QTRY_VERIFY(!m_window->isVisible());
+        QCOMPARE(m_fixture->rows("Evaluation"), 0);
+        QCOMPARE(boxes.pending(), 0);
+    }
+
     // A date box of the open dialog keeps the date it had when the user entered it, also
     // when the user went to another window and back in between.
     void openDialogDateAcrossWindows_data() { TestDatabases::addEngines(); }
@@ -474,6 +534,11 @@ private Q_SLOTS:
         clickTab(1);
         addEvaluation("Site Visit");
         choose(1, 0);
+
+        // Closing the question unanswered keeps both windows and the work.
+        prompter().answer(PromptAnswer::Dismissed);
+        main.close();
+        QVERIFY(window->isVisible() && main.isVisible());
 
         prompter().answer(PromptAnswer::Yes).answer(PromptAnswer::Ok);
         main.close();

@@ -196,11 +196,13 @@ class tst_Journey : public QObject {
         }
         QTRY_COMPARE(previewed, QString("frmPrintPreview"));
         const int before = int(printouts().size());
+        m_prompter->answer(PromptAnswer::Ok);
         for (QAction* action : find<QToolBar>(window, "Toolbar1")->actions()) {
             if (action->text() == QLatin1String("Print"))
                 action->trigger();
         }
         QTRY_COMPARE(int(printouts().size()), before + 1);
+        QCOMPARE(m_prompter->last().title, QString("Print"));
         delete window;
     }
 

@@ -6,11 +6,13 @@
 #include "ScriptedPrompter.h"
 #include "SharedControlState.h"
 #include "WhenModal.h"
+#include "WindowInput.h"
 #include "frmPrintPages.h"
 #include "frmPrintPreview.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -26,6 +28,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <functional>
 #include <memory>
 
@@ -117,7 +120,7 @@ private Q_SLOTS:
             if (!action->isSeparator())
                 items << action->objectName() + "=" + action->text();
         QCOMPARE(items, QStringList(
-                            {"mnuPrint=&Print", "mnuSetup=Print Set&up", "mnuSavePdf=Save as &PDF…", "mnuExit=E&xit"}));
+                            {"mnuPrint=&Print", "mnuSetup=Print Set&up", "mnuSavePdf=Save as P&DF…", "mnuExit=E&xit"}));
         QVERIFY(child<QFrame>(window.get(), "Container"));
         QCOMPARE(child<QLabel>(window.get(), "Document")->size(), QSize(816, 1056));
         QCOMPARE(child<QLineEdit>(window.get(), "txtPage")->text(), QString("1"));
@@ -258,11 +261,17 @@ private Q_SLOTS:
             QTest::mouseClick(child<QPushButton>(dialog, "cmdPrint"), Qt::LeftButton);
         });
         const QAction* print = toolbarButton(window.get(), "Print");
+        m_prompter->answer(PromptAnswer::Ok);
         const_cast<QAction*>(print)->trigger();
         QCOMPARE(m_printPages.logic().ppOptIndex(), qint16(2));
         QCOMPARE(m_printPages.logic().ppCopies(), qint16(2));
         const QStringList jobs = printedJobs();
         QCOMPARE(jobs, QStringList({"job-0001.pdf", "job-0002.pdf", "job-0003.pdf", "job-0004.pdf"}));
+        // Without a printer the user learns where the printout went.
+        QCOMPARE(m_prompter->last().title, QString("Print"));
+        QCOMPARE(m_prompter->last().text,
+                 "Printouts are written as PDF files, so the report was saved as 4 PDF files in\r\n" +
+                     QDir(printFolder()).absolutePath() + "\r\n" + jobs.join(", "));
         QStringList sheets;
         for (const QString& job : jobs)
             sheets << PdfProbe::text(QDir(printFolder()).filePath(job)).trimmed();
@@ -337,9 +346,106 @@ private Q_SLOTS:
             QMetaObject::invokeMethod(chooser, "done", Q_ARG(int, chosen ? QDialog::Accepted : QDialog::Rejected));
             QVERIFY(chosen);
         });
+        m_prompter->answer(PromptAnswer::Ok);
         child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuSavePdf")->trigger();
         QCOMPARE(PdfProbe::pageCount(file), 3);
         QCOMPARE(printedJobs(), QStringList());
+        QCOMPARE(m_prompter->last().title, QString("Save as PDF"));
+        QCOMPARE(m_prompter->last().text, "The report was saved as\r\n" + file);
+
+        // One page printed: its file is named.
+        whenModal([](QWidget* dialog) {
+            QVERIFY(WindowInput::click(option(dialog, 1)));
+            QVERIFY(WindowInput::click(child<QLineEdit>(dialog, "txtCopies")) &&
+                    WindowInput::press(Qt::Key_A, Qt::ControlModifier) && WindowInput::type("1"));
+            QVERIFY(WindowInput::click(child<QPushButton>(dialog, "cmdPrint")));
+        });
+        m_prompter->answer(PromptAnswer::Ok);
+        QVERIFY(WindowInput::clickButton(toolbarButton(window.get(), "Print")));
+        QCOMPARE(printedJobs(), QStringList({"job-0001.pdf"}));
+        QCOMPARE(m_prompter->last().text,
+                 "Printouts are written as PDF files, so the report was saved as the PDF file\r\n" +
+                     QDir(printFolder()).filePath("job-0001.pdf"));
+    }
+
+    // Enter in the page box goes to the typed page, and no button of the window takes it.
+    void enterInThePageBox() {
+        for (qint32 page = 1; page <= 3; ++page)
+            text(QString("Page %1").arg(page), page);
+        auto window = openPreview();
+        QVERIFY(WindowInput::activate(window.get()));
+        auto* page = child<QLineEdit>(window.get(), "txtPage");
+        QVERIFY(WindowInput::click(page) && WindowInput::press(Qt::Key_A, Qt::ControlModifier));
+        QVERIFY(WindowInput::type("3") && WindowInput::press(Qt::Key_Return));
+        QCOMPARE(window->logic().currentPage(), 3);
+        QCOMPARE(page->text(), QString("3"));
+        QVERIFY(WindowInput::press(Qt::Key_A, Qt::ControlModifier) && WindowInput::type("2") &&
+                WindowInput::press(Qt::Key_Enter, Qt::KeypadModifier));
+        QCOMPARE(window->logic().currentPage(), 2);
+        QVERIFY(window->isVisible());
+    }
+
+    // Zoom by keys, wheel, list and menu, from 50 to 400 %, each step drawn at its own
+    // resolution; a fitted page follows the window and the page's orientation.
+    void zoom() {
+        text("Zoomed", 1);
+        text("Wide", 2, 2);
+        auto window = openPreview();
+        QVERIFY(WindowInput::activate(window.get()));
+        auto* document = child<QLabel>(window.get(), "Document");
+        auto* zoom = child<QComboBox>(window.get(), "cmbZoom");
+        auto* container = child<QFrame>(window.get(), "Container");
+        QCOMPARE(zoom->currentText(), QString("100%"));
+        const QImage full = document->pixmap().toImage();
+
+        QVERIFY(WindowInput::press(Qt::Key_Plus, Qt::ControlModifier));
+        QCOMPARE(zoom->currentText(), QString("125%"));
+        QCOMPARE(document->size(), QSize(1020, 1320));
+        const auto wheel = [&document](int turn, Qt::KeyboardModifiers modifiers) {
+            const QPointF at(100, 100);
+            QWheelEvent event(at, document->mapToGlobal(at), QPoint(), QPoint(0, turn), Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(document, &event);
+        };
+        wheel(120, Qt::ControlModifier);
+        QCOMPARE(window->logic().zoom(), 150);
+        wheel(-240, Qt::ControlModifier);
+        QCOMPARE(window->logic().zoom(), 100);
+        QVERIFY(WindowInput::chooseFromList(zoom, "200%"));
+        QCOMPARE(document->pixmap().size(), full.size() * 2);
+        QVERIFY(!document->hasScaledContents());
+        QVERIFY2(document->pixmap().toImage() !=
+                     full.scaled(full.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                 "the page is drawn anew, not scaled up");
+        for (int step = 0; step < 5; ++step)
+            QVERIFY(WindowInput::press(Qt::Key_Plus, Qt::ControlModifier));
+        QCOMPARE(window->logic().zoom(), 400);
+        QCOMPARE(document->size(), QSize(3264, 4224));
+        for (int step = 0; step < 9; ++step)
+            QVERIFY(WindowInput::press(Qt::Key_Minus, Qt::ControlModifier));
+        QCOMPARE(zoom->currentText(), QString("50%"));
+        QCOMPARE(document->size(), QSize(408, 528));
+        wheel(-120, Qt::NoModifier); // the wheel alone scrolls, it does not zoom
+        QCOMPARE(window->logic().zoom(), 50);
+
+        QVERIFY(WindowInput::chooseFromList(zoom, "Fit Width"));
+        const int inner = container->contentsRect().width();
+        QVERIFY2(document->width() <= inner && document->width() > inner - 10,
+                 qPrintable(QString::number(document->width())));
+        QVERIFY(WindowInput::click(child<QPushButton>(window.get(), "cmdNext")));
+        QCOMPARE(zoom->currentText(), QString("Fit Width"));
+        QVERIFY(document->width() <= inner && document->width() > inner - 10);
+        QVERIFY(document->height() < document->width());
+
+        child<QMenu>(window.get(), "mnuView")->findChild<QAction*>("mnuFitPage")->trigger();
+        QCOMPARE(zoom->currentText(), QString("Fit Page"));
+        window->resize(window->width() + 300, window->height() + 300);
+        QTRY_VERIFY(document->width() <= container->contentsRect().width() &&
+                    document->height() <= container->contentsRect().height());
+        QVERIFY(document->width() > container->contentsRect().width() - 10 ||
+                document->height() > container->contentsRect().height() - 10);
+        child<QMenu>(window.get(), "mnuView")->findChild<QAction*>("mnuActualSize")->trigger();
+        QCOMPARE(document->size(), QSize(1056, 816));
     }
 
     void exitCloses() {

@@ -81,10 +81,16 @@ private Q_SLOTS:
         QCOMPARE(PdfProbe::pageCount(job), 2);
         QVERIFY(PdfProbe::text(job, 1).contains("Page 1 of 2"));
 
+        // The host hears where the printout went, and nothing else.
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages.first().title, QString("Print"));
+        QCOMPARE(m_messages.first().icon, TrelkMessageIcon::Information);
+        QVERIFY2(m_messages.first().text.endsWith(job), qPrintable(m_messages.first().text));
+
         const QString whole = m_dir.filePath("whole.pdf");
         QVERIFY(recorder.ppSavePdf(key, whole));
         QCOMPARE(PdfProbe::pageCount(whole), 2);
-        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(m_messages.size(), 1);
     }
 
     void failuresReachTheHostAsTheLibrarysError() {

@@ -121,10 +121,14 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportGroupSummary"));
 
         const int before = int(printouts().size());
+        m_bed->prompter().answer(PromptAnswer::Ok);
         button(m_window, "Print")->trigger();
         QTRY_COMPARE(int(printouts().size()), before + 1);
         QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportGroupSummary"));
-        QCOMPARE(m_bed->prompter().shown().size(), 0);
+        // Printed straight to a PDF file: the user is told which.
+        QCOMPARE(m_bed->prompter().shown().size(), 1);
+        QCOMPARE(m_bed->prompter().last().title, QString("Print"));
+        QVERIFY(m_bed->prompter().last().text.endsWith(printouts().constLast()));
     }
 
     // A check that fails says so and hands nothing over; an impossible date is put back.

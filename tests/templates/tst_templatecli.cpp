@@ -152,8 +152,10 @@ private Q_SLOTS:
         const Run imported = cli({"template", "import", path("cleaning.json")});
         QCOMPARE(imported.exitCode, 0);
         const qint64 key = imported.out.trimmed().toLongLong();
-        QVERIFY(QDir().mkpath(home() + "/unit/My Documents/Nobrin/Templates"));
+        // No handheld program has run: the unit below the program folder has its folders all the same.
         QCOMPARE(cli({"upload", "Cleaning"}).exitCode, 0);
+        QCOMPARE(read(home() + "/unit/My Documents/Nobrin/Templates/Cleaning.evt"),
+                 read(home() + "/data/Cleaning.evt"));
 
         Database db = Database::open(connection(), "keys");
         const auto keyOf = [&](const QString& sql) { return db.scalar(sql, {key}).toString(); };
@@ -178,6 +180,16 @@ private Q_SLOTS:
                          "\"A\",\"Yes\"", "\"A\",\"No\"", "\"P\"," + floor + ",\"Floor\"", ""})
                 .join("\r\n");
         QCOMPARE(QString::fromLatin1(read(home() + "/data/Cleaning.evt")), expected);
+
+        // A unit mounted elsewhere is a handheld's, whose own program makes its folders.
+        QTemporaryDir mounted;
+        QCOMPARE(cli({"settings", "set", "UnitPath", mounted.path()}).exitCode, 0);
+        const Run refused = cli({"upload", "Cleaning"});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("Error: 3\nFolders do not exist on unit. Run Nobrin on unit to create folders, "
+                                      "try again.\nError with copy"),
+                 qPrintable(refused.err));
+        QCOMPARE(QDir(mounted.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
 
     void badDocumentsWriteNothing() {

@@ -194,12 +194,18 @@ private Q_SLOTS:
         QSignalSpy focus(&editor(), &TemplateMaintenance::focusRequested);
         editor().enterGrid(TemplateGrid::EntryField);
         QVERIFY(fields.setCurrentRow(1));
+        // A text field has none: the value grid keeps the focus, takes no input and says why.
         editor().enterGrid(TemplateGrid::FieldValue);
-        QCOMPARE(focus.takeLast().at(0).toString(), QString("jgEntryField"));
+        QCOMPARE(focus.size(), 0);
+        QVERIFY(editor().jgFieldValue().isReadOnly());
+        QVERIFY(!editor().jgFieldValue().setValue(0, "FieldValue", "Alice"));
+        QCOMPARE(editor().statusText(), QString("Only Dropdown fields have values; \"Notes\" is a Text field."));
+        QCOMPARE(editor().toolbarMask(), TemplateMaintenance::ExitMask);
         // A new dropdown row is written first and its values go to it.
         QVERIFY(fields.setCurrentRow(2));
         fields.setValue(2, "FieldLabel", "Colour");
         fields.setValue(2, "FieldType", 2);
+        QVERIFY(!editor().jgFieldValue().isReadOnly());
         editor().enterGrid(TemplateGrid::FieldValue);
         QVERIFY(fields.isSaved(2));
         m_fixture->typeRow(editor().jgFieldValue(), {{"FieldValue", "Red"}});

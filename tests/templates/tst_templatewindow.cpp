@@ -6,6 +6,7 @@
 #include "TemplateRows.h"
 #include "TestDatabases.h"
 #include "WindowControls.h"
+#include "WindowInput.h"
 #include "frmAddTemplate.h"
 #include "frmTemplateMaintenance.h"
 
@@ -113,6 +114,56 @@ private Q_SLOTS:
         QTRY_COMPARE(db().scalar("SELECT Sequence FROM TemplateField WHERE FieldLabel='Inspector'").toInt(), 4);
         QTRY_COMPARE(status(), QString("Enter template name"));
         QVERIFY(!button("Remove")->isEnabled());
+    }
+
+    // A click into the dropdown values of a text field leaves the typing that follows with
+    // that grid, which takes none and says why: the field keeps its name.
+    void valuesOfATextField() {
+        BoundGridView* fields = grid("jgEntryField");
+        BoundGridView* values = grid("jgFieldValue");
+        GridInput::clickCell(fields, 1, 2);
+        QTRY_VERIFY(fields->hasFocus());
+        QTest::mouseClick(values->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
+        QTRY_VERIFY(values->hasFocus());
+        QCOMPARE(status(), QString("Only Dropdown fields have values; \"Site\" is a Text field."));
+        QCOMPARE(values->model()->rowCount(), 0);
+        QVERIFY(WindowInput::type("Alice"));
+        QVERIFY(WindowInput::press(Qt::Key_Return));
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtField")));
+        QCOMPARE(fields->model()->index(1, 2).data().toString(), QString("Site"));
+        QCOMPARE(db().scalar("SELECT COUNT(*) FROM TemplateField WHERE FieldLabel='Site'").toInt(), 1);
+        QCOMPARE(db().scalar("SELECT COUNT(*) FROM TemplateFieldValue WHERE FieldValue='Alice'").toInt(), 0);
+
+        // The group field, a dropdown, takes values as before.
+        GridInput::clickCell(fields, 0, 2);
+        GridInput::typeInto(values, 1, 2, "East");
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtField")));
+        QTRY_COMPARE(db().scalar("SELECT COUNT(*) FROM TemplateFieldValue WHERE FieldValue='East'").toInt(), 1);
+    }
+
+    // A value longer than its column is refused with the column's limit, and the row keeps
+    // what was typed until it is mended; nothing is cut short.
+    void overLongValuesRefused() {
+        BoundGridView* fields = grid("jgEntryField");
+        GridInput::typeInto(fields, 1, 2, "Surface Material Description");
+        m_prompter->answer(PromptAnswer::Ok);
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtField")));
+        QCOMPARE(m_prompter->last().title, QString("Entry Error"));
+        QCOMPARE(m_prompter->last().text, QString("Label can hold at most 20 characters; it holds 28."));
+        QTRY_VERIFY(fields->hasFocus());
+        QCOMPARE(fields->model()->index(1, 2).data().toString(), QString("Surface Material Description"));
+        QCOMPARE(db().scalar("SELECT COUNT(*) FROM TemplateField WHERE FieldLabel='Site'").toInt(), 1);
+
+        GridInput::typeInto(fields, 1, 2, "Surface Material");
+        GridInput::typeInto(fields, 1, 4, "123");
+        m_prompter->answer(PromptAnswer::Ok);
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtField")));
+        QCOMPARE(m_prompter->last().text, QString("Len must be a whole number of at most 2 digits, not \"123\"."));
+        GridInput::typeInto(fields, 1, 4, "12");
+        QVERIFY(WindowInput::click(control<QLineEdit>("txtField")));
+        QTRY_COMPARE(db().scalar("SELECT FieldLength FROM TemplateField WHERE FieldLabel='Surface Material'").toInt(),
+                     12);
+        QCOMPARE(m_prompter->pending(), 0);
     }
 
     // Dropping row 3 on row 1 moves it up; the grid shows the new order.

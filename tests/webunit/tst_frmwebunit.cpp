@@ -1,3 +1,5 @@
+#include "CertificateAuthority.h"
+#include "ProgramSettings.h"
 #include "ScriptedPrompter.h"
 #include "Settings.h"
 #include "WebUnitFixture.h"
@@ -5,8 +7,10 @@
 #include "frmWebUnit.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <httplib.h>
 
@@ -29,14 +33,28 @@ class tst_frmWebUnit : public QObject {
         token = url.fragment().mid(QStringLiteral("token=").size()).toStdString();
     }
 
+    // A phone that has installed the PC's certificate, as the installation page tells it to.
+    static std::unique_ptr<httplib::SSLClient> trustingPhone(quint16 port) {
+        auto phone = std::make_unique<httplib::SSLClient>("127.0.0.1", port);
+        phone->set_ca_cert_path((CertificateAuthority::programFolder() + "authority.pem").toStdString().c_str());
+        phone->enable_server_certificate_verification(true);
+        return phone;
+    }
+
     static int phoneAsks(quint16 port, const std::string& token) {
-        httplib::Client phone("127.0.0.1", port);
-        const httplib::Result result =
-            phone.Get("/api/templates", {{"Authorization", "Bearer " + token}, {"X-Kestrivo-Phone", "phone-a"}});
+        const httplib::Result result = trustingPhone(port)->Get(
+            "/api/templates", {{"Authorization", "Bearer " + token}, {"X-Kestrivo-Phone", "phone-a"}});
         return result ? result->status : 0;
     }
 
+    QTemporaryDir m_data;
+
 private Q_SLOTS:
+    void initTestCase() {
+        // The PC's certificate authority lives in the data folder.
+        programSettings().DataPath = m_data.path() + QLatin1Char('/');
+    }
+
     void servesPhonesUntilStopped() {
         WebUnitFixture unit;
         Settings::writeSetting(QStringLiteral("WebUnitListen"), QStringLiteral("127.0.0.1:0"));
@@ -50,9 +68,24 @@ private Q_SLOTS:
         QVERIFY(!control<QPushButton>(window, "cmdStop")->isEnabled());
 
         click(window, "cmdStart");
-        QVERIFY2(address->text().startsWith("http://127.0.0.1:"), qPrintable(address->text()));
+        QVERIFY2(address->text().startsWith("https://127.0.0.1:"), qPrintable(address->text()));
         QVERIFY(control<QWidget>(window, "picQrCode")->isVisible());
         QVERIFY(window.logic().qrCode().size() >= 21);
+        // Once per phone: the installation page, over plain HTTP, hands out the PC's certificate.
+        QCOMPARE(control<QLabel>(window, "lblInstallCaption")->text(), QString("1. Once per phone: install"));
+        QCOMPARE(control<QLabel>(window, "lblOpenCaption")->text(), QString("2. Open"));
+        QVERIFY(control<QWidget>(window, "picInstallQrCode")->isVisible());
+        const QUrl install(control<QLabel>(window, "lblInstallAddress")->text());
+        QCOMPARE(install.scheme(), QString("http"));
+        httplib::Client installer("127.0.0.1", quint16(install.port()));
+        const httplib::Result certificate = installer.Get("/kestrivo-ca.crt");
+        QVERIFY(certificate);
+        QCOMPARE(certificate->get_header_value("Content-Type"), std::string("application/x-x509-ca-cert"));
+        QFile authority(CertificateAuthority::programFolder() + "authority.pem");
+        QVERIFY(authority.open(QIODevice::ReadOnly));
+        QCOMPARE(QByteArray::fromStdString(certificate->body), authority.readAll());
+        QVERIFY(control<QLabel>(window, "lblFingerprint")->text().contains(window.logic().fingerprint()));
+        QCOMPARE(window.logic().fingerprint().size(), 32 * 3 - 1);
         QVERIFY(!control<QPushButton>(window, "cmdStart")->isEnabled());
         QCOMPARE(control<QLabel>(window, "lblPhones")->text(), QString("Phones seen: 0"));
 
@@ -61,10 +94,9 @@ private Q_SLOTS:
         addressParts(address->text(), port, token);
         QCOMPARE(phoneAsks(port, token), 200);
         QTRY_COMPARE(control<QLabel>(window, "lblPhones")->text(), QString("Phones seen: 1"));
-        httplib::Client phone("127.0.0.1", port);
-        const httplib::Result sent =
-            phone.Post("/api/evaluations", {{"Authorization", "Bearer " + token}, {"X-Kestrivo-Phone", "phone-a"}},
-                       WebUnitFixture::body(WebUnitFixture::evaluation()).toStdString(), "application/json");
+        const httplib::Result sent = trustingPhone(port)->Post(
+            "/api/evaluations", {{"Authorization", "Bearer " + token}, {"X-Kestrivo-Phone", "phone-a"}},
+            WebUnitFixture::body(WebUnitFixture::evaluation()).toStdString(), "application/json");
         QCOMPARE(sent->status, 201);
         QTRY_COMPARE(control<QLabel>(window, "lblFiles")->text(),
                      QString("Files received: 1 (last: North Depot050624.txt)"));
@@ -80,6 +112,8 @@ private Q_SLOTS:
         QVERIFY(prompter.last().text.contains("Make a new pairing token?"));
         QVERIFY(address->text() != before);
         QCOMPARE(phoneAsks(port, token), 401);
+        QTRY_COMPARE(control<QLabel>(window, "lblUnpaired")->text(),
+                     QString("1 request without the pairing token from 127.0.0.1"));
         addressParts(address->text(), port, token);
         QCOMPARE(phoneAsks(port, token), 200);
         QCOMPARE(Settings::readSetting(QStringLiteral("WebUnitToken")).toStdString(), token);

@@ -3,9 +3,9 @@
 #include "EvaluationFileWriter.h"
 #include "FileNames.h"
 #include "KestrivoError.h"
-#include "MountedFolderTransport.h"
 #include "TemplateFileReader.h"
 #include "UnitEvaluationFolder.h"
+#include "UnitFolders.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -74,14 +74,6 @@ QList<int> tickedEntries(int entries, int ticks, QRandomGenerator& random) {
     return ticked;
 }
 
-QString localFolder(const QString& root, const QString& unitFolder) {
-    const QString path = MountedFolderTransport::localPath(root, unitFolder);
-    if (path.isEmpty())
-        throw KestrivoError(SimulatorError,
-                            QStringLiteral("The unit folder %1 is not a folder below the unit.").arg(unitFolder));
-    return path + QLatin1Char('/');
-}
-
 } // namespace
 
 UnitSimulator::UnitSimulator(QString root, QString templateFolder, QString evaluationFolder)
@@ -89,18 +81,15 @@ UnitSimulator::UnitSimulator(QString root, QString templateFolder, QString evalu
       m_evaluationFolder(std::move(evaluationFolder)) {}
 
 QString UnitSimulator::templateFolderPath() const {
-    return localFolder(m_root, m_templateFolder);
+    return UnitFolders::below(m_root, m_templateFolder);
 }
 
 QString UnitSimulator::evaluationFolderPath() const {
-    return localFolder(m_root, m_evaluationFolder);
+    return UnitFolders::below(m_root, m_evaluationFolder);
 }
 
 void UnitSimulator::init() const {
-    for (const QString& folder : {templateFolderPath(), evaluationFolderPath()}) {
-        if (!QDir().mkpath(folder))
-            throw KestrivoError(SimulatorError, QStringLiteral("The folder %1 cannot be created.").arg(folder));
-    }
+    UnitFolders::create(m_root, m_templateFolder, m_evaluationFolder);
 }
 
 UnitTemplate UnitSimulator::readTemplate(const QString& templateFileName) const {

@@ -23,12 +23,9 @@ QWidget* BoundGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
         });
         return list;
     }
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        if (column.maxLength > 0)
-            line->setMaxLength(column.maxLength);
-    }
-    return editor;
+    // The editor takes whatever is typed or pasted: a value longer than the column holds is
+    // refused with the column's limit when the row is written, not cut short unseen.
+    return QStyledItemDelegate::createEditor(parent, option, index);
 }
 
 void BoundGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {

@@ -1,12 +1,48 @@
 #include "MessageBoxPrompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSpacerItem>
 
 namespace {
+
+// A box that can tell its Esc key and close button from its buttons: a message box would
+// count either as the click of its No or Cancel button.
+class PromptBox : public QMessageBox {
+public:
+    PromptBox(const Prompt& prompt, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+        : QMessageBox(icon, prompt.title, prompt.text, buttons, QApplication::activeWindow()),
+          m_dismissible(prompt.dismissible) {}
+
+    bool dismissed() const { return m_dismissed; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (m_dismissible && event->matches(QKeySequence::Cancel)) {
+            m_dismissed = true;
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (!m_dismissible) {
+            QMessageBox::closeEvent(event);
+            return;
+        }
+        m_dismissed = true;
+        QDialog::closeEvent(event);
+    }
+
+private:
+    bool m_dismissible;
+    bool m_dismissed = false;
+};
 
 QMessageBox::Icon iconOf(PromptIcon icon) {
     switch (icon) {
@@ -47,9 +83,25 @@ QMessageBox::StandardButton buttonOf(PromptAnswer answer) {
     case PromptAnswer::No:
         return QMessageBox::No;
     case PromptAnswer::Ok:
+    case PromptAnswer::Dismissed:
         break;
     }
     return QMessageBox::Ok;
+}
+
+// The answers of the buttons in the order their captions are given.
+QList<PromptAnswer> standardOrder(PromptButtons buttons) {
+    switch (buttons) {
+    case PromptButtons::OkCancel:
+        return {PromptAnswer::Ok, PromptAnswer::Cancel};
+    case PromptButtons::YesNo:
+        return {PromptAnswer::Yes, PromptAnswer::No};
+    case PromptButtons::YesNoCancel:
+        return {PromptAnswer::Yes, PromptAnswer::No, PromptAnswer::Cancel};
+    case PromptButtons::Ok:
+        break;
+    }
+    return {PromptAnswer::Ok};
 }
 
 // Room in a title bar beside the title: the window's icon and its buttons.
@@ -71,12 +123,19 @@ void fitTitle(QMessageBox& box, const QString& title) {
 } // namespace
 
 PromptAnswer MessageBoxPrompter::ask(const Prompt& prompt) {
-    QMessageBox box(iconOf(prompt.icon), prompt.title, prompt.text, buttonsOf(prompt.buttons),
-                    QApplication::activeWindow());
+    PromptBox box(prompt, iconOf(prompt.icon), buttonsOf(prompt.buttons));
     fitTitle(box, prompt.title);
+    const QList<PromptAnswer> order = standardOrder(prompt.buttons);
+    for (qsizetype index = 0; index < std::min(prompt.captions.size(), order.size()); ++index) {
+        if (QAbstractButton* button = box.button(buttonOf(order.at(index))))
+            button->setText(prompt.captions.at(index));
+    }
     if (box.standardButtons() & buttonOf(prompt.defaultAnswer))
         box.setDefaultButton(buttonOf(prompt.defaultAnswer));
-    switch (box.exec()) {
+    const int clicked = box.exec();
+    if (box.dismissed())
+        return PromptAnswer::Dismissed;
+    switch (clicked) {
     case QMessageBox::Yes:
         return PromptAnswer::Yes;
     case QMessageBox::No:

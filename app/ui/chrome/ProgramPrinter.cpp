@@ -40,4 +40,12 @@ QString beginJob() {
     return file;
 }
 
+QString savedAsText(const QString& file) {
+    const QString reason = qEnvironmentVariableIsEmpty("KESTRIVO_PRINT_DIR")
+                               ? QStringLiteral("No printer is installed")
+                               : QStringLiteral("Printouts are written as PDF files");
+    return reason +
+           QStringLiteral(", so the printout was saved as the PDF file\r\n%1").arg(QDir::toNativeSeparators(file));
+}
+
 } // namespace ProgramPrinter

@@ -238,10 +238,23 @@ async function send() {
   await showLists();
 }
 
+// Whether a reload without the network would still show the page: only when the page's worker,
+// which keeps its files, controls it, and a browser keeps a worker only for a page it trusts.
+function showOfflineReady() {
+  const ready = "serviceWorker" in navigator && navigator.serviceWorker.controller;
+  $("offlineReady").textContent = ready ? "Ready to work offline"
+    : location.protocol === "https:" ? "Not yet ready to work offline"
+    : "Cannot work offline: opened without HTTPS";
+  $("offlineReady").classList.toggle("ready", Boolean(ready));
+}
+
 function start() {
   pairing();
-  if (location.protocol === "https:" && "serviceWorker" in navigator)
+  if (location.protocol === "https:" && "serviceWorker" in navigator) {
+    navigator.serviceWorker.addEventListener("controllerchange", showOfflineReady);
     navigator.serviceWorker.register("sw.js").catch(() => {});
+  }
+  showOfflineReady();
   $("send").addEventListener("click", send);
   $("save").addEventListener("click", saveEvaluation);
   $("cancel").addEventListener("click", cancelEvaluation);

@@ -3,6 +3,7 @@
 #include "FormStatusBar.h"
 #include "LogError.h"
 #include "QrCodeView.h"
+#include "UnitTemplateList.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,36 +28,54 @@ QLabel* label(QWidget* parent, const char* name) {
     return created;
 }
 
+QVBoxLayout* codeColumn(QLabel* caption, QrCodeView* code, QLabel* address) {
+    auto* column = new QVBoxLayout;
+    column->addWidget(caption);
+    column->addWidget(code, 1);
+    column->addWidget(address);
+    return column;
+}
+
 } // namespace
 
 frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
-    : QWidget(parent), m_logic(folders), m_status(label(this, "lblStatus")), m_address(label(this, "lblAddress")),
-      m_otherAddresses(label(this, "lblOtherAddresses")), m_qrCode(new QrCodeView(this)),
-      m_phones(label(this, "lblPhones")), m_files(label(this, "lblFiles")),
+    : QWidget(parent), m_logic(folders), m_status(label(this, "lblStatus")),
+      m_installCaption(label(this, "lblInstallCaption")), m_installQrCode(new QrCodeView(this)),
+      m_installAddress(label(this, "lblInstallAddress")), m_openCaption(label(this, "lblOpenCaption")),
+      m_qrCode(new QrCodeView(this)), m_address(label(this, "lblAddress")),
+      m_fingerprint(label(this, "lblFingerprint")), m_otherAddresses(label(this, "lblOtherAddresses")),
+      m_unpaired(label(this, "lblUnpaired")), m_phones(label(this, "lblPhones")), m_files(label(this, "lblFiles")),
       m_start(button(this, "cmdStart", QStringLiteral("&Start"), QStringLiteral("Click to serve the unit to phones"))),
       m_stop(button(this, "cmdStop", QStringLiteral("S&top"), QStringLiteral("Click to stop serving phones"))),
       m_newToken(button(this, "cmdNewToken", QStringLiteral("&New Token"),
                         QStringLiteral("Click to make a new pairing token: phones paired before are refused"))) {
     setObjectName(QStringLiteral("frmWebUnit"));
     setWindowTitle(WebUnitLogic::Title);
+    m_installQrCode->setObjectName(QStringLiteral("picInstallQrCode"));
     m_qrCode->setObjectName(QStringLiteral("picQrCode"));
-    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_otherAddresses->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    for (QLabel* selectable : {m_address, m_installAddress, m_fingerprint, m_otherAddresses})
+        selectable->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_unpaired->setStyleSheet(QStringLiteral("color: #a4161a"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     buttons->addStretch();
     buttons->addWidget(m_newToken);
+    auto* codes = new QHBoxLayout;
+    codes->addLayout(codeColumn(m_installCaption, m_installQrCode, m_installAddress), 1);
+    codes->addLayout(codeColumn(m_openCaption, m_qrCode, m_address), 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
     layout->addLayout(buttons);
-    layout->addWidget(m_address);
-    layout->addWidget(m_qrCode, 1);
+    layout->addLayout(codes, 1);
+    layout->addWidget(m_fingerprint);
     layout->addWidget(m_otherAddresses);
+    layout->addWidget(m_unpaired);
     layout->addWidget(m_phones);
     layout->addWidget(m_files);
-    // Takes the room of the QR code while there is none.
+    layout->addWidget(new UnitTemplateList(folders.templates, this), 1);
+    // Takes the room of the QR codes while there are none.
     layout->addStretch(0);
     QLabel* panel = SetupStatusBar(this);
     layout->addWidget(panel->parentWidget());
@@ -65,7 +84,7 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
         if (now && isAncestorOf(now))
             panel->setText(now->statusTip());
     });
-    resize(460, 620);
+    resize(760, 640);
 
     connect(m_start, &QPushButton::clicked, this,
             [this] { guarded(QStringLiteral("cmdStart_Click"), [this] { m_logic.start(); }); });
@@ -79,15 +98,28 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
 
 void frmWebUnit::showState() {
     const bool serving = m_logic.isServing();
+    const bool install = serving && !m_logic.installAddress().isEmpty();
     m_status->setText(m_logic.statusText());
     m_start->setEnabled(!serving);
     m_stop->setEnabled(serving);
+    m_installCaption->setText(WebUnitLogic::InstallCaption);
+    m_installAddress->setText(install ? m_logic.installAddress() : QString());
+    m_installQrCode->setCode(install ? &m_logic.installQrCode() : nullptr);
+    for (QWidget* part : {static_cast<QWidget*>(m_installCaption), static_cast<QWidget*>(m_installQrCode),
+                          static_cast<QWidget*>(m_installAddress)})
+        part->setVisible(install);
+    m_openCaption->setText(install ? WebUnitLogic::OpenCaption : QStringLiteral("Open"));
+    m_openCaption->setVisible(serving);
     m_address->setText(serving ? m_logic.address() : QString());
+    m_qrCode->setCode(serving ? &m_logic.qrCode() : nullptr);
+    m_qrCode->setVisible(serving);
+    m_fingerprint->setText(install ? QStringLiteral("Certificate fingerprint (SHA-256), to compare on the phone: %1")
+                                         .arg(m_logic.fingerprint())
+                                   : QString());
     m_otherAddresses->setText(m_logic.otherAddresses().isEmpty()
                                   ? QString()
                                   : QStringLiteral("Also: ") + m_logic.otherAddresses().join(QStringLiteral("\n")));
-    m_qrCode->setCode(serving ? &m_logic.qrCode() : nullptr);
-    m_qrCode->setVisible(serving);
+    m_unpaired->setText(m_logic.unpairedText());
     m_phones->setText(QStringLiteral("Phones seen: %1").arg(m_logic.phonesSeen()));
     m_files->setText(
         m_logic.lastFile().isEmpty()

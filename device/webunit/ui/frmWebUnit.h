@@ -9,8 +9,9 @@ class QPushButton;
 class QrCodeView;
 
 // The window of the Tools menu that serves the unit to phones and tablets: Start and Stop, the
-// address with its pairing token and its QR code, the counts of phones and files, and a new
-// pairing token. It shows WebUnitLogic and forwards the user's clicks.
+// installation page and the address with its pairing token, each with its QR code, the counts of
+// phones and files, senders without the token, and a new pairing token. It shows WebUnitLogic and forwards the user's
+// clicks.
 class frmWebUnit : public QWidget {
     Q_OBJECT
 public:
@@ -26,9 +27,15 @@ private:
 
     WebUnitLogic m_logic;
     QLabel* m_status;
-    QLabel* m_address;
-    QLabel* m_otherAddresses;
+    QLabel* m_installCaption;
+    QrCodeView* m_installQrCode;
+    QLabel* m_installAddress;
+    QLabel* m_openCaption;
     QrCodeView* m_qrCode;
+    QLabel* m_address;
+    QLabel* m_fingerprint;
+    QLabel* m_otherAddresses;
+    QLabel* m_unpaired;
     QLabel* m_phones;
     QLabel* m_files;
     QPushButton* m_start;

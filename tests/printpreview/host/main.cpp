@@ -69,10 +69,12 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
+    // Printing without a printer tells where the PDF file went; any other message is a fault.
     int messages = 0;
     TrelkReportRecorder::ppSetMessageHandler([&messages](const QString& title, const QString& text, TrelkMessageIcon) {
         std::fprintf(stderr, "message %s: %s\n", qPrintable(title), qPrintable(text));
-        ++messages;
+        if (title != QLatin1String("Print"))
+            ++messages;
     });
 
     QWidget window;
