@@ -30,6 +30,8 @@ inline const QString Restored = QStringLiteral("Restored");
 // How a change was made (the column Means).
 namespace Means {
 inline const QString Editor = QStringLiteral("editor");
+// A group value renamed in the template editor renames the group of every evaluation in it.
+inline const QString TemplateEditor = QStringLiteral("template editor");
 inline const QString CommandLine = QStringLiteral("command line");
 inline const QString Import = QStringLiteral("import");
 inline const QString Restore = QStringLiteral("restore");

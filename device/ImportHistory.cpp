@@ -1,6 +1,7 @@
 #include "ImportHistory.h"
 
 #include "DeviceTransport.h"
+#include "ReceivedRecordLine.h"
 
 #include <QByteArray>
 
@@ -9,7 +10,7 @@ namespace ImportHistory {
 namespace {
 
 // Where the web unit keeps its record on the unit: at the root, where no listing looks, one
-// line "id TAB digest TAB file name" for every evaluation a phone sent.
+// line for every evaluation a phone sent.
 const QString PhoneRecord = QStringLiteral("\\.kestrivo-webunit\\received.txt");
 constexpr qint64 LargestRecord = 64 * 1024 * 1024;
 
@@ -36,10 +37,11 @@ QHash<QString, QString> phoneIds(DeviceTransport& unit) {
     while (text.size() < LargestRecord && unit.readFile(file, buffer, sizeof buffer, read) && read > 0)
         text.append(buffer, read);
     unit.closeHandle(file);
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> parts = line.split('\t');
-        if (parts.size() == 3)
-            ids.insert(QString::fromLatin1(parts.at(1)), QString::fromUtf8(parts.at(0)));
+    // The last line may be one that a server is writing at this moment: only whole ones count.
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype index = 0; index + 1 < lines.size(); ++index) {
+        if (const std::optional<ReceivedRecordLine> line = ReceivedRecordLine::parsed(lines.at(index)))
+            ids.insert(QString::fromLatin1(line->digest), line->id);
     }
     return ids;
 }

@@ -7,6 +7,7 @@
 #include "HandheldFixture.h"
 #include "HistoryChain.h"
 #include "ImportHistory.h"
+#include "ReceivedRecordLine.h"
 #include "ScriptedPrompter.h"
 #include "SiteVisit.h"
 #include "TestDatabases.h"
@@ -235,16 +236,25 @@ private Q_SLOTS:
     // that sent it, whichever way the files go in.
     void importsRecordEachEvaluation() {
         const HandheldFixture::Audit audit = m_fixture->addAudit();
+        const QByteArray first = HandheldFixture::auditFile(audit, "first");
         const QByteArray phone = HandheldFixture::auditFile(audit, "from a phone");
-        m_fixture->putOnPc("A.txt", HandheldFixture::auditFile(audit, "first"));
+        const QByteArray third = HandheldFixture::auditFile(audit, "third") + HandheldFixture::auditFile(audit, "4");
+        m_fixture->putOnPc("A.txt", first);
         m_fixture->putOnPc("B.txt", phone);
-        m_fixture->putOnPc("C.txt",
-                           HandheldFixture::auditFile(audit, "third") + HandheldFixture::auditFile(audit, "4"));
+        m_fixture->putOnPc("C.txt", third);
         QDir().mkpath(m_fixture->unitRoot() + ".kestrivo-webunit");
         QFile record(m_fixture->unitRoot() + ".kestrivo-webunit/received.txt");
         QVERIFY(record.open(QIODevice::WriteOnly));
-        const QString digest = QCryptographicHash::hash(phone, QCryptographicHash::Sha256).toHex();
-        record.write(QString("p-7f3a\t%1\tB.txt\nbroken line\n").arg(digest).toUtf8());
+        // The web unit's own line for B; for A a line whose check fails, and for C one that a
+        // server is still writing: neither names a phone.
+        const auto digestOf = [](const QByteArray& bytes) {
+            return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+        };
+        record.write(ReceivedRecordLine{"p-7f3a", digestOf(phone), "B.txt", "B.staged"}.text());
+        QByteArray forged = ReceivedRecordLine{"p-0000", digestOf(first), "A.txt", ""}.text();
+        forged[0] = 'q';
+        record.write(forged + "broken line\n");
+        record.write(ReceivedRecordLine{"p-1111", digestOf(third), "C.txt", ""}.text().chopped(1));
         record.close();
 
         EvaluationImporter importer(db());

@@ -72,8 +72,9 @@ class tst_HistoryWindow : public QObject {
         if (!WindowInput::click(view, view->actionGeometry(history).center()))
             return nullptr;
         QWidget* window = nullptr;
-        QTest::qWaitFor([&] { return (window = m_window->findChild<QWidget*>("frmEvaluationHistory")); });
-        return window;
+        return QTest::qWaitFor([&] { return (window = m_window->findChild<QWidget*>("frmEvaluationHistory")); })
+                   ? window
+                   : nullptr;
     }
     static QString cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
 
