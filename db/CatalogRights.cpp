@@ -99,6 +99,9 @@ void grant(const Database& database, const QString& role, Level level) {
     revokeAll(database, quoted);
     database.execute(
         QStringLiteral("GRANT SELECT ON TABLE %1 TO %2").arg(allTables().join(QStringLiteral(", ")), quoted));
+    // Whoever may open the catalog may record that they accepted the licence agreement, which
+    // the program asks before anything else: without it a reader could not start the program.
+    database.execute(QStringLiteral("GRANT UPDATE (EULA) ON TABLE Control TO %1").arg(quoted));
     if (level != Level::Reader) {
         database.execute(QStringLiteral("GRANT INSERT, UPDATE, DELETE ON TABLE %1 TO %2")
                              .arg(EntryTables.join(QStringLiteral(", ")), quoted));

@@ -164,6 +164,11 @@ private Q_SLOTS:
         Database reader = as("role");
         QCOMPARE(EvaluationHistory::of(reader, 5).size(), 1);
         QCOMPARE(refusal([&] { appendOne(reader, 6, 1); }), CatalogRights::ReaderRefusal);
+        // A reader records the licence agreement, but not the head of the history's chain.
+        QCOMPARE(refusal([&] { reader.execute("UPDATE Control SET EULA='viewer' WHERE ControlKey=1"); }),
+                 QString("allowed"));
+        QCOMPARE(refusal([&] { reader.execute("UPDATE Control SET HistoryDigest='' WHERE ControlKey=1"); }),
+                 CatalogRights::ReaderRefusal);
         QCOMPARE(refusal([&] { reader.execute("INSERT INTO Template (Name) VALUES ('x')"); }),
                  CatalogRights::EntryRefusal);
         reader.close();
