@@ -128,6 +128,7 @@ int serve(const QString& unit, const QString& authorityFolder) {
 class ServedUnit {
 public:
     ServedUnit(const QString& root, const QString& authorityFolder) : folders(unitFolders(root)) {
+        QDir().mkpath(root); // the unit is "connected": the server serves no unit that is not there
         folders.create();
         QFile file(folders.templates + TemplateFile);
         if (!file.open(QIODevice::WriteOnly) || file.write(limitTemplate()) < 0 || !file.flush())

@@ -1,6 +1,7 @@
 #include "EntryRules.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace EntryRules {
 
@@ -14,6 +15,11 @@ bool allDigits(QStringView text) {
             return false;
     }
     return true;
+}
+
+// The blanks that a phone's or a PC's keyboard puts around an entry.
+bool isEntryBlank(QChar c) {
+    return c == u' ' || c == QChar(0x00A0);
 }
 
 // Downloaded is stored as the local time in this form on both engines, so text bounds
@@ -63,6 +69,41 @@ std::optional<QDate> parseDate(const QString& text) {
 
 bool isDate(const QString& text) {
     return parseDate(text).has_value();
+}
+
+QString trimmedEntry(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isEntryBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isEntryBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isBlank(const QString& text) {
+    return std::all_of(text.begin(), text.end(), isEntryBlank);
+}
+
+EntryCheck checkEntry(const EntryField& field, const QString& text) {
+    const QString entry = trimmedEntry(text);
+    if (field.maximumLength > 0 && entry.size() > field.maximumLength)
+        return {EntryRefusal::Length, QStringLiteral("The entry of the field \"%1\" has %2 characters; the field "
+                                                     "holds at most %3.")
+                                          .arg(field.label)
+                                          .arg(entry.size())
+                                          .arg(field.maximumLength)};
+    if (entry.isEmpty()) {
+        if (field.forced)
+            return {EntryRefusal::Forced,
+                    QStringLiteral("Entry manditory into the ") + field.label + QStringLiteral(" field.")};
+        return {};
+    }
+    if (field.type == 1 && !isNumeric(entry))
+        return {EntryRefusal::Numeric, QStringLiteral("Invalid entry, must be numeric.")};
+    if (field.type == 3 && !isDate(entry))
+        return {EntryRefusal::Date, QStringLiteral("Invalid date entered.")};
+    return {};
 }
 
 QString shortDate(const QDate& date) {

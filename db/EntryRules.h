@@ -21,6 +21,31 @@ bool isDate(const QString& text);
 // "mm/dd/yy", as a new date field starts and as the date fields of the dialogs show.
 QString shortDate(const QDate& date);
 
+// An entry field as its entries are checked: the label its messages name, its type (0 Text,
+// 1 Numeric, 2 Dropdown, 3 Date), the characters it holds (0: no limit) and whether it is forced.
+struct EntryField {
+    QString label;
+    int type = 0;
+    int maximumLength = 0;
+    bool forced = false;
+};
+
+enum class EntryRefusal { None, Length, Forced, Numeric, Date };
+
+struct EntryCheck {
+    EntryRefusal refusal = EntryRefusal::None;
+    QString message; // shown at the field; empty when the entry is taken
+};
+
+// What is kept of a typed entry: the text without spaces and no-break spaces at either end.
+QString trimmedEntry(const QString& text);
+// Nothing but spaces and no-break spaces, or nothing at all: no entry, which a forced field refuses.
+bool isBlank(const QString& text);
+// The first rule that a typed entry of a text, numeric or date field breaks, judged on the text
+// as trimmedEntry keeps it: too long, forced but blank, not a number, not a date. A blank entry of
+// a field that is not forced is no entry, whatever the type. Nothing is ever cut to fit.
+EntryCheck checkEntry(const EntryField& field, const QString& text);
+
 // The evaluations downloaded from the first moment of begin to the last moment of end: the
 // whole end day is included. Bind from and before to DownloadedCondition, in that order.
 struct DownloadedRange {

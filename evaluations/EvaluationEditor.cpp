@@ -259,7 +259,7 @@ void EvaluationEditor::forcedEntryMessage(int slot) {
 bool EvaluationEditor::ValidateTextField(int slot) {
     Update update(*this);
     const FieldSlot& field = this->slot(slot);
-    if (field.forced && field.text.isEmpty()) {
+    if (field.forced && EntryRules::isBlank(field.text)) {
         forcedEntryMessage(slot);
         return true;
     }

@@ -36,8 +36,7 @@ QStringList valueNames() {
 }
 
 std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath) {
-    return {{QStringLiteral("Provider"), ProviderName::SQLite},
-            {QStringLiteral("DataSource"), appPath + QStringLiteral("data/kestrivo.db")},
+    return {{QStringLiteral("DataSource"), appPath + QStringLiteral("data/kestrivo.db")},
             {QStringLiteral("DataServer"), QString()},
             {QStringLiteral("ConnectionMisc"), QStringLiteral(";Persist Security Info=False")},
             {QStringLiteral("ImportPath"), appPath + QStringLiteral("import/")},
@@ -45,7 +44,8 @@ std::vector<std::pair<QString, QString>> firstRunDefaults(const QString& appPath
             {QStringLiteral("LayoutPath"), appPath + QStringLiteral("layouts/")},
             {QStringLiteral("DataPath"), appPath + QStringLiteral("data/")},
             {QStringLiteral("ReportDataPath"), appPath + QStringLiteral("data/Report.db")},
-            {QStringLiteral("UnitPath"), emulatedUnitPath(appPath)}};
+            {QStringLiteral("UnitPath"), emulatedUnitPath(appPath)},
+            {QStringLiteral("Provider"), ProviderName::SQLite}};
 }
 
 QString emulatedUnitPath(const QString& appPath) {
@@ -105,10 +105,13 @@ void LoadSettings(ProgramSettings& settings, const QString& programFolder) {
 
     checkRegistryReadable();
     if (!GetRegistryValue(KestrivoRegistryKeyPath, QStringLiteral("Provider"), Root).isValid()) {
+        // Provider is what tells a first run from a later one, so it is written last, after the
+        // folders: a program started at the same moment must not read the other settings empty
+        // (an empty DataPath puts the certificate authority in the working folder).
         CreateRegistryKey(KestrivoRegistryKeyPath, Root);
+        createDefaultFolders(settings.AppPath);
         for (const auto& [name, value] : firstRunDefaults(settings.AppPath))
             writeSetting(name, value);
-        createDefaultFolders(settings.AppPath);
     } else if (!GetRegistryValue(KestrivoRegistryKeyPath, QStringLiteral("UnitPath"), Root).isValid()) {
         // Settings written before the unit folder existed get its default too.
         writeSetting(QStringLiteral("UnitPath"), emulatedUnitPath(settings.AppPath));

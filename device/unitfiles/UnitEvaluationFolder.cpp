@@ -20,7 +20,9 @@ namespace {
 constexpr qint32 FolderError = 75;
 const QString StagedPrefix = QStringLiteral(".kestrivo-");
 const QString StagedSuffix = QStringLiteral(".partial");
-// A writer that has not finished its file within this time is taken for dead when its lock is free.
+// A writer locks its staged file before it writes a byte and keeps the lock until the file has its
+// name, so a file with bytes and a free lock is a dead writer's. An empty one may be a live
+// writer's between making the file and locking it: it is taken for dead only after this time.
 constexpr time_t AbandonedAfter = 60;
 
 QString reason() {
@@ -186,7 +188,7 @@ void UnitEvaluationFolder::removeAbandoned(const QString& staged) const {
     struct stat status {};
     const QByteArray name = encoded(staged);
     if (::fstatat(m_descriptor, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-        std::time(nullptr) - status.st_mtim.tv_sec < AbandonedAfter)
+        (status.st_size == 0 && std::time(nullptr) - status.st_mtim.tv_sec < AbandonedAfter))
         return;
     const int descriptor = ::openat(m_descriptor, name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0)

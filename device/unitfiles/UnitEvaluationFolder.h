@@ -64,7 +64,7 @@ public:
     bool place(const QString& staged, const QString& name) const;
     bool contains(const QString& name) const;
     void remove(const QString& name) const;
-    // Removes a staged file that its writer left behind: older than a minute, and unlocked.
+    // Removes a staged file that its writer left behind: unlocked, and written or a minute old.
     void removeAbandoned(const QString& staged) const;
     // Makes the names given since on the disk as lasting as the files' bytes.
     void sync() const;

@@ -109,12 +109,31 @@ bool EvaluationSubmission::refuse(const QString& message) {
     return false;
 }
 
+bool EvaluationSubmission::refuseField(const UnitTemplate::Field& field, const QString& message, bool templateChanged) {
+    m_refusedField = field.key;
+    m_templateChanged = templateChanged;
+    return refuse(message);
+}
+
+bool EvaluationSubmission::refuseChanged(const QString& message) {
+    m_templateChanged = true;
+    return refuse(message);
+}
+
 QString EvaluationSubmission::templateProblem(const UnitTemplate& unitTemplate) {
     for (const UnitTemplate::Field& field : unitTemplate.fields) {
         if (field.group && field.type == Dropdown)
             return QString();
     }
     return QStringLiteral("The template has no dropdown group field, so its evaluations cannot be added on the PC.");
+}
+
+EntryRules::EntryField EvaluationSubmission::entryField(const UnitTemplate::Field& field) {
+    int length = qMin(field.length > 0 ? field.length : EvaluationFileParser::EnteredValueLength,
+                      EvaluationFileParser::EnteredValueLength);
+    if (field.type == Date)
+        length = qMax(length, ShortDateLength);
+    return {field.label, field.type, length, field.forced};
 }
 
 bool EvaluationSubmission::check(const UnitTemplate& unitTemplate) {
@@ -143,66 +162,74 @@ bool EvaluationSubmission::checkFields(const UnitTemplate& unitTemplate) {
             std::any_of(unitTemplate.fields.begin(), unitTemplate.fields.end(),
                         [key](const UnitTemplate::Field& templateField) { return templateField.key == key; });
         if (!known)
-            return refuse(QStringLiteral("The template does not hold the field key %1. Nothing was written.").arg(key));
+            return refuseChanged(
+                QStringLiteral("The template does not hold the field key %1. Nothing was written.").arg(key));
         if (given.contains(key))
             return refuse(Unreadable.arg(QStringLiteral("the field key %1 is given twice").arg(key)));
         given.insert(key, field);
     }
     for (const UnitTemplate::Field& field : unitTemplate.fields) {
         if (!given.contains(field.key))
-            return refuse(Unreadable.arg(QStringLiteral("the field \"%1\" is missing").arg(field.label)));
-        const QJsonObject entry = given.value(field.key);
+            return refuseField(field, Unreadable.arg(QStringLiteral("the field \"%1\" is missing").arg(field.label)),
+                               true);
         UnitEvaluation::Field written{field.key, QString(), 0};
-        if (field.type == Dropdown) {
-            if (entry.contains(QStringLiteral("value")) ||
-                !keyOf(entry.value(QStringLiteral("valueKey")), written.valueKey))
-                return refuse(
-                    Unreadable.arg(QStringLiteral("the dropdown field \"%1\" takes a valueKey").arg(field.label)));
-            if (written.valueKey != 0) {
-                const auto chosen = std::find_if(
-                    field.values.begin(), field.values.end(),
-                    [&written](const UnitTemplate::Value& value) { return value.key == written.valueKey; });
-                if (chosen == field.values.end())
-                    return refuse(QStringLiteral("The template does not hold the value key %1 of the field \"%2\". "
-                                                 "Nothing was written.")
-                                      .arg(written.valueKey)
-                                      .arg(field.label));
-                written.value = chosen->text;
-            }
-            if ((field.forced || field.group) && written.valueKey == 0)
-                return refuse(forcedEntry(field.label));
-            if (field.group)
-                m_evaluation.groupKey = written.valueKey;
-        } else {
-            const QJsonValue value = entry.value(QStringLiteral("value"));
-            qint32 valueKey = 0;
-            if (!value.isString() || (entry.contains(QStringLiteral("valueKey")) &&
-                                      (!keyOf(entry.value(QStringLiteral("valueKey")), valueKey) || valueKey != 0)))
-                return refuse(Unreadable.arg(QStringLiteral("the field \"%1\" takes a text value").arg(field.label)));
-            written.value = value.toString();
-            const QString what = QStringLiteral("The entry of the field \"%1\"").arg(field.label);
-            const QString refusedText = textRefusal(written.value, what);
-            if (!refusedText.isEmpty())
-                return refuse(refusedText);
-            int length = qMin(field.length > 0 ? field.length : EvaluationFileParser::EnteredValueLength,
-                              EvaluationFileParser::EnteredValueLength);
-            if (field.type == Date)
-                length = qMax(length, ShortDateLength);
-            if (written.value.size() > length)
-                return refuse(QStringLiteral("%1 has %2 characters; the field holds at most %3.")
-                                  .arg(what)
-                                  .arg(written.value.size())
-                                  .arg(length));
-            if (field.forced && written.value.isEmpty())
-                return refuse(forcedEntry(field.label));
-            if (field.type == Numeric && !EntryRules::isNumeric(written.value))
-                return refuse(field.label + QStringLiteral(": Invalid entry, must be numeric."));
-            if (field.type == Date && !EntryRules::isDate(written.value))
-                return refuse(field.label + QStringLiteral(": Invalid date entered."));
-        }
+        if (!checkEntry(field, given.value(field.key), written))
+            return false;
+        if (field.group)
+            m_evaluation.groupKey = written.valueKey;
         m_evaluation.fields.append(written);
     }
     return true;
+}
+
+bool EvaluationSubmission::checkEntry(const UnitTemplate::Field& field, const QJsonObject& entry,
+                                      UnitEvaluation::Field& written) {
+    if (field.type == Dropdown) {
+        // A field that takes text here was a text field when the phone filled it in.
+        if (entry.contains(QStringLiteral("value")) ||
+            !keyOf(entry.value(QStringLiteral("valueKey")), written.valueKey))
+            return refuseField(
+                field, Unreadable.arg(QStringLiteral("the dropdown field \"%1\" takes a valueKey").arg(field.label)),
+                true);
+        if (written.valueKey != 0) {
+            const auto chosen =
+                std::find_if(field.values.begin(), field.values.end(),
+                             [&written](const UnitTemplate::Value& value) { return value.key == written.valueKey; });
+            if (chosen == field.values.end())
+                return refuseField(field,
+                                   QStringLiteral("The template does not hold the value key %1 of the field \"%2\". "
+                                                  "Nothing was written.")
+                                       .arg(written.valueKey)
+                                       .arg(field.label),
+                                   true);
+            written.value = chosen->text;
+        }
+        if ((field.forced || field.group) && written.valueKey == 0)
+            return refuseField(field, forcedEntry(field.label));
+        return true;
+    }
+    const QJsonValue value = entry.value(QStringLiteral("value"));
+    qint32 valueKey = 0;
+    if (!value.isString() || (entry.contains(QStringLiteral("valueKey")) &&
+                              (!keyOf(entry.value(QStringLiteral("valueKey")), valueKey) || valueKey != 0)))
+        return refuseField(
+            field, Unreadable.arg(QStringLiteral("the field \"%1\" takes a text value").arg(field.label)), true);
+    written.value = EntryRules::trimmedEntry(value.toString());
+    const QString refusedText =
+        textRefusal(written.value, QStringLiteral("The entry of the field \"%1\"").arg(field.label));
+    if (!refusedText.isEmpty())
+        return refuseField(field, refusedText);
+    const EntryRules::EntryCheck checked = EntryRules::checkEntry(entryField(field), written.value);
+    switch (checked.refusal) {
+    case EntryRules::EntryRefusal::None:
+        return true;
+    case EntryRules::EntryRefusal::Numeric:
+    case EntryRules::EntryRefusal::Date:
+        // These messages do not name the field, as they are shown beside it.
+        return refuseField(field, field.label + QStringLiteral(": ") + checked.message);
+    default:
+        return refuseField(field, checked.message);
+    }
 }
 
 bool EvaluationSubmission::checkQuestions(const UnitTemplate& unitTemplate) {
@@ -221,19 +248,20 @@ bool EvaluationSubmission::checkQuestions(const UnitTemplate& unitTemplate) {
             std::any_of(unitTemplate.questions.begin(), unitTemplate.questions.end(),
                         [key](const UnitTemplate::Question& templateQuestion) { return templateQuestion.key == key; });
         if (!known)
-            return refuse(
+            return refuseChanged(
                 QStringLiteral("The template does not hold the question key %1. Nothing was written.").arg(key));
         if (given.contains(key))
             return refuse(Unreadable.arg(QStringLiteral("the question key %1 is given twice").arg(key)));
         given.insert(key, question);
     }
     for (const UnitTemplate::Question& question : unitTemplate.questions) {
+        m_refusedQuestion = question.key;
         if (!given.contains(question.key))
-            return refuse(Unreadable.arg(QStringLiteral("the question \"%1\" is missing").arg(question.text)));
+            return refuseChanged(Unreadable.arg(QStringLiteral("the question \"%1\" is missing").arg(question.text)));
         const QJsonObject entry = given.value(question.key);
         UnitEvaluation::Question written;
         written.key = question.key;
-        written.answer = entry.value(QStringLiteral("answer")).toString();
+        written.answer = EntryRules::trimmedEntry(entry.value(QStringLiteral("answer")).toString());
         written.tbc = entry.value(QStringLiteral("tbc")).toBool();
         const QString what = QStringLiteral("The answer to \"%1\"").arg(question.text);
         const QString refusedText = textRefusal(written.answer, what);
@@ -253,10 +281,11 @@ bool EvaluationSubmission::checkQuestions(const UnitTemplate& unitTemplate) {
             const bool known = std::any_of(question.pickLists.begin(), question.pickLists.end(),
                                            [key](const UnitTemplate::PickList& entry) { return entry.key == key; });
             if (!known)
-                return refuse(QStringLiteral("The template does not hold the pick-list key %1 of the question \"%2\". "
-                                             "Nothing was written.")
-                                  .arg(key)
-                                  .arg(question.text));
+                return refuseChanged(
+                    QStringLiteral("The template does not hold the pick-list key %1 of the question \"%2\". "
+                                   "Nothing was written.")
+                        .arg(key)
+                        .arg(question.text));
             ticked.insert(key);
         }
         for (const UnitTemplate::PickList& entry : question.pickLists) {
@@ -265,5 +294,6 @@ bool EvaluationSubmission::checkQuestions(const UnitTemplate& unitTemplate) {
         }
         m_evaluation.questions.append(written);
     }
+    m_refusedQuestion.reset();
     return true;
 }

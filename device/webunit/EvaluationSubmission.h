@@ -6,6 +6,11 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QString>
+#include <optional>
+
+namespace EntryRules {
+struct EntryField;
+}
 
 // An evaluation as a phone sends it (JSON), checked with the rules the PC's evaluation editor
 // follows before anything is written. A phone's own checks are for its user's convenience
@@ -29,11 +34,25 @@ public:
     bool check(const UnitTemplate& unitTemplate);
     const UnitEvaluation& evaluation() const { return m_evaluation; }
 
+    // What the refusal is about, for the phone to point to: a field or a question of the
+    // template as the unit holds it now, when it is one of those.
+    std::optional<qint32> refusedField() const { return m_refusedField; }
+    std::optional<qint32> refusedQuestion() const { return m_refusedQuestion; }
+    // The evaluation was filled in on another version of its template: it names fields,
+    // questions or values that the template no longer holds, or lacks some that it holds now.
+    bool templateChanged() const { return m_templateChanged; }
+
     // Why no evaluation of this template can be added on the PC; empty when one can.
     static QString templateProblem(const UnitTemplate& unitTemplate);
+    // How an entry of the field is checked: the characters it takes are its length, and never
+    // more than the PC stores, nor fewer than a short date for a date field.
+    static EntryRules::EntryField entryField(const UnitTemplate::Field& field);
 
 private:
     bool refuse(const QString& message);
+    bool refuseField(const UnitTemplate::Field& field, const QString& message, bool templateChanged = false);
+    bool refuseChanged(const QString& message);
+    bool checkEntry(const UnitTemplate::Field& field, const QJsonObject& entry, UnitEvaluation::Field& written);
     bool checkFields(const UnitTemplate& unitTemplate);
     bool checkQuestions(const UnitTemplate& unitTemplate);
 
@@ -44,4 +63,7 @@ private:
     QJsonArray m_fields;
     QJsonArray m_questions;
     UnitEvaluation m_evaluation;
+    std::optional<qint32> m_refusedField;
+    std::optional<qint32> m_refusedQuestion;
+    bool m_templateChanged = false;
 };

@@ -1,5 +1,7 @@
 #include "WebUnitService.h"
 
+#include "EntryRules.h"
+#include "EvaluationFileParser.h"
 #include "EvaluationFileWriter.h"
 #include "EvaluationSubmission.h"
 #include "FileNames.h"
@@ -39,6 +41,11 @@ QByteArray fileVersion(const QString& path) {
            QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
 }
 
+QString versionOf(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+// The rules travel with the template, so that the phone checks entries by the PC's numbers.
 QJsonObject templateJson(const QString& file, const QByteArray& bytes, const UnitTemplate& unit) {
     QJsonArray fileNameFields;
     for (const qint32 key : unit.fileNameFields)
@@ -48,8 +55,13 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
         QJsonArray values;
         for (const UnitTemplate::Value& value : field.values)
             values << QJsonObject{{"key", value.key}, {"text", value.text}};
-        fields << QJsonObject{{"key", field.key},       {"label", field.label},   {"type", field.type},
-                              {"length", field.length}, {"forced", field.forced}, {"group", field.group},
+        fields << QJsonObject{{"key", field.key},
+                              {"label", field.label},
+                              {"type", field.type},
+                              {"length", field.length},
+                              {"maxLength", EvaluationSubmission::entryField(field).maximumLength},
+                              {"forced", field.forced},
+                              {"group", field.group},
                               {"values", values}};
     }
     QJsonArray questions;
@@ -64,11 +76,12 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
     }
     return {{"file", file},
             {"name", templateName(file)},
-            {"version", QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())},
+            {"version", versionOf(bytes)},
             {"templateKey", unit.templateKey},
             {"fileNameFields", fileNameFields},
             {"fields", fields},
             {"questions", questions},
+            {"answerLength", EvaluationFileParser::AnswerLength},
             {"problem", EvaluationSubmission::templateProblem(unit)}};
 }
 
@@ -77,8 +90,9 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
 WebUnitService::WebUnitService(const WebUnitFolders& folders)
     : m_folders(folders), m_received(folders.record, folders.evaluations) {}
 
-WebUnitService::Reply WebUnitService::refusal(int status, const QString& message) {
-    return {status, json({{"error", message}}), QString()};
+WebUnitService::Reply WebUnitService::refusal(int status, const QString& message, QJsonObject details) {
+    details.insert(QStringLiteral("error"), message);
+    return {status, json(details), QString()};
 }
 
 WebUnitService::Parsed WebUnitService::parsed(const QString& file) const {
@@ -146,8 +160,19 @@ WebUnitService::Reply WebUnitService::receive(const QByteArray& body) {
     if (!read.problem.isEmpty())
         return refusal(400, read.problem);
     const UnitTemplate& unit = read.unit;
-    if (!submission.check(unit))
-        return refusal(400, submission.refusal());
+    if (!submission.check(unit)) {
+        // Where the phone is to point, and for a template changed on the PC the version to fit to.
+        QJsonObject details;
+        if (submission.refusedField())
+            details.insert(QStringLiteral("field"), *submission.refusedField());
+        if (submission.refusedQuestion())
+            details.insert(QStringLiteral("question"), *submission.refusedQuestion());
+        if (submission.templateChanged()) {
+            details.insert(QStringLiteral("templateChanged"), true);
+            details.insert(QStringLiteral("version"), versionOf(read.bytes));
+        }
+        return refusal(400, submission.refusal(), details);
+    }
     try {
         const UnitEvaluation& evaluation = submission.evaluation();
         const ReceivedEvaluations::Result result =

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QMutex>
 #include <QString>
 
@@ -27,10 +28,14 @@ public:
     // The template file as a phone fills it in (see templateJson), or 400.
     Reply templateFile(const QString& file) const;
     // 201 {"fileName"} for a new file, 200 {"fileName", "alreadyReceived": true} for one sent
-    // before; 400 when the evaluation is refused, 409 when its id came before with other answers.
+    // before; 400 when the evaluation is refused (see refusal), 409 when its id came before with
+    // other answers.
     Reply receive(const QByteArray& body);
 
-    static Reply refusal(int status, const QString& message);
+    // {"error": message} and the details: where the refusal points ("field", "question": keys of
+    // the template as the unit holds it now) and whether the template changed under the evaluation
+    // ("templateChanged", with the template's "version" now).
+    static Reply refusal(int status, const QString& message, QJsonObject details = {});
 
 private:
     struct Parsed {

@@ -86,24 +86,27 @@ private Q_SLOTS:
         QCOMPARE(engines[0]->text(), QString("SQLite:"));
         engines[0]->click();
         QVERIFY(filePath->isEnabled() && !server->isEnabled());
-        filePath->setText("/srv/k.db");
+        // Paths of the test's own home: the database chosen here is opened by a later test.
+        const QString database = TestDatabases::home() + "k.db";
+        const QString layouts = TestDatabases::home() + "layouts";
+        filePath->setText(database);
         QTest::keyClick(filePath, Qt::Key_End); // mirror typing into the logic
-        options.logic().fields().txtFilePath = "/srv/k.db";
+        options.logic().fields().txtFilePath = database;
 
         auto* layout = options.findChild<QLineEdit*>("txtLayoutPath");
-        layout->setText("/srv/layouts");
+        layout->setText(layouts);
         Q_EMIT layout->editingFinished();
-        QCOMPARE(layout->text(), QString("/srv/layouts/"));
+        QCOMPARE(layout->text(), layouts + "/");
 
         prompter.answer(PromptAnswer::Ok);
         click(&options, "cmdOK");
         QCOMPARE(prompter.last().text, QString("Values saved, restart program to use new parameters."));
         QCOMPARE(prompter.last().title, QString("Saved Changes"));
         QCOMPARE(Settings::readSetting("Provider"), QString("SQLite"));
-        QCOMPARE(Settings::readSetting("DataSource"), QString("/srv/k.db"));
+        QCOMPARE(Settings::readSetting("DataSource"), database);
         QCOMPARE(Settings::readSetting("DataServer"), QString());
         QCOMPARE(Settings::readSetting("ConnectionMisc"), QString(";Persist Security Info=False"));
-        QCOMPARE(Settings::readSetting("LayoutPath"), QString("/srv/layouts/"));
+        QCOMPARE(Settings::readSetting("LayoutPath"), layouts + "/");
     }
 
     void optionsTabsHintsAndCompany() {

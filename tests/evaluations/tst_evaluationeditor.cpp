@@ -187,6 +187,10 @@ private Q_SLOTS:
         QCOMPARE(prompter.last().icon, PromptIcon::Critical);
         QVERIFY2(m_editor->entryPageVisible(), "a forced field brings the entry page back");
         QVERIFY(!m_editor->changed());
+        prompter.answer(PromptAnswer::Ok);
+        type(3, " \u00a0 ");
+        QCOMPARE(prompter.shown().size(), 2);
+        QCOMPARE(prompter.last().text, QString("Entry manditory into the Inspector field."));
 
         for (const char* refused : {"", "1e3", "1,5", " 2"}) {
             prompter.answer(PromptAnswer::Ok);
@@ -203,7 +207,7 @@ private Q_SLOTS:
         QVERIFY2(!m_editor->changed(), "a refused entry is no change");
         type(2, "02/29/04");
         type(4, "-3.5");
-        QCOMPARE(prompter.shown().size(), 8);
+        QCOMPARE(prompter.shown().size(), 9);
         QVERIFY(m_editor->changed());
     }
 

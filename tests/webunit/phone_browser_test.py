@@ -201,11 +201,11 @@ def over_plain_http():
             phone.open_template()
             phone.shot("1-entry")
             # The same entry rules as the PC: the group is a forced entry, and a number must be one.
-            phone.type_into("Staff on duty", "seven")
+            phone.type_into("Staff on duty", "ten")
             phone.tap(phone.by_id("save"))
             phone.wait.until(lambda d: d.find_element(By.ID, "formMessage").text ==
                              "Entry manditory into the Site field.")
-            check(driver.find_element(By.XPATH, "//input[@value='seven' or @id]/following-sibling::div"
+            check(driver.find_element(By.XPATH, "//input[@value='ten' or @id]/following-sibling::div"
                                                 "[text()='Invalid entry, must be numeric.']") is not None,
                   "the number is refused where it was typed")
             phone.tap(phone.by_id("cancel"))

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -134,6 +135,8 @@ private Q_SLOTS:
         QVERIFY(!window.isVisible());
     }
 
+    void aUnitThatIsNotThereIsNotServed();
+
     void aServerThatCannotStartSaysWhy() {
         WebUnitFixture unit;
         Settings::writeSetting(QStringLiteral("WebUnitListen"), QStringLiteral("every address"));
@@ -153,6 +156,24 @@ private Q_SLOTS:
         QVERIFY(!window.isVisible());
     }
 };
+
+void tst_frmWebUnit::aUnitThatIsNotThereIsNotServed() {
+    QTemporaryDir parent;
+    const QString missing = parent.filePath("unplugged") + QLatin1Char('/');
+    ScriptedPrompter prompter;
+    frmWebUnit window(WebUnitFolders::forUnit(missing, "\\Templates\\", "\\Evaluations\\"));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    prompter.answer(PromptAnswer::Ok);
+    click(window, "cmdStart");
+    QVERIFY2(prompter.last().text.contains("The unit folder " + missing + " is not there"),
+             qPrintable(prompter.last().text));
+    QVERIFY(control<QPushButton>(window, "cmdStart")->isEnabled());
+    // Nothing was made on the PC's own disk in place of the unit.
+    QVERIFY(!QFileInfo::exists(missing));
+    window.close();
+}
 
 QTEST_MAIN(tst_frmWebUnit)
 #include "tst_frmwebunit.moc"

@@ -122,6 +122,10 @@ private Q_SLOTS:
                  QString("South Depot"));
         QCOMPARE(fields.at(1).toObject().value("length").toInt(), 10);
         QVERIFY(fields.at(1).toObject().value("forced").toBool());
+        // The limits that the page checks by: those the server checks by.
+        QCOMPARE(fields.at(1).toObject().value("maxLength").toInt(), 10);
+        QCOMPARE(fields.at(3).toObject().value("maxLength").toInt(), 3);
+        QCOMPARE(audit.value("answerLength").toInt(), 50);
         QCOMPARE(audit.value("questions").toArray().at(0).toObject().value("answers").toArray(),
                  QJsonArray({"Yes", "No"}));
         for (const char* path : {"/api/template?file=Gone.evt", "/api/template?file=..%2FAudit.evt",
@@ -174,8 +178,8 @@ private Q_SLOTS:
                                << "Entry manditory into the Site field.";
         QTest::newRow("numeric") << body(F::withField(valid, 43, "value", "1e3"))
                                  << "Staff: Invalid entry, must be numeric.";
-        QTest::newRow("empty numeric") << body(F::withField(valid, 43, "value", ""))
-                                       << "Staff: Invalid entry, must be numeric.";
+        QTest::newRow("forced blank") << body(F::withField(valid, 41, "value", " \u00a0 "))
+                                      << "Entry manditory into the Inspector field.";
         QTest::newRow("date") << body(F::withField(valid, 42, "value", "02/30/24"))
                               << "Inspected: Invalid date entered.";
         QTest::newRow("missing question") << body(missingQuestion) << "the question \"Notes\" is missing";
@@ -227,6 +231,49 @@ private Q_SLOTS:
         QCOMPARE(m_unit->evaluationFiles(), QStringList());
         // The server answers on.
         QCOMPARE(post(port, WebUnitFixture::body(WebUnitFixture::evaluation())).status, 201);
+    }
+
+    // The phone learns where a refusal points, and whether the template changed under the
+    // evaluation, with the version to fit it to.
+    void refusalsPointToWhatTheyAreAbout() {
+        using F = WebUnitFixture;
+        const quint16 port = m_server->port();
+        const Answer entry = post(port, F::body(F::withField(F::evaluation(), 43, "value", "1000")));
+        QCOMPARE(entry.json.value("field").toInt(), 43);
+        QVERIFY(!entry.json.contains("templateChanged"));
+        QVERIFY(!entry.json.contains("question"));
+        const Answer answer = post(port, F::body(F::withQuestion(F::evaluation(), 91, "answer", QString(51, 'x'))));
+        QCOMPARE(answer.json.value("question").toInt(), 91);
+
+        // Uploaded again: a forced field added, and a value of the group field deleted.
+        QByteArray changed = F::auditTemplate();
+        changed.replace("\"V\",\"South Depot\",8\r\n", "");
+        changed.replace("\"F\",40,\"Site\",2,20,2,", "\"F\",40,\"Site\",2,20,1,");
+        changed.replace("\"Q\",90", "\"F\",44,\"Shift\",0,10,0,-1,0\r\n\"Q\",90");
+        m_unit->putTemplate("Audit.evt", changed);
+        const QString version = get(port, "/api/template?file=Audit.evt").json.value("version").toString();
+        const Answer added = post(port, F::body(F::evaluation()));
+        QCOMPARE(added.status, 400);
+        QVERIFY(added.json.value("error").toString().contains("the field \"Shift\" is missing"));
+        QCOMPARE(added.json.value("field").toInt(), 44);
+        QVERIFY(added.json.value("templateChanged").toBool());
+        QCOMPARE(added.json.value("version").toString(), version);
+
+        QJsonObject withShift = F::evaluation();
+        QJsonArray fields = withShift.value("fields").toArray();
+        fields.append(QJsonObject{{"key", 44}, {"value", "Day"}});
+        withShift.insert("fields", fields);
+        QCOMPARE(post(port, F::body(withShift)).status, 201);
+        const Answer deleted = post(port, F::body(F::withField(withShift, 40, "valueKey", 8)));
+        QCOMPARE(deleted.json.value("field").toInt(), 40);
+        QVERIFY(deleted.json.value("templateChanged").toBool());
+
+        // Imported again under the same name: the keys the phone knows are gone.
+        m_unit->putTemplate("Audit.evt", QByteArray(changed).replace("\"F\",41,", "\"F\",141,"));
+        const Answer renamed = post(port, F::body(withShift));
+        QVERIFY(renamed.json.value("templateChanged").toBool());
+        QVERIFY(!renamed.json.contains("field"));
+        QCOMPARE(m_unit->evaluationFiles().size(), 1);
     }
 
     void aResentEvaluationIsStoredOnce() {

@@ -1,8 +1,8 @@
 // What the phone keeps between visits, in IndexedDB: the evaluations not yet sent (and the last
-// ones sent, to show what arrived), and the templates, so that new evaluations can be filled in
-// without the network.
+// ones sent, to show what arrived), the forms in progress (drafts, written as the worker types),
+// and the templates, so that new evaluations can be filled in without the network.
 const NAME = "kestrivo";
-const VERSION = 1;
+const VERSION = 2;
 let opened = null;
 
 function database() {
@@ -11,11 +11,19 @@ function database() {
       const request = indexedDB.open(NAME, VERSION);
       request.onupgradeneeded = () => {
         const db = request.result;
-        db.createObjectStore("evaluations", { keyPath: "id" });
-        db.createObjectStore("templates", { keyPath: "file" });
-        db.createObjectStore("lists", { keyPath: "name" });
+        const keys = { evaluations: "id", templates: "file", lists: "name", drafts: "draftId" };
+        for (const [name, keyPath] of Object.entries(keys)) {
+          if (!db.objectStoreNames.contains(name)) db.createObjectStore(name, { keyPath });
+        }
       };
-      request.onsuccess = () => resolve(request.result);
+      request.onsuccess = () => {
+        // A newer page in another tab may need to change the stores: let it.
+        request.result.onversionchange = () => {
+          request.result.close();
+          opened = null;
+        };
+        resolve(request.result);
+      };
       request.onerror = () => reject(request.error);
     });
   }

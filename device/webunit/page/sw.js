@@ -2,8 +2,8 @@
 // HTTPS. The page is fetched from the PC first, so it follows the PC's version; the kept copy
 // is used only when the PC cannot be reached. The HTTP interface is never kept.
 const CACHE = "kestrivo-page";
-const FILES = ["./", "index.html", "app.css", "app.js", "store.js", "form.js", "manifest.webmanifest",
-               "icon.svg", "icon-192.png", "icon-512.png"];
+const FILES = ["./", "index.html", "app.css", "app.js", "connection.js", "editing.js", "evaluation.js", "form.js",
+               "rules.js", "store.js", "manifest.webmanifest", "icon.svg", "icon-192.png", "icon-512.png"];
 
 self.addEventListener("install", (event) => {
   event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
