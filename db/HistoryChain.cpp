@@ -20,9 +20,12 @@ struct Head {
 // Waits for every other writer of the history to finish: from here until the transaction
 // ends, this one is the only writer, and the control row names the newest row.
 Head lockHead(const Database& database) {
+    // On PostgreSQL the lock is an update of the head, which needs the right to write it: a role
+    // that may only read (and so may record no more than its licence agreement in that row) is
+    // refused here as a reader.
     const QString sql = database.engine() == DatabaseEngine::PostgreSQL
-                            ? QStringLiteral("SELECT HistoryLastKey, HistoryDigest FROM Control WHERE ControlKey=1 "
-                                             "FOR UPDATE")
+                            ? QStringLiteral("UPDATE Control SET HistoryLastKey=HistoryLastKey WHERE ControlKey=1 "
+                                             "RETURNING HistoryLastKey, HistoryDigest")
                             : QStringLiteral("SELECT HistoryLastKey, HistoryDigest FROM Control WHERE ControlKey=1");
     for (int attempt = 0; attempt < 2; ++attempt) {
         QSqlQuery head = database.query(sql);
