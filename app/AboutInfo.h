@@ -7,7 +7,7 @@
 namespace AboutInfo {
 
 QString caption();
-QString version(); // "Version 3.0.0"
+QString version(); // "Version 3.1.0"
 QString title();   // company name ": " program title
 QString description();
 QStringList modifications(); // "-- Modifications --" and the change history, newest first

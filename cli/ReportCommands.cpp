@@ -1,5 +1,6 @@
 #include "CliCommand.h"
 
+#include "AnswerChart.h"
 #include "ConsoleStatus.h"
 #include "DataEnvironment.h"
 #include "EntryRules.h"
@@ -197,6 +198,11 @@ int runReport(const QString& name, const Arguments& arguments) {
     }
     if (request->report.objectName == ReportParameters::GroupSummaryGenerator) {
         GroupSummary generator(database(), company.Name);
+        generator.setProgress(progress);
+        return finishReport(generator.run(recorder, *request, outputOf(arguments)), arguments, false);
+    }
+    if (request->report.objectName == ReportParameters::AnswerChartGenerator) {
+        AnswerChart generator(database(), company.Name);
         generator.setProgress(progress);
         return finishReport(generator.run(recorder, *request, outputOf(arguments)), arguments, false);
     }

@@ -240,6 +240,9 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
     }
     for (int i = 0; i < tables.size(); ++i)
         setCounter(tables.at(i).name, tables.at(i).key(), counters.at(i));
+    // A catalog of an older program lacks what this one adds to every catalog; after the
+    // counters, so the rows take keys past the copied ones.
+    Schema::addRowsSince(m_target, Schema::version(m_source));
     transaction.commit();
     m_state.rowsCopied = m_state.rowsTotal;
     report(int(tables.size()), QString(), true);

@@ -357,7 +357,7 @@ void createHistoryGuard(const Database& database) {
         database.execute(QString::fromLatin1(statement));
 }
 
-// Version 4 keeps the history of every evaluation: its table, and the head of its chain in the
+// Version 5 keeps the history of every evaluation: its table, and the head of its chain in the
 // control row.
 void addHistory(const Database& database) {
     for (const char* column : HistoryHead)
@@ -369,6 +369,7 @@ void addHistory(const Database& database) {
 }
 
 void upgradeFrom(int version, const Database& database) {
+    Schema::addRowsSince(database, version);
     if (version < 3)
         upgradeChecks(version, database);
     if (version < Schema::HistoryVersion)
@@ -391,6 +392,33 @@ void seed(const Database& database) {
                     {QString(QLatin1String("")), QStringLiteral("\\My Documents\\Nobrin\\Templates\\"),
                      QStringLiteral("\\My Documents\\Nobrin\\Evaluations\\"), 3});
     database.insert(QStringLiteral("Control"), {QStringLiteral("EULA")}, {QVariant(QMetaType(QMetaType::QString))});
+    Schema::addRowsSince(database, 0);
+    database.execute(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES (?)"), {Schema::CurrentVersion});
+}
+
+// The report definitions of every catalog, each with the version that brought it.
+struct ReportDefinitionRow {
+    const char* name;
+    const char* objectName;
+    int reportType;
+    int columnsUsed;
+    int allowAllTemplates;
+    int allowAllGroups;
+    int multiSelectEvaluations;
+    int since;
+};
+const ReportDefinitionRow ReportDefinitions[] = {
+    {"Evaluation Report", "frmReportEvaluation", 0, 0, -1, -1, -1, 1},
+    {"Group Summary by Evaluation", "frmReportGroupSummary", 1, -1, 0, 0, -1, 1},
+    {"Group Summary by Group", "frmReportGroupSummary", 2, -1, 0, -1, -1, 1},
+    {"Answer Chart by Group", "frmReportAnswerChart", 2, 0, 0, -1, -1, 4},
+};
+
+} // namespace
+
+namespace Schema {
+
+void addRowsSince(const Database& database, int version) {
     const QStringList columns{QStringLiteral("Name"),
                               QStringLiteral("objectName"),
                               QStringLiteral("reportType"),
@@ -398,20 +426,16 @@ void seed(const Database& database) {
                               QStringLiteral("allowAllTemplates"),
                               QStringLiteral("allowAllGroups"),
                               QStringLiteral("multiSelectEvaluations")};
-    database.insert(QStringLiteral("ReportDefinition"), columns,
-                    {QStringLiteral("Evaluation Report"), QStringLiteral("frmReportEvaluation"), 0, 0, -1, -1, -1});
-    database.insert(
-        QStringLiteral("ReportDefinition"), columns,
-        {QStringLiteral("Group Summary by Evaluation"), QStringLiteral("frmReportGroupSummary"), 1, -1, 0, 0, -1});
-    database.insert(
-        QStringLiteral("ReportDefinition"), columns,
-        {QStringLiteral("Group Summary by Group"), QStringLiteral("frmReportGroupSummary"), 2, -1, 0, -1, -1});
-    database.execute(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES (?)"), {Schema::CurrentVersion});
+    for (const ReportDefinitionRow& report : ReportDefinitions) {
+        const QString name = QString::fromLatin1(report.name);
+        if (report.since <= version ||
+            !database.scalar(QStringLiteral("SELECT 1 FROM ReportDefinition WHERE Name=?"), {name}).isNull())
+            continue;
+        database.insert(QStringLiteral("ReportDefinition"), columns,
+                        {name, QString::fromLatin1(report.objectName), report.reportType, report.columnsUsed,
+                         report.allowAllTemplates, report.allowAllGroups, report.multiSelectEvaluations});
+    }
 }
-
-} // namespace
-
-namespace Schema {
 
 int version(const Database& database) {
     if (!hasVersionTable(database))

@@ -13,9 +13,10 @@ namespace Schema {
 
 // 2: on PostgreSQL the template items that evaluation rows name are checked once per
 // statement instead of by a foreign key per row; 3: so are the evaluations (and answers)
-// that the rows belong to; 4: the history of every evaluation.
-constexpr int HistoryVersion = 4;
-constexpr int CurrentVersion = 4;
+// that the rows belong to; 4: the report "Answer Chart by Group"; 5: the history of every
+// evaluation.
+constexpr int HistoryVersion = 5;
+constexpr int CurrentVersion = 5;
 
 enum class ColumnKind { Integer, Text, Timestamp };
 struct Column {
@@ -36,6 +37,9 @@ struct Table {
 
 void ensure(const Database& database);
 int version(const Database& database); // 0 when the schema is missing
+// Adds the rows that every catalog holds since a later version than the one given (the
+// report definitions added since), where they are missing.
+void addRowsSince(const Database& database, int version);
 // Every table that holds the catalog's rows, each after the tables its rows refer to (the
 // version table is not among them).
 const QList<Table>& tables();

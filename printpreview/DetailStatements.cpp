@@ -4,7 +4,7 @@
 
 namespace {
 
-const char* const Sql[3] = {
+const char* const Sql[DetailStatements::Box + 1] = {
     "INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, ForeColor, FontName, FontSize, "
     "FontBold, "
     "FontItalic, FontStrikethru, FontUnderline, X1, Y1, DetailData, OfPage, OfPage2Cnt) "
@@ -13,12 +13,14 @@ const char* const Sql[3] = {
     "ForeColor) VALUES (?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?)",
     "INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, W1, H1, X2, Y2, W2, H2, OpCode, "
     "PictureImage) VALUES (?, ?, ?, 2, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO ReportDetail (ReportKey, ReportPage, Orientation, DetailType, X1, Y1, W1, H1, ForeColor, DrawWidth, "
+    "DrawStyle) VALUES (?, ?, ?, 3, ?, ?, ?, ?, ?, ?, ?)",
 };
 
 } // namespace
 
 DetailStatements::DetailStatements(sqlite3* connection) : m_connection(connection) {
-    for (int kind = Text; kind <= Picture; ++kind)
+    for (int kind = Text; kind <= Box; ++kind)
         if (sqlite3_prepare_v2(m_connection, Sql[kind], -1, &m_statements[kind], nullptr) != SQLITE_OK) {
             const QString message = QString::fromUtf8(sqlite3_errmsg(m_connection));
             for (sqlite3_stmt* statement : m_statements)

@@ -4,12 +4,12 @@
 #include <sqlite3.h>
 #include <type_traits>
 
-// The three inserts that recording runs for every drawing operation, prepared once per
+// The inserts that recording runs for every drawing operation, prepared once per
 // open connection and run through SQLite itself: binding by position through Qt costs
 // several times what the insert does.
 class DetailStatements {
 public:
-    enum Kind { Text, Line, Picture };
+    enum Kind { Text, Line, Picture, Box };
 
     explicit DetailStatements(sqlite3* connection);
     ~DetailStatements();
@@ -38,5 +38,5 @@ private:
     void step(sqlite3_stmt* statement);
 
     sqlite3* m_connection;
-    sqlite3_stmt* m_statements[3] = {};
+    sqlite3_stmt* m_statements[Box + 1] = {};
 };

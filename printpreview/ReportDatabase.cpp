@@ -46,7 +46,8 @@ const QStringList Schema{
                    "OfPage2Cnt INTEGER DEFAULT 0, "
                    "DrawWidth INTEGER DEFAULT 0, "
                    "DrawStyle INTEGER DEFAULT 0)"),
-    QStringLiteral("CREATE INDEX I_ReportKey ON ReportDetail (ReportKey)"),
+    // By report and page: the preview reads one page of a report of thousands of rows.
+    QStringLiteral("CREATE INDEX I_ReportKey ON ReportDetail (ReportKey, ReportPage)"),
 };
 
 // A failed CHECK names the column whose value was too long.

@@ -5,7 +5,18 @@
 
 // One recorded drawing operation, as the renderers read it from ReportDetail.
 struct ReportRow {
-    enum DetailType { Text = 0, Line = 1, Picture = 2 };
+    enum DetailType { Text = 0, Line = 1, Picture = 2, Box = 3 };
+    // A box's DrawStyle.
+    enum FillStyle {
+        FillSolid = 0,
+        FillTransparent = 1,
+        FillHorizontalLine = 2,
+        FillVerticalLine = 3,
+        FillUpwardDiagonal = 4,
+        FillDownwardDiagonal = 5,
+        FillCross = 6,
+        FillDiagonalCross = 7,
+    };
 
     qint32 reportPage = 0;
     qint32 orientation = 0;

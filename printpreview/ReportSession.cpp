@@ -13,6 +13,7 @@
 #include "SharedControlState.h"
 
 #include <QDateTime>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -127,6 +128,17 @@ void ReportSession::ppReport_PaintPicture(qint32 reportKey, const QVariant& picI
     const auto twips = [](qint32 pixels) { return double(pixels) * PictureTwipsPerPixel; };
     recorder().insert(DetailStatements::Picture, reportKey, reportPage, orientation, x1, y1, twips(w1), twips(h1), x2,
                       y2, twips(w2), twips(h2), opCode, picImage.toString());
+}
+
+void ReportSession::ppReport_Box(qint32 reportKey, qint16 x1, qint16 y1, qint16 w1, qint16 h1, qint32 reportPage,
+                                 qint16 orientation, qint32 fillColor, qint16 fillStyle, qint16 drawWidth) {
+    if (reportKey == 0)
+        return;
+    // Kept as its top-left corner and a size that is not negative, as a picture is.
+    const double left = std::min(double(x1), double(x1) + w1);
+    const double top = std::min(double(y1), double(y1) + h1);
+    recorder().insert(DetailStatements::Box, reportKey, reportPage, orientation, left, top, std::abs(double(w1)),
+                      std::abs(double(h1)), fillColor, drawWidth, fillStyle);
 }
 
 void ReportSession::ppKillDetail(qint32 reportKey) {

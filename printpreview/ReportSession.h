@@ -33,6 +33,8 @@ public:
     void ppReport_PaintPicture(qint32 reportKey, const QVariant& picImage, float x1, float y1, qint32 reportPage,
                                qint32 w1, qint32 h1, qint16 orientation, float x2, float y2, qint32 w2, qint32 h2,
                                qint32 opCode);
+    void ppReport_Box(qint32 reportKey, qint16 x1, qint16 y1, qint16 w1, qint16 h1, qint32 reportPage,
+                      qint16 orientation, qint32 fillColor, qint16 fillStyle, qint16 drawWidth);
     qint32 ppReportStart(bool silentMode, bool skipDelete);
     // Writes the chosen pages as one PDF file; false when they hold nothing to write.
     bool ppSavePdf(qint32 reportKey, const QString& fileName, qint32 firstPage, qint32 lastPage);

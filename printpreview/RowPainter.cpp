@@ -1,5 +1,6 @@
 #include "RowPainter.h"
 
+#include "BoxHatching.h"
 #include "KestrivoError.h"
 #include "PrintDataText.h"
 #include "ReportColor.h"
@@ -14,6 +15,14 @@
 namespace {
 
 constexpr qint32 InvalidPicture = 481;
+// A box's pattern: lines 1/24 inch apart and about 1/180 inch wide, never thinner than a
+// device pixel; where the device is too coarse for that spacing (a preview zoomed far out),
+// every other line is left out until the lines stay visibly apart.
+constexpr double HatchSpacing = 60;
+constexpr double HatchWidth = 8;
+constexpr double HatchMinimumPixels = 4;
+// Fills darker than this grey get a white pattern, lighter ones a black one.
+constexpr int DarkFill = 100;
 
 Qt::PenStyle penStyle(qint32 drawStyle) {
     switch (drawStyle) {
@@ -55,6 +64,9 @@ void RowPainter::draw(QPainter& painter, const ReportRow& row) {
         break;
     case ReportRow::Line:
         drawLine(painter, row);
+        break;
+    case ReportRow::Box:
+        drawBox(painter, row);
         break;
     default:
         drawText(painter, row);
@@ -99,6 +111,34 @@ void RowPainter::drawLine(QPainter& painter, const ReportRow& row) const {
              penStyle(row.drawStyle), Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.drawLine(QPointF(device(row.x1), device(row.y1)), QPointF(device(row.x2), device(row.y2)));
+}
+
+void RowPainter::drawBox(QPainter& painter, const ReportRow& row) const {
+    const QRectF box(device(row.x1), device(row.y1), device(row.w1), device(row.h1));
+    if (box.isEmpty())
+        return;
+    const QColor fill = ReportColor::toColor(row.foreColor);
+    if (row.drawStyle != ReportRow::FillTransparent) {
+        painter.fillRect(box, fill);
+        double spacing = device(HatchSpacing);
+        while (spacing < HatchMinimumPixels)
+            spacing *= 2;
+        const QList<QLineF> hatch = BoxHatching::lines(box, row.drawStyle, spacing);
+        if (!hatch.isEmpty()) {
+            // The width of a slanting line would reach past the corners of the box.
+            painter.save();
+            painter.setClipRect(box, Qt::IntersectClip);
+            painter.setPen(QPen(qGray(fill.rgb()) < DarkFill ? Qt::white : Qt::black, std::max(1.0, device(HatchWidth)),
+                                Qt::SolidLine, Qt::FlatCap));
+            painter.drawLines(hatch);
+            painter.restore();
+        }
+    }
+    if (row.drawWidth > 0) {
+        painter.setPen(QPen(Qt::black, row.drawWidth * m_lineWidthFactor, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box);
+    }
 }
 
 void RowPainter::drawPicture(QPainter& painter, const ReportRow& row) {

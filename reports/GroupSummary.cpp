@@ -5,6 +5,7 @@
 #include "ReportFormat.h"
 #include "ReportPen.h"
 #include "ReportSnapshot.h"
+#include "SummaryHeading.h"
 #include "TrelkReportRecorder.h"
 
 namespace {
@@ -13,7 +14,6 @@ constexpr int Landscape = 2;
 constexpr int LeftMargin = 500;
 constexpr int RuleRight = 15000;
 constexpr int PageTop = 500;
-constexpr int PageX = 13500;
 constexpr int LabelX = 3500;
 constexpr int LabelWidth = 20;
 constexpr int TotalsX = 4400;
@@ -25,7 +25,6 @@ constexpr int RuleGap = 100;
 constexpr int CellWidth = 10;
 constexpr int RowTotalCharacter = 120;
 constexpr int Small = 8;
-constexpr int Normal = 10;
 // The last question row that leaves room for the column totals above the bottom of a
 // landscape page (12240).
 constexpr int LastRowY = 11000;
@@ -169,24 +168,15 @@ int GroupSummary::questionsTop() const {
 }
 
 void GroupSummary::pageHeader(ReportPen& pen, int firstRow, int rowCount) {
-    m_y = PageTop;
-    pen.text(m_y, LeftMargin, m_companyName, m_page, Landscape, false, Normal, LineStep);
-    const QString title =
-        m_request->report.name + QStringLiteral(": ") + m_now.toString(QStringLiteral("MM/dd/yy HH:mm"));
-    pen.text(m_y, ReportFormat::cint((RuleRight - 90.0 * title.size()) / 2), title, m_page, Landscape, true, Normal,
-             LineStep);
+    SummaryHeading heading;
+    heading.company = m_companyName;
+    heading.title = m_request->report.name + QStringLiteral(": ") + m_now.toString(QStringLiteral("MM/dd/yy HH:mm"));
     if (m_request->variant == 0)
-        pen.text(m_y, LeftMargin, QStringLiteral("Group: ") + m_data->groups.first().name, m_page, Landscape, false,
-                 Normal, LineStep);
-    pen.text(m_y, LeftMargin, QStringLiteral("Template: ") + m_request->templateText, m_page, Landscape, false, Normal,
-             LineStep);
-    pen.text(m_y, LeftMargin,
-             QStringLiteral("Start: ") + m_request->beginText + QStringLiteral("  End: ") + m_request->endText, m_page,
-             Landscape, false, Normal, 0);
-    pen.text(m_y, PageX, QStringLiteral("Page:") + ReportFormat::str(m_page) + QStringLiteral(" of "), m_page,
-             Landscape, false, Normal, 300, QStringLiteral("Arial"), true);
-    pen.line(LeftMargin, m_y, RuleRight, m_y, m_page, Landscape);
-    m_y += RuleGap;
+        heading.group = m_data->groups.first().name;
+    heading.templateText = m_request->templateText;
+    heading.beginText = m_request->beginText;
+    heading.endText = m_request->endText;
+    m_y = heading.record(pen, m_page);
     m_labelsTop = m_y;
     for (const QString& label : std::as_const(m_labels))
         pen.text(m_y, LabelX, label.left(LabelWidth), m_page, Landscape, false, Small, LineStep);

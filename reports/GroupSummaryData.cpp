@@ -3,34 +3,8 @@
 #include "Database.h"
 #include "EntryRules.h"
 #include "FieldText.h"
+#include "KeySlices.h"
 #include "TextOrder.h"
-
-#include <functional>
-
-namespace {
-
-// Keys bound per statement: well inside what both engines take.
-constexpr qsizetype KeysPerStatement = 500;
-
-// Runs sql once per slice of keys, with "%1" replaced by the slice's placeholders and the
-// slice's keys bound after the leading values.
-void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
-                  const std::function<void(QSqlQuery&)>& row) {
-    for (qsizetype first = 0; first < keys.size(); first += KeysPerStatement) {
-        const QList<qint64> slice = keys.mid(first, KeysPerStatement);
-        QStringList marks;
-        QVariantList values = leading;
-        for (qint64 key : slice) {
-            marks << QStringLiteral("?");
-            values << key;
-        }
-        QSqlQuery rows = database.query(sql.arg(marks.join(QLatin1Char(','))), values);
-        while (rows.next())
-            row(rows);
-    }
-}
-
-} // namespace
 
 GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRequest& request) {
     GroupSummaryData data;
@@ -89,16 +63,19 @@ GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRe
                                 "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
                  {}, chosen, [&found](QSqlQuery& row) {
                      const qint64 key = row.value(0).toLongLong();
-                     found.insert(key, {key, row.value(1).toLongLong(), row.value(2).toString(), {}, {}});
+                     found.insert(key, {key, row.value(1).toLongLong(), row.value(2).toString(), {}, {}, {}});
                  });
     forKeySlices(database,
-                 QStringLiteral("SELECT EvaluationKey, TemplateQuestionKey, Answer FROM EvaluationQuestion WHERE "
-                                "EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey"),
+                 QStringLiteral("SELECT EvaluationKey, TemplateQuestionKey, Answer, TBCCheck FROM EvaluationQuestion "
+                                "WHERE EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey"),
                  {}, chosen, [&found](QSqlQuery& row) {
                      auto evaluation = found.find(row.value(0).toLongLong());
                      const qint64 question = row.value(1).toLongLong();
-                     if (evaluation != found.end() && !evaluation->answers.contains(question))
-                         evaluation->answers.insert(question, FieldText(row.value(2)));
+                     if (evaluation == found.end() || evaluation->answers.contains(question))
+                         return;
+                     evaluation->answers.insert(question, FieldText(row.value(2)));
+                     if (row.value(3).toInt() != 0)
+                         evaluation->tbc.insert(question);
                  });
     if (!request.columnFields.isEmpty()) {
         forKeySlices(database,

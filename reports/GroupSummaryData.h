@@ -4,16 +4,18 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 class Database;
 
-// What the group summary reads for one run, all at once and in a few queries however many
-// evaluations are chosen: the groups, the template's live questions with the largest
-// number among their live answers, and for every chosen evaluation its group, its answers
-// and its column-field values.
+// What the group summaries and the answer chart read for one run, all at once and in a few
+// queries however many evaluations are chosen: the groups, the template's live questions
+// with the largest number among their live answers, and for every chosen evaluation its
+// group, its answers with their TBC marks and its column-field values. The reports that
+// count answers count these, so they never disagree.
 struct GroupSummaryData {
     struct Group {
         qint64 key = 0;
@@ -31,6 +33,7 @@ struct GroupSummaryData {
         qint64 groupKey = 0;
         QString groupName;
         QHash<qint64, QString> answers;      // by TemplateQuestionKey; the first answer given
+        QSet<qint64> tbc;                    // the questions whose first answer has TBC ticked
         QHash<qint64, QString> columnValues; // by TemplateFieldKey; the first value entered
     };
 

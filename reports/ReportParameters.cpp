@@ -303,7 +303,8 @@ void ReportParameters::print(bool preview) {
     if (!request)
         return;
     const QString& generator = request->report.objectName;
-    if ((generator == EvaluationGenerator || generator == GroupSummaryGenerator) && m_windows.showGenerator)
+    if ((generator == EvaluationGenerator || generator == GroupSummaryGenerator || generator == AnswerChartGenerator) &&
+        m_windows.showGenerator)
         m_windows.showGenerator(*request);
 }
 

@@ -29,6 +29,7 @@ public:
     static inline const QString DefaultEnd = QStringLiteral("12/31/29");
     static inline const QString EvaluationGenerator = QStringLiteral("frmReportEvaluation");
     static inline const QString GroupSummaryGenerator = QStringLiteral("frmReportGroupSummary");
+    static inline const QString AnswerChartGenerator = QStringLiteral("frmReportAnswerChart");
 
     struct Windows {
         // frmAddColumnField, modal: true when it was cancelled.

@@ -22,9 +22,13 @@ public:
 
     // ppReport_PrintData: records the text at (x, y) and moves y down by lineIncrement.
     void text(int& y, int x, const QVariant& data, int page, int orientation = 1, bool bold = false, int size = 10,
-              int lineIncrement = 300, const QString& fontName = QStringLiteral("Arial"), bool ofPage = false);
+              int lineIncrement = 300, const QString& fontName = QStringLiteral("Arial"), bool ofPage = false,
+              bool italic = false);
     // ppReport_Line with the default width, style and colour.
     void line(int x1, int y1, int x2, int y2, int page, int orientation = 1);
+    // ppReport_Box: a filled rectangle with its pattern and an outline drawWidth wide.
+    void box(int x, int y, int width, int height, int page, int orientation, qint32 fillColor, int fillStyle,
+             int drawWidth);
 
 private:
     TrelkReportRecorder& m_recorder;

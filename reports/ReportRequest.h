@@ -7,7 +7,7 @@
 struct ReportDefinition {
     qint64 reportDefinitionKey = 0;
     QString name;
-    QString objectName; // the generator: "frmReportEvaluation" or "frmReportGroupSummary"
+    QString objectName; // the generator: "frmReportEvaluation", "frmReportGroupSummary" or "frmReportAnswerChart"
     bool columnsUsed = false;
     bool allowAllGroups = false;
     bool allowAllTemplates = false;

@@ -4,12 +4,23 @@
 #include "CurrentPrinter.h"
 #include "KestrivoError.h"
 #include "MessageBoxPrompter.h"
+#include "ReportRow.h"
 #include "ReportSession.h"
 #include "TrelkPrintPreviewError.h"
 
 #include <QApplication>
 
 namespace {
+
+// The public fill styles are the values the renderer draws.
+static_assert(int(TrelkReportRecorder::FillSolid) == int(ReportRow::FillSolid));
+static_assert(int(TrelkReportRecorder::FillTransparent) == int(ReportRow::FillTransparent));
+static_assert(int(TrelkReportRecorder::FillHorizontalLine) == int(ReportRow::FillHorizontalLine));
+static_assert(int(TrelkReportRecorder::FillVerticalLine) == int(ReportRow::FillVerticalLine));
+static_assert(int(TrelkReportRecorder::FillUpwardDiagonal) == int(ReportRow::FillUpwardDiagonal));
+static_assert(int(TrelkReportRecorder::FillDownwardDiagonal) == int(ReportRow::FillDownwardDiagonal));
+static_assert(int(TrelkReportRecorder::FillCross) == int(ReportRow::FillCross));
+static_assert(int(TrelkReportRecorder::FillDiagonalCross) == int(ReportRow::FillDiagonalCross));
 
 // Failures leave the library as its own exception type, the only one a host can name.
 template <typename Call> auto translated(Call&& call) {
@@ -99,6 +110,14 @@ void TrelkReportRecorder::ppReport_PaintPicture(qint32 ppReportKey, const QVaria
     translated([&] {
         d->session.ppReport_PaintPicture(ppReportKey, picImage, x1, y1, reportPage, w1, h1, orientation, x2, y2, w2, h2,
                                          opCode);
+    });
+}
+
+void TrelkReportRecorder::ppReport_Box(qint32 ppReportKey, qint16 x1, qint16 y1, qint16 w1, qint16 h1,
+                                       qint32 reportPage, qint16 orientation, qint32 fillColor, qint16 fillStyle,
+                                       qint16 drawWidth) {
+    translated([&] {
+        d->session.ppReport_Box(ppReportKey, x1, y1, w1, h1, reportPage, orientation, fillColor, fillStyle, drawWidth);
     });
 }
 

@@ -10,6 +10,7 @@
 #include "ReportRunWindow.h"
 #include "WindowTeardown.h"
 #include "frmAddColumnField.h"
+#include "frmReportAnswerChart.h"
 #include "frmReportEvaluation.h"
 #include "frmReportGroupSummary.h"
 
@@ -288,6 +289,8 @@ void frmReportParameters::showGenerator(const ReportRequest& request) {
     if (request.report.objectName == ReportParameters::GroupSummaryGenerator) {
         window = new frmReportGroupSummary(request, this);
         window->setProperty("ReportVariant", request.variant);
+    } else if (request.report.objectName == ReportParameters::AnswerChartGenerator) {
+        window = new frmReportAnswerChart(request, this);
     } else {
         window = new frmReportEvaluation(request, this);
     }

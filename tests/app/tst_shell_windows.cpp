@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     void switchboardCaptionMenusAndButtons() {
         frmSwitchboard window;
-        QCOMPARE(window.windowTitle(), QString("Kestrivo: Version 3.0.0"));
+        QCOMPARE(window.windowTitle(), QString("Kestrivo: Version 3.1.0"));
         QStringList menus;
         for (QAction* action : window.menuBar()->actions())
             menus << action->text();
@@ -274,7 +274,7 @@ private Q_SLOTS:
     void aboutShowsVersionAndHistory() {
         frmAbout about;
         QCOMPARE(about.windowTitle(), QString("About Kestrivo"));
-        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 3.0.0"));
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 3.1.0"));
         auto* list = about.findChild<QListWidget*>("lstModifications");
         QCOMPARE(list->count(), 21);
         QCOMPARE(list->item(0)->text(), QString("-- Modifications --"));

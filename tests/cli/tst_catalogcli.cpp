@@ -169,7 +169,7 @@ private Q_SLOTS:
         QVERIFY2(damaged.err.contains(" is damaged: it has been cut short") &&
                      damaged.err.endsWith("Nothing was written.\n"),
                  qPrintable(damaged.err));
-        QCOMPARE(count(empty, "ReportDefinition"), 3);
+        QCOMPARE(count(empty, "ReportDefinition"), 4);
         QCOMPARE(count(empty, "Template"), 0);
         const Run restore = cli({"catalog", "restore", path("saved.db")});
         QVERIFY2(restore.exitCode == 0, qPrintable(restore.err));
@@ -256,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
         for (const char* table : {"Template", "Evaluation", "EvaluationField", "EvaluationQuestion"})
             QCOMPARE(count(target, table), 0);
-        QCOMPARE(count(target, "ReportDefinition"), 3);
+        QCOMPARE(count(target, "ReportDefinition"), 4);
 
         const Run again = cli({"catalog", "copy", "--from", source, "--to", location(target)});
         QVERIFY2(again.exitCode == 0, qPrintable(again.err));

@@ -57,14 +57,14 @@ private Q_SLOTS:
               "TemplatePickList", "Evaluation", "EvaluationField", "EvaluationQuestion", "EvaluationPickList",
               "ReportColumnField", "Code"})
             QCOMPARE(db.scalar(QString("SELECT COUNT(*) FROM %1").arg(table)).toInt(), 0);
-        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 3);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 4);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM CompanyParameter").toInt(), 1);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM Control WHERE EULA IS NULL").toInt(), 1);
         db.close();
     }
 
     void badInputIsAnsweredClearly() {
-        QCOMPARE(cli({"--version"}).out, QString("kestrivo-cli 3.0.0\n"));
+        QCOMPARE(cli({"--version"}).out, QString("kestrivo-cli 3.1.0\n"));
         QVERIFY(cli({"--help"}).out.contains("init"));
         const Run unknown = cli({"frobnicate"});
         QCOMPARE(unknown.exitCode, 2);
@@ -165,7 +165,7 @@ private Q_SLOTS:
         const QString connection =
             "Provider=PostgreSQL;Initial Catalog=" + catalog + ";Data Source=" + host + ":" + port;
         Database db = Database::open(connection, "cli");
-        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 3);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 4);
         db.close();
 
         // Without a server the settings leave it empty, and libpq's PGHOST and PGPORT decide.

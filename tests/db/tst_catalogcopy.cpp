@@ -181,6 +181,36 @@ private Q_SLOTS:
         restored.close();
     }
 
+    // A backup made before the answer chart restores with the chart among its reports, keyed
+    // after the copied rows: what every catalog holds since comes with the restore.
+    void anOlderBackupGetsTheLaterReports_data() { TestDatabases::addEngineRows(); }
+    void anOlderBackupGetsTheLaterReports() {
+        QFETCH(QString, connection);
+        const QString file =
+            TestDatabases::home() + QStringLiteral("older-%1.db").arg(QDateTime::currentMSecsSinceEpoch());
+        {
+            Database catalog = Database::open(TestDatabases::freshConnectionString(DatabaseEngine::SQLite), "catalog");
+            fill(catalog);
+            CatalogBackup::backup(catalog, file, {});
+            catalog.close();
+            QSqlDatabase backup = QSqlDatabase::addDatabase("QSQLITE", "older");
+            backup.setDatabaseName(file);
+            QVERIFY(backup.open());
+            for (const char* sql : {"DELETE FROM ReportDefinition WHERE objectName='frmReportAnswerChart'",
+                                    "UPDATE sqlite_sequence SET seq=3 WHERE name='ReportDefinition'",
+                                    "UPDATE SchemaVersion SET Version=3"})
+                QVERIFY(QSqlQuery(backup).exec(sql));
+            backup.close();
+        }
+        QSqlDatabase::removeDatabase("older");
+        Database restored = Database::open(connection, QStringLiteral("restored"));
+        CatalogBackup::restore(file, restored, {});
+        QCOMPARE(restored.scalar("SELECT Name FROM ReportDefinition WHERE ReportDefinitionKey=4").toString(),
+                 QString("Answer Chart by Group"));
+        QCOMPARE(restored.insert("ReportDefinition", {"Name"}, {"Later"}), 5);
+        restored.close();
+    }
+
     // A damaged backup is refused before anything is written: cut short, not a database, a
     // database that holds no catalog, one of a newer program.
     void damagedBackupsAreRefused_data() {

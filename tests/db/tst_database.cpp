@@ -59,12 +59,13 @@ private Q_SLOTS:
         }
         QCOMPARE(rows, QStringList({"Evaluation Report|frmReportEvaluation|0|0|-1|-1|-1",
                                     "Group Summary by Evaluation|frmReportGroupSummary|1|-1|0|0|-1",
-                                    "Group Summary by Group|frmReportGroupSummary|2|-1|0|-1|-1"}));
+                                    "Group Summary by Group|frmReportGroupSummary|2|-1|0|-1|-1",
+                                    "Answer Chart by Group|frmReportAnswerChart|2|0|0|-1|-1"}));
 
         // Opening it again keeps the rows: the schema is created once.
         db.close();
         db = openFresh();
-        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 3);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 4);
         db.close();
     }
 
@@ -134,12 +135,12 @@ private Q_SLOTS:
     }
 
     // A catalog of an earlier version (row foreign keys on the named template items in 1, and
-    // on the rows' evaluations in 2; no history before 4) is brought up to date when it is
-    // opened, its rows kept and its guarantees with them.
+    // on the rows' evaluations in 2; no answer chart before 4, no history before 5) is brought up
+    // to date when it is opened, its rows kept and its guarantees with them.
     void olderCatalogIsUpgradedInPlace_data() {
         QTest::addColumn<QString>("connection");
         QTest::addColumn<int>("version");
-        for (const int version : {1, 2, 3}) {
+        for (const int version : {1, 2, 3, 4}) {
             QTest::addRow("SQLite %d", version)
                 << TestDatabases::freshConnectionString(DatabaseEngine::SQLite) << version;
             if (TestDatabases::postgresAvailable())
@@ -159,7 +160,7 @@ private Q_SLOTS:
         const QString foreignKeys = "SELECT COUNT(*) FROM pg_constraint WHERE contype = 'f' AND conrelid IN "
                                     "('evaluationfield'::regclass, 'evaluationquestion'::regclass, "
                                     "'evaluationpicklist'::regclass)";
-        // No version before 4 kept a history.
+        // No version before 5 kept a history.
         db.execute("DROP TABLE EvaluationHistory");
         db.execute("ALTER TABLE Control DROP COLUMN HistoryLastKey");
         db.execute("ALTER TABLE Control DROP COLUMN HistoryDigest");
@@ -200,6 +201,8 @@ private Q_SLOTS:
         }
         if (postgres)
             QCOMPARE(db.scalar(foreignKeys).toInt(), version == 1 ? 6 : version == 2 ? 3 : 0);
+        if (version < 4)
+            db.execute("DELETE FROM ReportDefinition WHERE objectName='frmReportAnswerChart'");
         db.execute("UPDATE SchemaVersion SET Version=?", {version});
         db.close();
 
@@ -207,6 +210,11 @@ private Q_SLOTS:
         QCOMPARE(Schema::version(db), Schema::CurrentVersion);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM SchemaVersion").toInt(), 1);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), 1);
+        QCOMPARE(db.scalar("SELECT reportType FROM ReportDefinition WHERE Name='Answer Chart by Group' AND "
+                           "objectName='frmReportAnswerChart' AND allowAllGroups=-1")
+                     .toInt(),
+                 2);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ReportDefinition").toInt(), 4);
         if (postgres)
             QCOMPARE(db.scalar(foreignKeys).toInt(), 0);
         QVERIFY_THROWS_EXCEPTION(

@@ -228,7 +228,7 @@ private Q_SLOTS:
             older.execute("DROP TABLE EvaluationHistory");
             older.execute("ALTER TABLE Control DROP COLUMN HistoryLastKey");
             older.execute("ALTER TABLE Control DROP COLUMN HistoryDigest");
-            older.execute("UPDATE SchemaVersion SET Version=3");
+            older.execute("UPDATE SchemaVersion SET Version=4");
             older.query("PRAGMA journal_mode=DELETE");
             older.close();
             QSqlDatabase::removeDatabase("older");

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -39,4 +40,21 @@ QString PdfProbe::pageSize(const QString& file, int page) {
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("Page\\s+%1 size:\\s+([\\d.]+ x [\\d.]+)").arg(page)).match(info);
     return match.hasMatch() ? match.captured(1) : QString();
+}
+
+int PdfProbe::imageCount(const QString& file) {
+    // A heading line and a rule, then a line per image.
+    return int(run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), file})
+                   .split('\n', Qt::SkipEmptyParts)
+                   .size()) -
+           2;
+}
+
+QImage PdfProbe::pageImage(const QString& file, int page, int dotsPerInch) {
+    QTemporaryDir folder;
+    const QString base = folder.filePath(QStringLiteral("page"));
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-r"), QString::number(dotsPerInch),
+         QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page), file, base});
+    return QImage(base + QStringLiteral(".png"));
 }

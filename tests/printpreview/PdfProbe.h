@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 // Reads PDF files the way a user's viewer would, through poppler's command-line tools.
@@ -10,4 +11,8 @@ public:
     static QString text(const QString& file, int page = 0);
     // The page size in points ("612 x 792").
     static QString pageSize(const QString& file, int page);
+    // How many raster images the file holds, as pdfimages lists them.
+    static int imageCount(const QString& file);
+    // The page (1-based) drawn at the resolution, as a viewer shows it.
+    static QImage pageImage(const QString& file, int page, int dotsPerInch);
 };

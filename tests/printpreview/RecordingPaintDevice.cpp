@@ -18,6 +18,20 @@ public:
             m_pen = state.pen();
         if (state.state() & DirtyFont)
             m_font = state.font();
+        if (state.state() & DirtyBrush)
+            m_brush = state.brush();
+    }
+    void drawRects(const QRectF* rects, int count) override {
+        for (int i = 0; i < count; ++i) {
+            PaintOp op;
+            op.kind = PaintOp::Rect;
+            op.rect = rects[i];
+            op.filled = m_brush.style() != Qt::NoBrush;
+            op.color = op.filled ? m_brush.color() : m_pen.color();
+            op.penWidth = m_pen.style() == Qt::NoPen ? 0 : m_pen.widthF();
+            op.penStyle = m_pen.style();
+            ops.append(op);
+        }
     }
     void drawTextItem(const QPointF& point, const QTextItem& item) override {
         PaintOp op;
@@ -56,6 +70,7 @@ public:
 
 private:
     QPen m_pen;
+    QBrush m_brush;
     QFont m_font;
 };
 

@@ -8,9 +8,10 @@
 #include <QRectF>
 #include <memory>
 
-// What a renderer drew, one entry per text, line or image, in drawing order.
+// What a renderer drew, one entry per text, line, image or rectangle, in drawing order. A
+// rectangle's colour is its brush's, or its pen's when it has no brush.
 struct PaintOp {
-    enum Kind { Text, Line, Image };
+    enum Kind { Text, Line, Image, Rect };
     Kind kind = Text;
     QString text;
     QFont font;
@@ -20,6 +21,7 @@ struct PaintOp {
     QRectF rect;
     qreal penWidth = 0;
     Qt::PenStyle penStyle = Qt::SolidLine;
+    bool filled = false;
 };
 
 // A page-sized paint device of a given resolution that keeps what was drawn on it.

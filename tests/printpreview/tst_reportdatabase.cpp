@@ -120,6 +120,7 @@ private Q_SLOTS:
                               "DrawStyle|INTEGER|0"}));
         QCOMPARE(rows("SELECT name, \"unique\" FROM pragma_index_list('ReportDetail')"),
                  QStringList({"I_ReportKey|0"}));
+        QCOMPARE(rows("SELECT name FROM pragma_index_info('I_ReportKey')"), QStringList({"ReportKey", "ReportPage"}));
         QCOMPARE(rows("SELECT \"table\", \"from\", \"to\", on_update, on_delete FROM "
                       "pragma_foreign_key_list('ReportDetail')"),
                  QStringList({"Report|ReportKey|ReportKey|CASCADE|CASCADE"}));
@@ -161,6 +162,8 @@ private Q_SLOTS:
                                     true, true);
         session->ppReport_Line(key, 10, 20, 30, 40, 3, 2, 3, 1, 0x00FF00);
         session->ppReport_PaintPicture(key, "/pictures/logo.png", 100.5f, 200, 4, 100, 50, 1, 7, 8, 20, 10, 99);
+        // A box drawn from its lower right corner is kept by its top-left corner and size.
+        session->ppReport_Box(key, 3000, 2500, -1000, -400, 4, 2, 0x00009FE6, 5, 2);
         const QString columns = "ReportKey, ReportPage, Orientation, DetailType, X1, Y1, W1, H1, X2, Y2, W2, H2, "
                                 "OpCode, DetailData, ForeColor, FontName, FontSize, FontBold, FontItalic, "
                                 "FontStrikethru, FontUnderline, PictureImage, OfPage, OfPage2Cnt, DrawWidth, DrawStyle";
@@ -171,7 +174,8 @@ private Q_SLOTS:
                  QString("%1|3|2|1|10|20|0|0|30|40|0|0|0|NULL|65280|NULL|0|0|0|0|0|NULL|0|0|3|1").arg(key),
                  QString("%1|4|1|2|100.5|200|1500|750|7|8|300|150|99|NULL|-2147483640|NULL|0|0|0|0|0|"
                          "/pictures/logo.png|0|0|0|0")
-                     .arg(key)}));
+                     .arg(key),
+                 QString("%1|4|2|3|2000|2100|1000|400|0|0|0|0|0|NULL|40934|NULL|0|0|0|0|0|NULL|0|0|2|5").arg(key)}));
     }
 
     void keyZeroRecordsNothing() {
@@ -182,6 +186,7 @@ private Q_SLOTS:
                                     false);
         session->ppReport_Line(0, 0, 0, 10, 10, 1, 1, 1, 0, 0);
         session->ppReport_PaintPicture(0, "x.png", 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0);
+        session->ppReport_Box(0, 0, 0, 10, 10, 1, 1, 0, 0, 1);
         QCOMPARE(yPos, qint16(100));
         QCOMPARE(rows("SELECT COUNT(*) FROM ReportDetail"), QStringList({"0"}));
     }

@@ -9,7 +9,9 @@
 #include "RecordingPrinter.h"
 #include "ReportDatabase.h"
 #include "ReportPrinter.h"
+#include "ReportRowReader.h"
 #include "ReportSession.h"
+#include "RowPainter.h"
 #include "ScriptedPrompter.h"
 #include "SharedControlState.h"
 
@@ -160,6 +162,98 @@ private Q_SLOTS:
         for (int y = 90; y < 110; ++y)
             dark += qGray(page.pixel(150, y)) < 128;
         QCOMPARE(dark, 2);
+    }
+
+    // A box is its fill, its pattern (black, or white over a dark fill) and its outline as
+    // wide as a line of that width; a box without fill draws its outline only, one without
+    // height nothing.
+    void boxesAreFilledPatternedAndOutlined() {
+        m_session->ppReport_Box(m_key, 1440, 1440, 1440, 720, 1, 1, 0x00009FE6, 4, 1); // orange, rising lines
+        m_session->ppReport_Box(m_key, 4320, 1440, 720, 720, 1, 1, 0x00000000, 6, 0);  // black, crossed
+        m_session->ppReport_Box(m_key, 1440, 2880, 720, 720, 1, 1, 0x00B27200, 1, 2);  // no fill
+        m_session->ppReport_Box(m_key, 4320, 2880, 720, 0, 1, 1, 0x00B27200, 0, 1);
+        RecordingPrinter printer;
+        ReportPrinter::print(m_key, 0, 0, printer);
+        QList<PaintOp> rects, rising, crossed;
+        for (const PaintOp& op : printer.jobs().value(0).value(0).device->ops()) {
+            if (op.kind == PaintOp::Rect)
+                rects << op;
+            else if (op.kind == PaintOp::Line)
+                (rects.size() == 1 ? rising : crossed) << op;
+        }
+        QCOMPARE(rects.size(), 4);
+        QCOMPARE(rects.at(0).rect, QRectF(600, 600, 600, 300));
+        QVERIFY(rects.at(0).filled && rects.at(0).color == QColor(230, 159, 0));
+        QVERIFY(!rects.at(1).filled && rects.at(1).rect == rects.at(0).rect && rects.at(1).penWidth == 7);
+        QCOMPARE(rects.at(2).rect, QRectF(1800, 600, 300, 300));
+        QVERIFY(rects.at(2).filled && rects.at(2).color == QColor(Qt::black));
+        QVERIFY(!rects.at(3).filled && rects.at(3).rect == QRectF(600, 1200, 300, 300) && rects.at(3).penWidth == 14);
+
+        // 60 twips apart: 25 printer pixels, rising to the right, inside the box.
+        QVERIFY(rising.size() > 20);
+        for (const PaintOp& line : rising) {
+            QCOMPARE(line.color, QColor(Qt::black));
+            QCOMPARE(line.to.x() - line.from.x(), line.from.y() - line.to.y());
+            QVERIFY(QRectF(600, 600, 600, 300).adjusted(-0.01, -0.01, 0.01, 0.01).contains(line.from));
+            QVERIFY(QRectF(600, 600, 600, 300).adjusted(-0.01, -0.01, 0.01, 0.01).contains(line.to));
+        }
+        QCOMPARE(crossed.size(), 22); // 11 across and 11 down
+        for (const PaintOp& line : crossed)
+            QCOMPARE(line.color, QColor(Qt::white));
+    }
+
+    // The pattern is measured on the page: on screen, on paper or zoomed in it is the same
+    // drawing at another scale; zoomed far out it keeps every other line, not a blur.
+    void aBoxLooksTheSameAtAnyScale() {
+        m_session->ppReport_Box(m_key, 1440, 1440, 2000, 1000, 1, 1, 0x00009FE6, 7, 1);
+        const auto drawn = [this](int dotsPerInch) {
+            RecordingPaintDevice device(QSize(dotsPerInch * 17 / 2, dotsPerInch * 11), dotsPerInch);
+            {
+                QPainter painter(&device);
+                RowPainter drawer(m_key, dotsPerInch, 1);
+                ReportRowReader rows(m_key, 1, 0);
+                for (ReportRow row; rows.next(row);)
+                    drawer.draw(painter, row);
+            }
+            QList<QLineF> lines; // in twips
+            QRectF box;
+            for (const PaintOp& op : device.ops()) {
+                const double twips = 1440.0 / dotsPerInch;
+                if (op.kind == PaintOp::Line)
+                    lines << QLineF(op.from * twips, op.to * twips);
+                else if (op.kind == PaintOp::Rect)
+                    box = QRectF(op.rect.topLeft() * twips, op.rect.size() * twips);
+            }
+            return std::make_pair(box, lines);
+        };
+        const auto screen = drawn(96);
+        QCOMPARE(screen.first, QRectF(1440, 1440, 2000, 1000));
+        QVERIFY(screen.second.size() > 40);
+        for (int dotsPerInch : {384, 600, 1200}) {
+            const auto other = drawn(dotsPerInch);
+            QCOMPARE(other.first, screen.first);
+            QCOMPARE(other.second.size(), screen.second.size());
+            for (int i = 0; i < screen.second.size(); ++i) {
+                QVERIFY(QLineF(other.second.at(i).p1(), screen.second.at(i).p1()).length() < 0.01);
+                QVERIFY(QLineF(other.second.at(i).p2(), screen.second.at(i).p2()).length() < 0.01);
+            }
+        }
+        const qsizetype zoomedOut = drawn(48).second.size();
+        QVERIFY2(zoomedOut > screen.second.size() / 3 && zoomedOut < screen.second.size() * 2 / 3,
+                 qPrintable(QString::number(zoomedOut)));
+
+        // The preview: the box from pixel 96, 96, 133 × 67 pixels.
+        QImage page;
+        PreviewRenderer::render(m_key, 1, page);
+        int orange = 0, black = 0;
+        for (int y = 100; y < 160; ++y)
+            for (int x = 100; x < 225; ++x) {
+                orange += page.pixelColor(x, y) == QColor(230, 159, 0);
+                black += page.pixelColor(x, y) == QColor(Qt::black);
+            }
+        QVERIFY2(orange > 60 * 125 / 3 && black > 60 * 125 / 8, qPrintable(QString("%1, %2").arg(orange).arg(black)));
+        QCOMPARE(page.pixelColor(96, 130), QColor(Qt::black)); // the outline
+        QCOMPARE(page.pixelColor(240, 130), QColor(Qt::white));
     }
 
     void picturesKeepTheirSizeUnlessBothSidesAreGiven() {

@@ -93,6 +93,37 @@ private Q_SLOTS:
         QCOMPARE(m_messages.size(), 1);
     }
 
+    // Boxes, as a chart draws its bars: filled, patterned and outlined in the PDF as vector
+    // drawing, no picture of them.
+    void boxesAreDrawnAsVectors() {
+        TrelkReportRecorder recorder;
+        recorder.setConnectionString("Provider=SQLite;Data Source=" + m_dir.filePath("boxes/Report.db"));
+        const qint32 key = recorder.ppReportStart();
+        recorder.ppReport_Box(key, 1440, 1440, 2880, 1440, 1, 1, 0x00009FE6); // orange, solid, no outline
+        recorder.ppReport_Box(key, 1440, 4320, 2880, 1440, 1, 1, 0x00B27200, TrelkReportRecorder::FillCross, 1);
+        recorder.ppReport_Box(0, 1440, 7200, 2880, 1440, 1); // the key of a failed start records nothing
+        qint16 y = 720;
+        recorder.ppReport_PrintData(key, y, 1440, "Bars", 1);
+        const QString pdf = m_dir.filePath("boxes.pdf");
+        QVERIFY(recorder.ppSavePdf(key, pdf));
+        QCOMPARE(PdfProbe::imageCount(pdf), 0);
+
+        // 288 pixels to the inch: the boxes from (288, 288) and (288, 864), 576 × 288 each, the
+        // pattern's lines 12 pixels apart.
+        const QImage page = PdfProbe::pageImage(pdf, 1, 288);
+        QCOMPARE(page.size(), QSize(2448, 3168));
+        QCOMPARE(page.pixelColor(576, 430), QColor(230, 159, 0));
+        int white = 0, blue = 0;
+        for (int x = 300; x < 850; ++x) {
+            const QColor pixel = page.pixelColor(x, 1002);
+            white += pixel.lightness() > 200;
+            blue += pixel == QColor(0, 114, 178);
+        }
+        QVERIFY2(white > 30 && blue > 300, qPrintable(QString("%1 white, %2 blue").arg(white).arg(blue)));
+        QCOMPARE(page.pixelColor(576, 1700), QColor(Qt::white));
+        QVERIFY(m_messages.isEmpty());
+    }
+
     void failuresReachTheHostAsTheLibrarysError() {
         TrelkReportRecorder recorder;
         recorder.setConnectionString("Provider=SQLite;Data Source=" + m_dir.filePath("errors/Report.db"));

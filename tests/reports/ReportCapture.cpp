@@ -9,6 +9,17 @@
 QString RecordedRow::brief() const {
     if (type == 1)
         return QStringLiteral("p%1 line %2,%3-%4,%5").arg(page).arg(x1).arg(y1).arg(x2).arg(y2);
+    if (type == 3)
+        return QStringLiteral("p%1 box %2,%3 %4x%5 #%6%7%8 f%9")
+            .arg(page)
+            .arg(x1)
+            .arg(y1)
+            .arg(width)
+            .arg(height)
+            .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
+            .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+            .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+            .arg(style);
     return QStringLiteral("p%1 %2,%3 s%4%5 %6").arg(page).arg(x1).arg(y1).arg(size).arg(bold ? "b" : "").arg(text);
 }
 
@@ -38,8 +49,8 @@ QList<RecordedRow> ReportCapture::read(int reportKey) {
         QSqlQuery query(database);
         query.prepare(
             QStringLiteral("SELECT ReportPage, Orientation, DetailType, X1, Y1, X2, Y2, DetailData, FontSize, "
-                           "FontBold, FontName, OfPage FROM ReportDetail WHERE ReportKey=? ORDER BY "
-                           "ReportDetailKey"));
+                           "FontBold, FontName, OfPage, W1, H1, ForeColor, DrawStyle, FontItalic FROM ReportDetail "
+                           "WHERE ReportKey=? ORDER BY ReportDetailKey"));
         query.addBindValue(reportKey);
         if (!query.exec())
             qFatal("the report rows cannot be read");
@@ -57,6 +68,11 @@ QList<RecordedRow> ReportCapture::read(int reportKey) {
             row.bold = query.value(9).toInt() != 0;
             row.font = query.value(10).toString();
             row.ofPage = query.value(11).toInt() != 0;
+            row.width = qRound(query.value(12).toDouble());
+            row.height = qRound(query.value(13).toDouble());
+            row.color = query.value(14).toInt();
+            row.style = query.value(15).toInt();
+            row.italic = query.value(16).toInt() != 0;
             rows.append(row);
         }
     }

@@ -9,19 +9,24 @@
 struct RecordedRow {
     int page = 0;
     int orientation = 0;
-    int type = 0; // 0 text, 1 line
+    int type = 0; // 0 text, 1 line, 3 box
     int x1 = 0;
     int y1 = 0;
     int x2 = 0;
     int y2 = 0;
+    int width = 0; // a box's
+    int height = 0;
+    qint32 color = 0;
+    int style = 0; // a box's fill style
+    bool italic = false;
     QString text;
     int size = 0;
     bool bold = false;
     QString font;
     bool ofPage = false;
 
-    // "p1 500,1000 s8 Label" for a text, "p1 line 500,1300-11100,1300" for a line: lists of
-    // these compare with readable differences.
+    // "p1 500,1000 s8 Label" for a text, "p1 line 500,1300-11100,1300" for a line, "p1 box
+    // 500,1000 300x200 #e69f00 f4" for a box: lists of these compare with readable differences.
     QString brief() const;
 };
 

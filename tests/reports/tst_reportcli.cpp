@@ -77,7 +77,8 @@ private Q_SLOTS:
     void listAndChecks() {
         const Run list = cli({"report", "list"});
         QCOMPARE(list.exitCode, 0);
-        QCOMPARE(list.out, QString("Evaluation Report\nGroup Summary by Evaluation\nGroup Summary by Group\n"));
+        QCOMPARE(list.out, QString("Answer Chart by Group\nEvaluation Report\nGroup Summary by Evaluation\nGroup "
+                                   "Summary by Group\n"));
 
         const Run noTemplate = cli({"report", "run", "Group Summary by Evaluation", "--all-evaluations"});
         QCOMPARE(noTemplate.exitCode, 1);
@@ -131,6 +132,57 @@ private Q_SLOTS:
         QCOMPARE(cli({"report", "template", "1"}).exitCode, 0);
         QCOMPARE(QDir(file("printouts")).entryList({"job-*.pdf"}).size(), 1);
         QCOMPARE(cli({"report", "template", "No such template"}).exitCode, 2);
+    }
+
+    // The answer chart as PDF: every question of the demo drawn with vector bars (no picture
+    // in the file), and its kept rows hold each bar's count as a text above it on its page.
+    void answerChartAsPdf() {
+        const Run run = cli({"report", "run", "Answer Chart by Group", "--template", "Demo Site Inspection",
+                             "--all-evaluations", "--pdf", file("chart.pdf"), "--keep"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(isPdf(file("chart.pdf")));
+        QProcess images;
+        images.start("pdfimages", {"-list", file("chart.pdf")});
+        QVERIFY(images.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(images.readAllStandardOutput()).trimmed().split('\n').size(), 2);
+        QProcess text;
+        text.start("pdftotext", {file("chart.pdf"), "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected : {"Answer Chart by Group", "Entrance clean and clear?",
+                                     "Staff wearing protective gear?", "Pick List Items", "No answer", "Page: 1 of"})
+            QVERIFY2(words.contains(expected), expected);
+
+        const int key = run.out.section("Report key: ", 1).section('\n', 0, 0).toInt();
+        int bars = 0;
+        {
+            QSqlDatabase report = QSqlDatabase::addDatabase("QSQLITE", "chart");
+            report.setDatabaseName(home() + "/data/Report.db");
+            QVERIFY(report.open());
+            QSqlQuery boxes(report);
+            // The bars, under the legend's rule across the page: every one has its count just
+            // above it.
+            QVERIFY(boxes.exec(QString("SELECT ReportPage, X1, Y1, W1 FROM ReportDetail Bar WHERE ReportKey=%1 AND "
+                                       "DetailType=3 AND Y1 > (SELECT MAX(Y1) FROM ReportDetail Rule WHERE "
+                                       "Rule.ReportKey=%1 AND Rule.ReportPage=Bar.ReportPage AND DetailType=1 AND "
+                                       "X1=500 AND X2=15000)")
+                                   .arg(key)));
+            while (boxes.next()) {
+                const double x = boxes.value(1).toDouble();
+                QSqlQuery label(report);
+                label.prepare("SELECT DetailData FROM ReportDetail WHERE ReportKey=? AND DetailType=0 AND "
+                              "ReportPage=? AND Y1=? AND X1>? AND X1<?");
+                for (const QVariant& value : {QVariant(key), boxes.value(0), QVariant(boxes.value(2).toDouble() - 170),
+                                              QVariant(x), QVariant(x + boxes.value(3).toDouble())})
+                    label.addBindValue(value);
+                QVERIFY(label.exec());
+                QVERIFY2(label.next() && label.value(0).toInt() > 0, qPrintable(boxes.value(2).toString()));
+                ++bars;
+            }
+        }
+        QSqlDatabase::removeDatabase("chart");
+        QVERIFY(bars > 12 * 5);
     }
 
     // Column fields are listed, added and removed per report and template.

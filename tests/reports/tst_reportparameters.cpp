@@ -210,6 +210,7 @@ private Q_SLOTS:
                             "allowAllTemplates, allowAllGroups, multiSelectEvaluations) VALUES ('Evaluation Copy', "
                             "'frmReportEvaluation', 0, 0, -1, -1, -1)");
         window().open();
+        window().chooseReport(report("Evaluation Report"));
         window().setFileSelected(2, true);
         window().chooseReport(report("Evaluation Copy"));
         QCOMPARE(window().fileSelection().count(true), 1);

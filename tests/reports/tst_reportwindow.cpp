@@ -101,7 +101,7 @@ private Q_SLOTS:
     void previewAndPrintGroupSummary() {
         QCOMPARE(m_window->windowTitle(), QString("Report Generator"));
         auto* reports = control<QListWidget>("lstReports");
-        QCOMPARE(reports->count(), 3);
+        QCOMPARE(reports->count(), 4);
         reports->setCurrentRow(rowOf(reports, "Group Summary by Evaluation"));
         chooseTemplate("Audit");
         auto* groups = control<QListWidget>("lstGroup");
@@ -270,6 +270,38 @@ private Q_SLOTS:
         QVERIFY(WindowInput::press(Qt::Key_Home) && WindowInput::type("01"));
         QVERIFY(WindowInput::press(Qt::Key_Tab));
         QCOMPARE(date(1)->text(), QString("01/31/29"));
+    }
+
+    // "Answer Chart by Group" chosen by mouse runs like the other reports: Prevw shows it in
+    // the preview window, Print prints it; its own window shows progress and closes.
+    void answerChartByHand_data() { TestDatabases::addEngines(); }
+    void answerChartByHand() {
+        ClickedPrompter boxes;
+        QVERIFY(clickEntry(control<QListWidget>("lstReports"), "Answer Chart by Group"));
+        QVERIFY(!control<QTableView>("jgColumnFields")->isEnabled());
+        QVERIFY(WindowInput::chooseFromList(control<QComboBox>("cmbTemplate"), "Audit"));
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        QString previewed;
+        QPointer<QWidget> generator;
+        whenModal([&](QWidget* preview) {
+            previewed = preview->objectName() + ":" + preview->windowTitle();
+            generator = m_window->findChild<QWidget*>("frmReportAnswerChart");
+            QVERIFY(WindowInput::press(Qt::Key_Escape));
+        });
+        QVERIFY(WindowInput::clickButton(button(m_window, "Prevw")));
+        QTRY_COMPARE(previewed, QString("frmPrintPreview:Print Preview"));
+        QTRY_VERIFY(!generator);
+
+        const int before = int(printouts().size());
+        boxes.answer("OK");
+        QVERIFY(WindowInput::clickButton(button(m_window, "Print")));
+        QTRY_COMPARE(int(printouts().size()), before + 1);
+        QTRY_VERIFY(!m_window->findChild<QWidget*>("frmReportAnswerChart"));
+        // Printed straight to a PDF file: the user is told which, and nothing else.
+        QTRY_COMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().title, QString("Print"));
+        QVERIFY(boxes.last().text.endsWith(printouts().constLast()));
     }
 
     // The template editor's Print: the listing is previewed and its window closes itself.

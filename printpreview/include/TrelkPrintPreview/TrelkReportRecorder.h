@@ -19,6 +19,10 @@ using TrelkMessageHandler = std::function<void(const QString& title, const QStri
 // a portrait page (orientation 1) is 12240 × 15840, a landscape one (2) 15840 × 12240.
 // Colours are 0x00BBGGRR, or 0x80000008 for the system's window-text colour.
 //
+// A report holds texts, lines, pictures and, since version 3.1, boxes (ppReport_Box): filled
+// rectangles with a fill pattern, for bar charts and shading that stay sharp at any zoom and
+// print as vector drawing.
+//
 // A report run is ppReportStart, any number of recording calls with the key it returned,
 // then ppPrint. Every recording call ignores the key 0 of a failed start. Start and
 // creation failures go to the control's error routine: a record in the report folder's
@@ -31,6 +35,20 @@ using TrelkMessageHandler = std::function<void(const QString& title, const QStri
 class TRELKPRINTPREVIEW_EXPORT TrelkReportRecorder {
 public:
     static constexpr qint32 WindowTextColor = qint32(0x80000008u);
+
+    // How ppReport_Box fills its rectangle. A pattern is drawn over the fill colour in black,
+    // or in white where the fill is dark, with lines 1/24 inch apart on the page; it tells
+    // boxes apart where colours do not, on a grey print or for colour-blind readers.
+    enum FillStyle : qint16 {
+        FillSolid = 0,
+        FillTransparent = 1, // no fill and no pattern: the outline only
+        FillHorizontalLine = 2,
+        FillVerticalLine = 3,
+        FillUpwardDiagonal = 4,
+        FillDownwardDiagonal = 5,
+        FillCross = 6,
+        FillDiagonalCross = 7,
+    };
 
     TrelkReportRecorder();
     virtual ~TrelkReportRecorder();
@@ -59,6 +77,13 @@ public:
     void ppReport_PaintPicture(qint32 ppReportKey, const QVariant& picImage, float x1, float y1, qint32 reportPage,
                                qint32 w1 = 0, qint32 h1 = 0, qint16 orientation = 1, float x2 = 0, float y2 = 0,
                                qint32 w2 = 0, qint32 h2 = 0, qint32 opCode = 0);
+    // Since 3.1. Records a box: the rectangle with its top-left corner at (x1, y1), w1 wide and
+    // h1 high (twips; a negative size reaches left or up from the corner), filled with
+    // fillColor in fillStyle (any other style value fills solid) and outlined in black
+    // drawWidth screen pixels wide (as a line's width; 0 for no outline).
+    void ppReport_Box(qint32 ppReportKey, qint16 x1, qint16 y1, qint16 w1, qint16 h1, qint32 reportPage,
+                      qint16 orientation = 1, qint32 fillColor = WindowTextColor, qint16 fillStyle = FillSolid,
+                      qint16 drawWidth = 0);
     // Starts a report: its key, or 0 when the start failed.
     qint32 ppReportStart(bool silentMode = false, bool skipDelete = false);
     QVariant ConnectionString() const;

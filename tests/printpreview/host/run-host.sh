@@ -3,6 +3,9 @@
 # against that prefix only, runs it offscreen and checks its preview images and PDFs.
 # Usage: run-host.sh <build folder> [folder to keep the outputs in]
 # TRELK_HOST_CXXFLAGS: compiler flags for the host (the sanitizers of a sanitizer build).
+# TRELK_HOST_HEADERS: a folder of the library's public headers of an earlier release to build
+# the host against instead of the installed ones; the host then binds every symbol it uses
+# as it starts, so a symbol the library lost fails at once.
 set -eu
 build=$1
 keep=${2:-}
@@ -12,8 +15,13 @@ trap 'rm -rf "$work"' EXIT INT TERM
 
 cmake --install "$build" --prefix "$work/prefix" --component TrelkPrintPreview >/dev/null
 cmake -S "$here" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
-    -DCMAKE_CXX_FLAGS="${TRELK_HOST_CXXFLAGS:-}" >/dev/null
+    -DCMAKE_CXX_FLAGS="${TRELK_HOST_CXXFLAGS:-}" -DTRELK_HOST_HEADERS="${TRELK_HOST_HEADERS:-}" >/dev/null
 cmake --build "$work/build" >/dev/null
+if [ -n "${TRELK_HOST_HEADERS:-}" ]; then
+    (cd "$work/build" && ninja -t deps) | grep -qF "$TRELK_HOST_HEADERS/TrelkReportRecorder.h" ||
+        { echo "FAIL: the host was not built against $TRELK_HOST_HEADERS"; exit 1; }
+    export LD_BIND_NOW=1
+fi
 QT_QPA_PLATFORM=offscreen "$work/build/trelk-host" "$work/out"
 
 fail() { echo "FAIL: $*"; exit 1; }

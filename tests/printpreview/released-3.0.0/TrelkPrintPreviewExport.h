@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QtGlobal>
+
+#if defined(TRELKPRINTPREVIEW_BUILDING)
+#define TRELKPRINTPREVIEW_EXPORT Q_DECL_EXPORT
+#else
+#define TRELKPRINTPREVIEW_EXPORT Q_DECL_IMPORT
+#endif
