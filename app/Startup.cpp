@@ -23,6 +23,9 @@ void openDatabase() {
         name = ConnectionString::parse(connection).describe();
         DataEnvironment::instance().open(connection);
     } catch (const KestrivoError& error) {
+        // A catalog that does not let this user in says so in a sentence of its own.
+        if (error.number() == ErrorNumber::NoRights)
+            throw;
         throw KestrivoError(error.number(),
                             QStringLiteral("The database %1 cannot be opened.\n%2").arg(name, error.description()),
                             error.source());

@@ -13,6 +13,7 @@
 #include "Prompter.h"
 #include "TemplateBuilder.h"
 #include "TestDatabases.h"
+#include "YesPrompter.h"
 #include "frmOpenEvaluation.h"
 
 #include <QApplication>
@@ -24,16 +25,6 @@ namespace {
 
 constexpr int Rounds = 20;
 constexpr int Listed = 10000;
-
-// Answers Yes to the update question; any other box is a failure of the run.
-class YesPrompter : public Prompter {
-public:
-    PromptAnswer ask(const Prompt& prompt) override {
-        if (prompt.buttons == PromptButtons::Ok)
-            throw KestrivoError(ErrorNumber::General, prompt.text);
-        return PromptAnswer::Yes;
-    }
-};
 
 struct Figures {
     double median = 0;

@@ -2,23 +2,30 @@
 
 #include "CatalogBackup.h"
 #include "CatalogCopy.h"
+#include "CatalogRights.h"
 #include "ConnectionString.h"
 #include "ConsoleStatus.h"
+#include "DataEnvironment.h"
 #include "Database.h"
+#include "HistoryChain.h"
 #include "KestrivoError.h"
 #include "ProgramSettings.h"
+#include "Schema.h"
 #include "Settings.h"
 #include "Startup.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
+#include <climits>
 #include <cstdio>
 
 namespace {
 
-const char* const Usage = "catalog copy --to TARGET [--from SOURCE] | catalog backup FILE | catalog restore FILE";
+const char* const Usage = "catalog copy --to TARGET [--from SOURCE] | backup FILE | restore FILE | verify [CATALOG] "
+                          "| grant ROLE --reader|--entry|--designer | revoke ROLE";
 
 // A catalog named on the command line: its connection, how to name it in messages, and the
 // settings that make a PC use it.
@@ -232,6 +239,76 @@ int restoreCatalog(const QString& file) {
     return 0;
 }
 
+int verifyHistory(const QString& named) {
+    Location catalog;
+    if (named.isEmpty())
+        catalog = programCatalog();
+    else if (!locate(named, catalog))
+        return refuse(QStringLiteral("a catalog is an SQLite file or [HOST[:PORT]/]CATALOG"));
+    Database database = Database::openExisting(catalog.connection, QStringLiteral("kestrivo-verify"));
+    HistoryChain::Verification result;
+    try {
+        if (const QString refusal = CatalogCopy::refusalAsSource(database); !refusal.isEmpty())
+            throw KestrivoError(ErrorNumber::Database, QStringLiteral("%1 %2.").arg(catalog.description, refusal));
+        if (Schema::version(database) < Schema::HistoryVersion) {
+            database.close();
+            std::printf("%s keeps no history yet: it is brought up to date when this version of Kestrivo opens it.\n",
+                        qPrintable(catalog.description));
+            return 0;
+        }
+        ConsoleStatus status;
+        result = HistoryChain::verify(database, [&status](qint64 done, qint64 total) {
+            status.showStatus(QStringLiteral("checking the history"));
+            status.showProgress(int(qMin<qint64>(done, INT_MAX)), int(qMin<qint64>(total, INT_MAX)));
+        });
+        status.showProgress(0, 0);
+    } catch (...) {
+        database.close();
+        throw;
+    }
+    database.close();
+    for (const QString& problem : result.problems)
+        std::printf("%s\n", qPrintable(problem));
+    if (result.intact()) {
+        std::printf("The history of %s is intact: %lld %s, none changed or removed.\n", qPrintable(catalog.description),
+                    static_cast<long long>(result.rows), result.rows == 1 ? "row" : "rows");
+        return 0;
+    }
+    std::printf("The history of %s was changed outside Kestrivo: %lld %s found.\n", qPrintable(catalog.description),
+                static_cast<long long>(result.problems.size()), result.problems.size() == 1 ? "problem" : "problems");
+    return 1;
+}
+
+int grantRights(const QStringList& arguments) {
+    static const QHash<QString, CatalogRights::Level> levels{
+        {QStringLiteral("--reader"), CatalogRights::Level::Reader},
+        {QStringLiteral("--entry"), CatalogRights::Level::Entry},
+        {QStringLiteral("--designer"), CatalogRights::Level::Designer}};
+    if (arguments.size() != 2 || !levels.contains(arguments.at(1)))
+        return usage();
+    const QString& role = arguments.at(0);
+    const CatalogRights::Level level = levels.value(arguments.at(1));
+    if (!openProgramDatabase())
+        return 1;
+    CatalogRights::grant(DataEnvironment::instance().cnnConnection(), role, level);
+    const char* const rights[] = {"read this catalog: reports, lists and history",
+                                  "read this catalog and add, change and delete its evaluations",
+                                  "read this catalog, add, change and delete its evaluations, and change its "
+                                  "templates, report columns and company settings"};
+    std::printf("%s may now %s.\n", qPrintable(role), rights[int(level)]);
+    return 0;
+}
+
+int revokeRights(const QStringList& arguments) {
+    if (arguments.size() != 1)
+        return usage();
+    if (!openProgramDatabase())
+        return 1;
+    CatalogRights::revoke(DataEnvironment::instance().cnnConnection(), arguments.first());
+    std::printf("%s may no longer use this catalog.\n", qPrintable(arguments.first()));
+    return 0;
+}
+
 int catalogCommand(const QStringList& arguments) {
     const QString action = arguments.value(0);
     try {
@@ -241,6 +318,12 @@ int catalogCommand(const QStringList& arguments) {
             return backupCatalog(arguments.at(1));
         if (action == QStringLiteral("restore") && arguments.size() == 2)
             return restoreCatalog(arguments.at(1));
+        if (action == QStringLiteral("verify") && arguments.size() <= 2)
+            return verifyHistory(arguments.value(1));
+        if (action == QStringLiteral("grant"))
+            return grantRights(arguments.mid(1));
+        if (action == QStringLiteral("revoke"))
+            return revokeRights(arguments.mid(1));
     } catch (const KestrivoError& error) {
         return refuse(error.description());
     }
@@ -253,7 +336,9 @@ QList<CliCommand> catalogCommands() {
     return {
         {QStringLiteral("catalog"), QString::fromLatin1(Usage),
          QStringLiteral("copy the whole catalog into an empty one (SQLite file or PostgreSQL), back it up into an "
-                        "SQLite file, or restore such a backup"),
+                        "SQLite file, restore such a backup, check that no row of its history was changed or "
+                        "removed, or give a PostgreSQL role the rights to read, enter evaluations or also design "
+                        "(a file catalog is protected by the permissions of its file)"),
          catalogCommand},
     };
 }

@@ -86,6 +86,14 @@ QString CatalogCopy::refusalAsTarget(const Database& target) {
         return newerVersion(version);
     const qint64 templates = target.scalar(QStringLiteral("SELECT COUNT(*) FROM Template")).toLongLong();
     const qint64 evaluations = target.scalar(QStringLiteral("SELECT COUNT(*) FROM Evaluation")).toLongLong();
+    // The history of evaluations deleted there is kept, not overwritten.
+    const qint64 changes = version < Schema::HistoryVersion
+                               ? 0
+                               : target.scalar(QStringLiteral("SELECT COUNT(*) FROM EvaluationHistory")).toLongLong();
+    if (templates == 0 && evaluations == 0 && changes > 0)
+        return QStringLiteral("holds %1 of evaluation history: a catalog is copied only into one that holds no "
+                              "template, no evaluation and no history")
+            .arg(counted(changes, QStringLiteral("row"), QStringLiteral("rows")));
     if (templates == 0 && evaluations == 0)
         return QString();
     return QStringLiteral("holds %1 and %2: a catalog is copied only into one that holds no template and no "
@@ -169,10 +177,14 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
     const QString refusal = refusalAsSource(m_source);
     if (!refusal.isEmpty())
         throw copyError(QStringLiteral("The source %1. Nothing was written.").arg(refusal));
+    // A catalog of an earlier version lacks what came later: it is copied as if it had it, empty.
+    const int sourceVersion = Schema::version(m_source);
     m_state = Progress();
     m_state.tables = int(tables.size());
-    for (const Schema::Table& table : tables)
-        m_state.rowsTotal += 2 * m_source.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table.name).toLongLong();
+    for (const Schema::Table& table : tables) {
+        if (table.since <= sourceVersion)
+            m_state.rowsTotal += 2 * m_source.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table.name).toLongLong();
+    }
 
     Transaction transaction(m_target);
     clearTarget();
@@ -182,7 +194,7 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
     for (int i = 0; i < tables.size(); ++i) {
         const Schema::Table& table = tables.at(i);
         report(i + 1, table.name, false);
-        CatalogRowReader reader(m_source, table);
+        CatalogRowReader reader(m_source, table, sourceVersion);
         CatalogRowWriter writer(m_target, table);
         QCryptographicHash digest(QCryptographicHash::Sha256);
         TableCheck check{table.name, 0, {}};
@@ -198,7 +210,8 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
         writer.flush();
         check.digest = digest.result();
         copied.append(check);
-        counters.append(qMax(lastKey, sourceCounter(m_source, table.name, table.key())));
+        counters.append(table.since > sourceVersion ? lastKey
+                                                    : qMax(lastKey, sourceCounter(m_source, table.name, table.key())));
     }
 
     // Each table is read back from the target, inside the transaction that wrote it.

@@ -25,13 +25,21 @@ QVariant timestampValue(const QVariant& value, bool* ok) {
 
 } // namespace
 
-CatalogRowReader::CatalogRowReader(const Database& database, const Schema::Table& table)
+CatalogRowReader::CatalogRowReader(const Database& database, const Schema::Table& table, int version)
     : m_database(database), m_table(table) {
+    if (table.since > version) {
+        m_lastBatch = true;
+        return;
+    }
     QStringList columns;
-    for (const Schema::Column& column : table.columns)
-        columns << (column.kind == Schema::ColumnKind::Timestamp && database.engine() == DatabaseEngine::PostgreSQL
-                        ? QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(column.name)
-                        : column.name);
+    for (const Schema::Column& column : table.columns) {
+        if (column.since > version)
+            columns << (column.kind == Schema::ColumnKind::Integer ? QStringLiteral("0") : QStringLiteral("''"));
+        else if (column.kind == Schema::ColumnKind::Timestamp && database.engine() == DatabaseEngine::PostgreSQL)
+            columns << QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(column.name);
+        else
+            columns << column.name;
+    }
     const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                                .arg(columns.join(QStringLiteral(", ")), table.name, table.key());
     if (database.engine() == DatabaseEngine::SQLite) {
@@ -61,7 +69,7 @@ void CatalogRowReader::fetch() {
 }
 
 bool CatalogRowReader::next(QVariantList& row) {
-    while (!m_rows.next()) {
+    while (!m_rows.isActive() || !m_rows.next()) {
         if (m_lastBatch || m_batchRows < BatchRows) {
             m_lastBatch = true;
             return false;

@@ -12,12 +12,13 @@ class Database;
 // "yyyy-MM-ddTHH:mm:ss", null as an invalid QVariant. A table of any size passes through a
 // bounded amount of memory: on PostgreSQL through a cursor (its driver would otherwise fetch
 // the whole result at once), on SQLite through a forward-only query. Must be used inside a
-// transaction of the database.
+// transaction of the database. A catalog of an earlier schema version gives what it lacks as
+// it would be in a new one: no rows of a newer table, the default of a newer column.
 class CatalogRowReader {
 public:
     static constexpr int BatchRows = 5000;
 
-    CatalogRowReader(const Database& database, const Schema::Table& table);
+    CatalogRowReader(const Database& database, const Schema::Table& table, int version = Schema::CurrentVersion);
     ~CatalogRowReader();
     CatalogRowReader(const CatalogRowReader&) = delete;
     CatalogRowReader& operator=(const CatalogRowReader&) = delete;

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "CatalogRights.h"
 #include "KestrivoError.h"
 #include "Schema.h"
 
@@ -244,6 +245,9 @@ bool Database::connectionLost() const {
 
 void Database::fail(const QSqlQuery& query) const {
     const QString reason = reasonOf(query.lastError());
+    // The server refused for want of rights: the user is told which rights, in one sentence.
+    if (m_engine == DatabaseEngine::PostgreSQL && query.lastError().nativeErrorCode() == QLatin1String("42501"))
+        throw KestrivoError(ErrorNumber::NoRights, CatalogRights::refusal(reason), providerSource(m_engine));
     if (connectionLost())
         throw lostConnection(m_engine, reason);
     throw databaseError(m_engine, reason);
@@ -313,9 +317,16 @@ void Database::close() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-Transaction::Transaction(const Database& database) : m_database(database) {
+Transaction::Transaction(const Database& database, Kind kind) : m_database(database) {
     QSqlDatabase db = m_database.connected();
-    if (!db.transaction()) {
+    // SQLite lets a transaction that has read begin to write only while no other connection
+    // has written since: one that reads before it writes takes the write lock first.
+    if (kind == Writing && m_database.m_engine == DatabaseEngine::SQLite) {
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw databaseError(m_database.m_engine,
+                                QStringLiteral("A transaction cannot be started: %1").arg(reasonOf(begin.lastError())));
+    } else if (!db.transaction()) {
         const QString reason = reasonOf(db.lastError());
         if (m_database.m_engine == DatabaseEngine::PostgreSQL && !db.isOpen())
             throw lostConnection(m_database.m_engine, reason);

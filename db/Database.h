@@ -81,7 +81,11 @@ private:
 // A transaction that rolls back unless committed, so an exception leaves nothing half-written.
 class Transaction {
 public:
-    explicit Transaction(const Database& database);
+    enum Kind {
+        Deferred,
+        Writing // will read before it writes, and must see what it read still in place when it writes
+    };
+    explicit Transaction(const Database& database, Kind kind = Deferred);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include "CatalogRights.h"
 #include "Database.h"
 #include "KestrivoError.h"
 
@@ -69,7 +70,8 @@ const char* const Tables[] = {
     "CREATE TABLE CompanyParameter (CompanyParameterKey %KEY%, Name VARCHAR(100) NOT NULL DEFAULT '',"
     " DeviceTemplatePath VARCHAR(255) NOT NULL DEFAULT '', DeviceEvaluationPath VARCHAR(255) NOT NULL DEFAULT '',"
     " ReportColumns SMALLINT NOT NULL DEFAULT 3)",
-    "CREATE TABLE Control (ControlKey %KEY%, EULA VARCHAR(100))",
+    // The head of the evaluation history's chain: its newest row and that row's digest.
+    "CREATE TABLE Control (ControlKey %KEY%, EULA VARCHAR(100), %HISTORYHEAD%)",
     "CREATE TABLE Code (CodeKey %KEY%, Code1 INTEGER NOT NULL DEFAULT 0, Code2 INTEGER NOT NULL DEFAULT 0)",
     // One row per imported evaluation file: its content digest keeps a file from being
     // imported twice.
@@ -89,6 +91,40 @@ const char* const Tables[] = {
     "CREATE INDEX I_EvaluationPickList_Question ON EvaluationPickList (EvaluationQuestionKey)",
     "CREATE INDEX I_ReportColumnField_Definition ON ReportColumnField (ReportDefinitionKey, TemplateKey)",
     "CREATE INDEX I_ImportedFile_Evaluation ON ImportedFile (EvaluationKey)",
+};
+
+// Every change to an evaluation after it arrived, one row per changed item. Rows are never
+// changed: each carries a digest of its content and of the row before it. EvaluationKey names
+// no evaluation by a foreign key, as a deleted evaluation keeps its history.
+const char* const HistoryTables[] = {
+    "CREATE TABLE EvaluationHistory (EvaluationHistoryKey %KEY%, EvaluationKey INTEGER NOT NULL,"
+    " Item VARCHAR(20) NOT NULL DEFAULT '', ItemKey INTEGER NOT NULL DEFAULT 0,"
+    " ItemName VARCHAR(255) NOT NULL DEFAULT '', OldValue TEXT NOT NULL DEFAULT '',"
+    " NewValue TEXT NOT NULL DEFAULT '', Snapshot TEXT NOT NULL DEFAULT '', Changed VARCHAR(24) NOT NULL DEFAULT '',"
+    " Login VARCHAR(64) NOT NULL DEFAULT '', Host VARCHAR(255) NOT NULL DEFAULT '',"
+    " DatabaseRole VARCHAR(64) NOT NULL DEFAULT '', Means VARCHAR(20) NOT NULL DEFAULT '',"
+    " ChainDigest VARCHAR(64) NOT NULL DEFAULT '')",
+    "CREATE INDEX I_EvaluationHistory_Evaluation ON EvaluationHistory (EvaluationKey)",
+    "CREATE INDEX I_EvaluationHistory_Item ON EvaluationHistory (Item, EvaluationKey)",
+};
+const char* const HistoryHead[] = {
+    "HistoryLastKey INTEGER NOT NULL DEFAULT 0",
+    "HistoryDigest VARCHAR(64) NOT NULL DEFAULT ''",
+};
+
+// On PostgreSQL no one but the catalog's owner changes or removes history rows, whatever
+// rights someone was given on the table.
+const char* const HistoryGuard[] = {
+    "CREATE OR REPLACE FUNCTION kestrivo_history_stays() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  IF NOT pg_has_role((SELECT relowner FROM pg_class WHERE oid = TG_RELID), 'USAGE') THEN\n"
+    "    RAISE EXCEPTION 'Only the owner of the catalog may change or remove its history.'"
+    "      USING ERRCODE = 'insufficient_privilege';\n"
+    "  END IF;\n"
+    "  RETURN NULL;\n"
+    "END $$",
+    "CREATE TRIGGER EvaluationHistory_Stays BEFORE UPDATE OR DELETE OR TRUNCATE ON EvaluationHistory"
+    " FOR EACH STATEMENT EXECUTE FUNCTION kestrivo_history_stays()",
 };
 
 // On PostgreSQL a foreign key checks every new evaluation row on its own and locks the row
@@ -274,25 +310,16 @@ void dropForeignKey(const Database& database, const char* table, const char* ref
                              .arg(rows, QString(constraint).replace('"', QStringLiteral("\"\""))));
 }
 
-// Version 1 checked the named template items through foreign keys on PostgreSQL, version 2
-// the rows' evaluations; SQLite keeps its foreign keys.
-void upgradeFrom(int version, const Database& database) {
-    Schema::addRowsSince(database, version);
-    if (database.engine() != DatabaseEngine::PostgreSQL || version >= 3)
-        return;
-    createRowFunctions(database);
-    if (version == 1) {
-        for (const auto& [rows, items] : NamedItems)
-            dropForeignKey(database, rows, items);
-        createItemChecks(database);
-    }
-    for (const auto& [rows, owner] : Owners)
-        dropForeignKey(database, rows, owner);
-    createOwnerChecks(database);
+// The text of a statement before it meets an engine: the columns of the history's head.
+QString expanded(const char* text) {
+    QStringList head;
+    for (const char* column : HistoryHead)
+        head << QString::fromLatin1(column);
+    return QString::fromLatin1(text).replace(QStringLiteral("%HISTORYHEAD%"), head.join(QStringLiteral(", ")));
 }
 
 QString engineSql(const char* text, DatabaseEngine engine) {
-    QString sql = QString::fromLatin1(text);
+    QString sql = expanded(text);
     static const QRegularExpression checkedReference(QStringLiteral(" \\{[^}]*\\}"));
     if (engine == DatabaseEngine::PostgreSQL)
         sql.remove(checkedReference);
@@ -307,6 +334,46 @@ QString engineSql(const char* text, DatabaseEngine engine) {
         sql.replace(QStringLiteral("%NOW%"), QStringLiteral("TIMESTAMP(0) NOT NULL DEFAULT LOCALTIMESTAMP(0)"));
     }
     return sql;
+}
+
+// Version 1 checked the named template items through foreign keys on PostgreSQL, version 2
+// the rows' evaluations; SQLite keeps its foreign keys.
+void upgradeChecks(int version, const Database& database) {
+    if (database.engine() != DatabaseEngine::PostgreSQL)
+        return;
+    createRowFunctions(database);
+    if (version == 1) {
+        for (const auto& [rows, items] : NamedItems)
+            dropForeignKey(database, rows, items);
+        createItemChecks(database);
+    }
+    for (const auto& [rows, owner] : Owners)
+        dropForeignKey(database, rows, owner);
+    createOwnerChecks(database);
+}
+
+void createHistoryGuard(const Database& database) {
+    for (const char* statement : HistoryGuard)
+        database.execute(QString::fromLatin1(statement));
+}
+
+// Version 5 keeps the history of every evaluation: its table, and the head of its chain in the
+// control row.
+void addHistory(const Database& database) {
+    for (const char* column : HistoryHead)
+        database.execute(QStringLiteral("ALTER TABLE Control ADD COLUMN ") + QString::fromLatin1(column));
+    for (const char* statement : HistoryTables)
+        database.execute(engineSql(statement, database.engine()));
+    if (database.engine() == DatabaseEngine::PostgreSQL)
+        createHistoryGuard(database);
+}
+
+void upgradeFrom(int version, const Database& database) {
+    Schema::addRowsSince(database, version);
+    if (version < 3)
+        upgradeChecks(version, database);
+    if (version < Schema::HistoryVersion)
+        addHistory(database);
 }
 
 bool hasVersionTable(const Database& database) {
@@ -390,36 +457,51 @@ void ensure(const Database& database) {
     if (found == 0) {
         for (const char* table : Tables)
             database.execute(engineSql(table, database.engine()));
+        for (const char* table : HistoryTables)
+            database.execute(engineSql(table, database.engine()));
         if (database.engine() == DatabaseEngine::PostgreSQL) {
             createRowFunctions(database);
             createItemChecks(database);
             createOwnerChecks(database);
+            createHistoryGuard(database);
         }
         seed(database);
         transaction.commit();
         return;
     }
-    // Several PCs may start the new program at once: the first upgrades, the others wait
-    // for it and then find nothing left to do.
-    if (database.engine() == DatabaseEngine::PostgreSQL) {
-        database.execute(QStringLiteral("LOCK TABLE SchemaVersion IN EXCLUSIVE MODE"));
-        found = version(database);
+    try {
+        // Several PCs may start the new program at once: the first upgrades, the others wait
+        // for it and then find nothing left to do.
+        if (database.engine() == DatabaseEngine::PostgreSQL) {
+            database.execute(QStringLiteral("LOCK TABLE SchemaVersion IN EXCLUSIVE MODE"));
+            found = version(database);
+        }
+        if (found == CurrentVersion)
+            return;
+        upgradeFrom(found, database);
+        database.execute(QStringLiteral("UPDATE SchemaVersion SET Version=?"), {CurrentVersion});
+    } catch (const KestrivoError& error) {
+        // Only the owner of a catalog's tables can change them.
+        if (error.number() == ErrorNumber::NoRights)
+            throw KestrivoError(ErrorNumber::NoRights, CatalogRights::UpgradeRefusal, error.source());
+        throw;
     }
-    upgradeFrom(found, database);
-    database.execute(QStringLiteral("UPDATE SchemaVersion SET Version=?"), {CurrentVersion});
     transaction.commit();
 }
 
 const QList<Table>& tables() {
     static const QList<Table> list = [] {
         // The CREATE TABLE texts above are the one description of every column.
+        QStringList head;
+        for (const char* column : HistoryHead)
+            head << QString::fromLatin1(column).section(' ', 0, 0);
         QList<Table> result;
-        for (const char* text : Tables) {
-            const QString sql = QString::fromLatin1(text);
+        const auto parse = [&head, &result](const char* text, int since) {
+            const QString sql = expanded(text);
             if (!sql.startsWith(QStringLiteral("CREATE TABLE ")) || sql.contains(QStringLiteral("SchemaVersion")))
-                continue;
+                return;
             const qsizetype open = sql.indexOf('(');
-            Table table{sql.mid(13, open - 13).trimmed(), {}};
+            Table table{sql.mid(13, open - 13).trimmed(), {}, since};
             int depth = 0;
             QString item;
             for (const QChar c : sql.mid(open + 1, sql.lastIndexOf(')') - open - 1) + ',') {
@@ -430,14 +512,19 @@ const QList<Table>& tables() {
                 }
                 const QStringList words = item.simplified().split(' ');
                 const QString type = words.value(1);
-                table.columns.append({words.first(), type == QStringLiteral("%NOW%") ? ColumnKind::Timestamp
-                                                     : type.startsWith(QStringLiteral("VARCHAR"))
-                                                         ? ColumnKind::Text
-                                                         : ColumnKind::Integer});
+                const ColumnKind kind = type == QStringLiteral("%NOW%") ? ColumnKind::Timestamp
+                                        : type.startsWith(QStringLiteral("VARCHAR")) || type == QStringLiteral("TEXT")
+                                            ? ColumnKind::Text
+                                            : ColumnKind::Integer;
+                table.columns.append({words.first(), kind, head.contains(words.first()) ? HistoryVersion : since});
                 item.clear();
             }
             result.append(table);
-        }
+        };
+        for (const char* text : Tables)
+            parse(text, 1);
+        for (const char* text : HistoryTables)
+            parse(text, HistoryVersion);
         return result;
     }();
     return list;

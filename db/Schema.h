@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 class Database;
 
@@ -12,17 +13,25 @@ namespace Schema {
 
 // 2: on PostgreSQL the template items that evaluation rows name are checked once per
 // statement instead of by a foreign key per row; 3: so are the evaluations (and answers)
-// that the rows belong to; 4: the report "Answer Chart by Group".
-constexpr int CurrentVersion = 4;
+// that the rows belong to; 4: the report "Answer Chart by Group"; 5: the history of every
+// evaluation.
+constexpr int HistoryVersion = 5;
+constexpr int CurrentVersion = 5;
 
 enum class ColumnKind { Integer, Text, Timestamp };
 struct Column {
     QString name;
     ColumnKind kind = ColumnKind::Integer;
+    int since = 1; // the schema version that added it
+    // What a catalog of an earlier version holds in its place: the column's default.
+    QVariant missing() const {
+        return kind == ColumnKind::Integer ? QVariant(qint64(0)) : QVariant(QString(QLatin1String("")));
+    }
 };
 struct Table {
     QString name;
     QList<Column> columns; // the key first
+    int since = 1;
     QString key() const { return columns.first().name; }
 };
 

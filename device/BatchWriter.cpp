@@ -38,7 +38,7 @@ BatchWriter::Result BatchWriter::write(std::optional<Database>& connection, std:
                 m_database.openAnother(QStringLiteral("BatchWriter%1").arg(reinterpret_cast<quintptr>(this), 0, 16));
             insert.emplace(*connection);
         }
-        result.added = insert->insert(files);
+        result.added = insert->add(files);
     } catch (const KestrivoError& error) {
         result.error = error;
         result.connectionLost = !connection || !connection->isOpen();

@@ -17,7 +17,7 @@
 class BatchWriter {
 public:
     struct Result {
-        QList<bool> added; // as WholeFileInsert gives it, when the statement went through
+        QList<bool> added; // as WholeFileInsert::add gives it, when the batch went in
         std::optional<KestrivoError> error;
         bool connectionLost = false;
     };

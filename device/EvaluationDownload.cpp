@@ -4,6 +4,7 @@
 #include "DeviceSession.h"
 #include "EvaluationImporter.h"
 #include "FileNames.h"
+#include "ImportHistory.h"
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "Prompter.h"
@@ -148,10 +149,12 @@ bool EvaluationDownload::finishBatch(QStringList& batch, QString& summary,
     try {
         outcomes = outcomesOfBatch();
     } catch (const KestrivoError& error) {
-        LogError(KestrivoError(error.number(),
-                               QStringLiteral("The evaluation files %1 were not added. %2")
-                                   .arg(names.join(QStringLiteral(", ")), error.description()),
-                               error.source()));
+        LogError(error.number() == ErrorNumber::NoRights
+                     ? error
+                     : KestrivoError(error.number(),
+                                     QStringLiteral("The evaluation files %1 were not added. %2")
+                                         .arg(names.join(QStringLiteral(", ")), error.description()),
+                                     error.source()));
         summary = NotAllAdded;
         if (m_result.failed.isEmpty())
             m_result.failed = names.first();
@@ -179,6 +182,7 @@ bool EvaluationDownload::finishBatch(QStringList& batch, QString& summary,
 
 void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
     EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
+    importer.setPhoneIds(ImportHistory::phoneIds(m_session.transport()));
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
     const QString folder = unitFolder();

@@ -4,6 +4,8 @@
 #include "DelimitedItemReader.h"
 #include "EvaluationFileParser.h"
 #include "FileNames.h"
+#include "HistoryChain.h"
+#include "ImportHistory.h"
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "ProgramSettings.h"
@@ -84,12 +86,13 @@ EvaluationImporter::Outcome EvaluationImporter::importFile(const QString& path) 
     return import(path, QFileInfo(path).fileName());
 }
 
-EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, const QString& fileName) {
+EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, const QString& fileName) const {
     Prepared file;
     file.fileName = fileName;
     file.evaluationName = evaluationNameOf(fileName);
     const QByteArray bytes = readWhole(path);
     file.digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    file.phoneId = m_phoneIds.value(file.digest);
     file.content = EvaluationFileParser::parse(bytes);
     return file;
 }
@@ -97,6 +100,11 @@ EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, co
 void EvaluationImporter::report(const KestrivoError& error, const QString& fileName) {
     // The failure may have been a connection that is gone, and the statements with it.
     dropStatements();
+    // A refusal for want of rights is the same for every file: its sentence says it all.
+    if (error.number() == ErrorNumber::NoRights) {
+        LogError(error);
+        return;
+    }
     LogError(
         KestrivoError(error.number(),
                       QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
@@ -106,15 +114,12 @@ void EvaluationImporter::report(const KestrivoError& error, const QString& fileN
 EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, const QString& fileName) {
     try {
         const Prepared file = prepare(path, fileName);
-        if (singleStatement(file)) {
-            if (!insert(file))
-                return Outcome::AlreadyImported;
-        } else {
-            Transaction transaction(m_database);
-            if (!insert(file))
-                return Outcome::AlreadyImported;
-            transaction.commit();
-        }
+        Transaction transaction(m_database);
+        const QList<qint64> keys = insert(file);
+        if (keys.isEmpty())
+            return Outcome::AlreadyImported;
+        HistoryChain::append(m_database, EvaluationHistory::Means::Import, history(file, keys));
+        transaction.commit();
         m_rowsWritten += file.content.rowCount();
         return Outcome::Imported;
     } catch (const KestrivoError& error) {
@@ -147,7 +152,7 @@ QList<WholeFileInsert::File> EvaluationImporter::together(const QList<Prepared>&
     for (const Prepared& file : files) {
         if (!singleStatement(file))
             return {};
-        together.append({&file.content, file.fileName, file.evaluationName, file.digest});
+        together.append({&file.content, file.fileName, file.evaluationName, file.digest, file.phoneId});
     }
     return together;
 }
@@ -167,7 +172,7 @@ bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outc
     try {
         // One statement is one transaction of its own: on a server loaded by other work every
         // round trip costs, and this takes one for all the files.
-        count(files, m_wholeFile.insert(all), outcomes);
+        count(files, m_wholeFile.add(all), outcomes);
         return true;
     } catch (const KestrivoError& error) {
         // A connection that is gone took the statement with it, and it is not repeated on a
@@ -229,24 +234,28 @@ QList<EvaluationImporter::Outcome> EvaluationImporter::oneAtATime(const QList<Pr
     QList<Outcome> outcomes;
     Transaction transaction(m_database);
     qint64 rows = 0;
+    QList<EvaluationHistory::Change> changes;
     for (const Prepared& file : files) {
         try {
             // A file imported before leaves its savepoint to take back the rows added before
             // its digest was found claimed.
             Savepoint one(m_database);
-            if (!insert(file)) {
+            const QList<qint64> keys = insert(file);
+            if (keys.isEmpty()) {
                 outcomes << Outcome::AlreadyImported;
                 continue;
             }
             one.release();
             outcomes << Outcome::Imported;
             rows += file.content.rowCount();
+            changes += history(file, keys);
         } catch (const KestrivoError& error) {
             report(error, file.fileName);
             outcomes << Outcome::Failed;
             break;
         }
     }
+    HistoryChain::append(m_database, EvaluationHistory::Means::Import, changes);
     transaction.commit();
     m_rowsWritten += rows;
     return outcomes;
@@ -293,24 +302,35 @@ bool EvaluationImporter::singleStatement(const Prepared& file) const {
     return m_database.engine() == DatabaseEngine::PostgreSQL && file.content.evaluations.size() == 1;
 }
 
-bool EvaluationImporter::insert(const Prepared& file) {
+QList<qint64> EvaluationImporter::insert(const Prepared& file) {
     // A database server takes the usual file, one evaluation, in a single round trip.
-    if (singleStatement(file))
-        return m_wholeFile.insert({{&file.content, file.fileName, file.evaluationName, file.digest}}).first();
+    if (singleStatement(file)) {
+        const qint64 key =
+            m_wholeFile.insert({{&file.content, file.fileName, file.evaluationName, file.digest, file.phoneId}})
+                .first();
+        return key != 0 ? QList<qint64>{key} : QList<qint64>();
+    }
     return write(file.content, file.fileName, file.evaluationName, file.digest);
 }
 
-bool EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
-                               const QString& evaluationName, const QString& digest) {
+QList<EvaluationHistory::Change> EvaluationImporter::history(const Prepared& file, const QList<qint64>& keys) const {
+    QList<EvaluationHistory::Change> changes;
+    for (const qint64 key : keys)
+        changes << ImportHistory::imported(key, file.fileName, file.phoneId);
+    return changes;
+}
+
+QList<qint64> EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
+                                        const QString& evaluationName, const QString& digest) {
     QList<qint64> questionKeys;
     questionKeys.reserve(content.questions.size());
-    bool claimed = false;
+    QList<qint64> evaluationKeys;
     for (const EvaluationFileContent::Evaluation& evaluation : content.evaluations) {
         const qint64 evaluationKey = addEvaluation(evaluationName, evaluation);
         // The digest is claimed right after the first row, before the bulk of the rows.
-        if (!claimed && !claimFile(digest, fileName, evaluationKey))
-            return false;
-        claimed = true;
+        if (evaluationKeys.isEmpty() && !claimFile(digest, fileName, evaluationKey))
+            return {};
+        evaluationKeys << evaluationKey;
 
         QList<QVariantList> fields;
         fields.reserve(evaluation.fields.size());
@@ -333,5 +353,5 @@ bool EvaluationImporter::write(const EvaluationFileContent& content, const QStri
     for (const EvaluationFileContent::PickList& pick : content.pickLists)
         pickLists.append(QVariantList{questionKeys.at(pick.question), pick.templatePickListKey});
     m_pickLists.insert(pickLists);
-    return true;
+    return evaluationKeys;
 }

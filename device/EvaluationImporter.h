@@ -2,9 +2,11 @@
 
 #include "BatchWriter.h"
 #include "EvaluationFileContent.h"
+#include "EvaluationHistory.h"
 #include "RowBatchInsert.h"
 #include "WholeFileInsert.h"
 
+#include <QHash>
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
@@ -14,8 +16,9 @@ class Database;
 class KestrivoError;
 
 // Imports evaluation files into Evaluation, EvaluationField, EvaluationQuestion and
-// EvaluationPickList. Each file goes in whole or not at all; a file whose exact content was
-// imported before, here or by another PC a moment ago, is not imported again.
+// EvaluationPickList, with one row of history for each evaluation. Each file goes in whole or
+// not at all; a file whose exact content was imported before, here or by another PC a moment
+// ago, is not imported again.
 class EvaluationImporter {
 public:
     enum class Outcome { Imported, AlreadyImported, Failed };
@@ -58,6 +61,9 @@ public:
     QList<Outcome> finishStarted();
 
     qint64 rowsWritten() const { return m_rowsWritten; }
+    // The ids of the phones that sent files through the web unit, by each file's SHA-256 (hex):
+    // the history names the phone of every file queued or imported from now on.
+    void setPhoneIds(QHash<QString, QString> byDigest) { m_phoneIds = std::move(byDigest); }
 
 private:
     // A file read and checked, ready to be added.
@@ -65,18 +71,21 @@ private:
         QString fileName;
         QString evaluationName;
         QString digest;
+        QString phoneId;
         EvaluationFileContent content;
     };
 
     Outcome import(const QString& path, const QString& fileName);
     // Reads and parses the file; throws KestrivoError.
-    static Prepared prepare(const QString& path, const QString& fileName);
+    Prepared prepare(const QString& path, const QString& fileName) const;
     bool queue(const QString& path, const QString& fileName);
     void report(const KestrivoError& error, const QString& fileName);
     // On PostgreSQL a file of one evaluation goes in with one statement, a transaction of its own.
     bool singleStatement(const Prepared& file) const;
-    // False when the file's content turned out to be imported already: nothing was kept.
-    bool insert(const Prepared& file);
+    // The keys of the file's evaluations; none when the file's content turned out to be
+    // imported already: nothing was kept.
+    QList<qint64> insert(const Prepared& file);
+    QList<EvaluationHistory::Change> history(const Prepared& file, const QList<qint64>& keys) const;
     // The queued files in one statement on PostgreSQL; false when they cannot go in that way
     // (a file fails, or holds several evaluations) and nothing was added. A lost connection
     // fails the first file.
@@ -86,9 +95,10 @@ private:
     void count(const QList<Prepared>& files, const QList<bool>& added, QList<Outcome>& outcomes);
     // The files in one transaction, each under a savepoint of its own, up to the first that fails.
     QList<Outcome> oneAtATime(const QList<Prepared>& files);
-    // False when the file's content turned out to be imported already: nothing was kept.
-    bool write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
-               const QString& digest);
+    // The keys of the evaluations added; none when the file's content turned out to be
+    // imported already: nothing was kept.
+    QList<qint64> write(const EvaluationFileContent& content, const QString& fileName, const QString& evaluationName,
+                        const QString& digest);
     qint64 addEvaluation(const QString& evaluationName, const EvaluationFileContent::Evaluation& evaluation);
     bool claimFile(const QString& digest, const QString& fileName, qint64 evaluationKey);
     void dropStatements();
@@ -104,4 +114,5 @@ private:
     QList<Prepared> m_queue;
     QList<Prepared> m_started;
     std::unique_ptr<BatchWriter> m_writer;
+    QHash<QString, QString> m_phoneIds;
 };

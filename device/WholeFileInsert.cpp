@@ -1,6 +1,8 @@
 #include "WholeFileInsert.h"
 
 #include "Database.h"
+#include "HistoryChain.h"
+#include "ImportHistory.h"
 #include "PostgresArray.h"
 
 namespace {
@@ -29,7 +31,7 @@ const char* const Statement =
     " p AS (INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey)"
     " SELECT a.key, u.pick FROM a INNER JOIN unnest(?::bigint[], ?::integer[]) WITH ORDINALITY"
     " AS u(question, pick, position) ON u.question = a.position ORDER BY u.position)"
-    " SELECT file FROM k";
+    " SELECT file, EvaluationKey FROM k";
 
 } // namespace
 
@@ -46,7 +48,7 @@ QString WholeFileInsert::sequence(const char* table, const char* column) const {
     return name.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
-QList<bool> WholeFileInsert::insert(const QList<File>& files) {
+QList<qint64> WholeFileInsert::insert(const QList<File>& files) {
     PostgresArray digests, fileNames, names, templates, groups;
     PostgresArray fieldFiles, fieldKeys, entered, listValues;
     PostgresArray questionFiles, questionKeys, answers, tbc;
@@ -90,9 +92,24 @@ QList<bool> WholeFileInsert::insert(const QList<File>& files) {
           &questionFiles, &questionKeys, &answers, &tbc, &pickQuestions, &picks})
         values << array->literal();
     m_database.run(m_statement, values);
-    QList<bool> added(files.size(), false);
+    QList<qint64> keys(files.size(), 0);
     while (m_statement.next())
-        added[m_statement.value(0).toLongLong() - 1] = true;
+        keys[m_statement.value(0).toLongLong() - 1] = m_statement.value(1).toLongLong();
     m_statement.finish();
+    return keys;
+}
+
+QList<bool> WholeFileInsert::add(const QList<File>& files) {
+    Transaction transaction(m_database);
+    const QList<qint64> keys = insert(files);
+    QList<EvaluationHistory::Change> history;
+    QList<bool> added;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        added << (keys.at(i) != 0);
+        if (keys.at(i) != 0)
+            history << ImportHistory::imported(keys.at(i), files.at(i).fileName, files.at(i).phoneId);
+    }
+    HistoryChain::append(m_database, EvaluationHistory::Means::Import, history);
+    transaction.commit();
     return added;
 }

@@ -21,13 +21,18 @@ public:
         QString fileName;
         QString evaluationName;
         QString digest;
+        QString phoneId; // the phone that sent it through the web unit, if one did
     };
 
     explicit WholeFileInsert(const Database& database);
 
-    // For each file whether it was added: false when its digest was claimed already, in the
-    // catalog, by another PC (which this statement waits for) or by an earlier file of the list.
-    QList<bool> insert(const QList<File>& files);
+    // For each file the key of its evaluation, or 0 when it was not added: its digest was
+    // claimed already, in the catalog, by another PC (which this statement waits for) or by an
+    // earlier file of the list. Inside the caller's transaction, which records the history.
+    QList<qint64> insert(const QList<File>& files);
+    // The same in a transaction of its own, with a row of history for each evaluation added:
+    // for each file whether it was added.
+    QList<bool> add(const QList<File>& files);
     // Forgets the prepared statement, for a connection that may have been replaced.
     void clear() { m_statement = QSqlQuery(); }
 

@@ -69,8 +69,7 @@ bool EvaluationEditorCommands::saveRefusedForGroup() {
     return true;
 }
 
-bool EvaluationEditorCommands::SaveEvaluation() {
-    m_editor.StoreQuestionPage();
+bool EvaluationEditorCommands::entriesRefused() {
     for (int index = 1; index <= m_editor.fieldCount(); ++index) {
         const EvaluationEditor::FieldSlot& slot = m_editor.slot(index);
         if (!slot.forced)
@@ -80,7 +79,12 @@ bool EvaluationEditorCommands::SaveEvaluation() {
             return true;
         }
     }
-    if (saveRefusedForGroup())
+    return saveRefusedForGroup();
+}
+
+bool EvaluationEditorCommands::SaveEvaluation() {
+    m_editor.StoreQuestionPage();
+    if (entriesRefused())
         return true;
 
     const qint64 opened = m_editor.openedEvaluationKey();
@@ -100,21 +104,29 @@ bool EvaluationEditorCommands::SaveEvaluation() {
             return true;
     }
 
+    EvaluationWriter::SaveRecord record;
+    record.replaces = replaces;
+    record.opened = opened;
+    record.openedStamp = m_openedStamp;
+    if (opened != 0)
+        record.changes = EvaluationChanges::between(m_opened, EvaluationChanges::of(m_editor));
     showBusy(true);
     qint64 saved = 0;
     try {
-        saved = EvaluationWriter::save(m_database, onScreen(m_editor), replaces);
+        saved = EvaluationWriter::save(m_database, onScreen(m_editor), record);
     } catch (const KestrivoError& error) {
         showBusy(false);
         LogError(error, QStringLiteral("SaveEvaluation"));
         return true;
     }
     showBusy(false);
-    if (saved == 0) {
+    if (saved == EvaluationWriter::ChangedMeanwhile || saved == EvaluationWriter::Gone) {
         programPrompter().inform(
-            QStringLiteral("This evaluation was replaced or deleted on another PC after you opened it, so it cannot "
-                           "be updated. Nothing was saved. To keep your changes, save again and answer No to the "
-                           "update question: they are then saved as a new evaluation."),
+            QStringLiteral("This evaluation was %1 on another PC after you opened it, so it cannot be updated. "
+                           "Nothing was saved. To keep your changes, save again and answer No to the update "
+                           "question: they are then saved as a new evaluation.")
+                .arg(saved == EvaluationWriter::Gone ? QStringLiteral("replaced or deleted")
+                                                     : QStringLiteral("changed")),
             QStringLiteral("Save Error"), PromptIcon::Critical);
         return true;
     }
@@ -174,7 +186,10 @@ bool EvaluationEditorCommands::openEvaluationKey(qint64 evaluationKey) {
     m_editor.setOpenedEvaluation(evaluationKey, row.value(0).toLongLong(), row.value(1).toLongLong(),
                                  row.value(2).toString());
     row.finish();
+    // Taken before the screen is built: a change after it shows when the evaluation is saved.
+    m_openedStamp = EvaluationHistory::stamp(m_database, evaluationKey);
     m_editor.BuildEvaluation();
+    m_opened = EvaluationChanges::of(m_editor);
     return m_editor.inProgress();
 }
 
@@ -187,7 +202,13 @@ void EvaluationEditorCommands::CancelEvaluation() {
 void EvaluationEditorCommands::DeleteEvaluation() {
     if (!programPrompter().confirm(QStringLiteral("Delete opened evaluation?"), QStringLiteral("Delete Verification")))
         return;
-    if (!EvaluationWriter::remove(m_database, m_editor.openedEvaluationKey())) {
+    bool removed = false;
+    if (!guarded(QStringLiteral("DeleteEvaluation"), [this, &removed] {
+            removed =
+                EvaluationWriter::remove(m_database, m_editor.openedEvaluationKey(), EvaluationHistory::Means::Editor);
+        }))
+        return;
+    if (!removed) {
         programPrompter().inform(QStringLiteral("This evaluation was replaced or deleted on another PC after you "
                                                 "opened it. Nothing was deleted."),
                                  QStringLiteral("Delete Error"), PromptIcon::Critical);

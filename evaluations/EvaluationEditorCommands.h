@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EvaluationChanges.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -23,6 +25,9 @@ public:
 
     // True when cancelled: nothing was written, or the user stopped.
     bool SaveEvaluation();
+    // The checks of a save before anything is written: forced fields and the group. True,
+    // after saying why and with the focus on the field, when the evaluation cannot be saved.
+    bool entriesRefused();
     // Offers to save a changed evaluation; a saved or unchanged one leaves the screen. False
     // when the user closed the question without answering: everything stays as it was.
     bool SaveIfChanged();
@@ -49,4 +54,8 @@ private:
     const Database& m_database;
     StatusSink* m_status;
     OpenDialog m_openDialog;
+    // The opened evaluation as it was put on the screen, and its history stamp then: what a
+    // save records its changes against, and how it finds that another PC changed it since.
+    EvaluationChanges::View m_opened;
+    qint64 m_openedStamp = 0;
 };

@@ -1,6 +1,7 @@
 #include "EvaluationReport.h"
 
 #include "EntryRules.h"
+#include "EvaluationHistory.h"
 #include "FieldText.h"
 #include "LogError.h"
 #include "Prompter.h"
@@ -21,6 +22,7 @@ constexpr int QuestionRow = 250;
 constexpr int FooterBottom = 14000;
 constexpr int CharacterWidth = 50;
 constexpr int Small = 8;
+constexpr int ChangeNoteGap = 100;
 
 } // namespace
 
@@ -165,6 +167,20 @@ void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int fro
         if (evaluation && !evaluation->values.contains(field))
             evaluation->values.insert(field, FieldText(fields.value(2)));
     }
+    fields.finish();
+
+    const QHash<qint64, EvaluationHistory::Summary> changed = EvaluationHistory::summaries(m_database, keys);
+    for (auto i = changed.cbegin(); i != changed.cend(); ++i) {
+        std::optional<Evaluation>& evaluation = m_loaded[i.key()];
+        if (evaluation)
+            evaluation->changeNote = changeNote(*i);
+    }
+}
+
+QString EvaluationReport::changeNote(const EvaluationHistory::Summary& summary) {
+    return QStringLiteral("Changed after import: %1, last %2 by %3")
+        .arg(summary.changes == 1 ? QStringLiteral("1 change") : QStringLiteral("%1 changes").arg(summary.changes),
+             EntryRules::shortDate(summary.last.changed.toLocalTime().date()), summary.last.who());
 }
 
 const EvaluationReport::TemplateFields& EvaluationReport::templateFields(qint64 templateKey) {
@@ -246,6 +262,11 @@ void EvaluationReport::PrintPageHeader(ReportPen& pen, const Evaluation& evaluat
     m_x = LeftMargin;
     for (const Field& field : fields.footer)
         PrintReportField(pen, evaluation, field);
+    // Below the footer fields, on every page of an evaluation that was changed after it arrived.
+    if (!evaluation.changeNote.isEmpty()) {
+        int noteY = FooterBottom + ChangeNoteGap;
+        pen.text(noteY, LeftMargin, evaluation.changeNote, m_reportPage, 1, false, Small, 0);
+    }
     m_y = questionsTop;
 }
 

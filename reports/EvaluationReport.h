@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataEnvironment.h"
+#include "EvaluationHistory.h"
 #include "ReportOutput.h"
 #include "ReportRequest.h"
 
@@ -65,6 +66,7 @@ private:
         qint64 templateKey = 0;
         QList<Question> questions;
         QHash<qint64, QString> values;
+        QString changeNote; // empty for an evaluation that nobody changed after it arrived
     };
 
     // Reads the next selected entries from index from on that are not read yet.
@@ -75,6 +77,7 @@ private:
     void PrintPageHeader(ReportPen& pen, const Evaluation& evaluation);
     void PrintReportField(ReportPen& pen, const Evaluation& evaluation, const Field& field);
     void newRow();
+    static QString changeNote(const EvaluationHistory::Summary& summary);
 
     const Database& m_database;
     CompanyParameter m_company;

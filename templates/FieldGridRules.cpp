@@ -2,8 +2,11 @@
 
 #include "DataEnvironment.h"
 #include "FieldText.h"
+#include "HistoryChain.h"
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
+
+#include <QScopeGuard>
 
 namespace {
 
@@ -145,11 +148,29 @@ void FieldGridRules::afterFieldValueWrite(BoundGrid::RowWrite& row) {
         value == m_editor.m_valueOnEntry)
         return;
     // Evaluations name their group by this value: they follow the new name, in the same
-    // transaction as the value itself.
+    // transaction as the value itself, and the history of each says so.
     m_editor.showBusy(true);
+    // The pointer comes back also when the rename is refused and rolls back.
+    const auto normalPointer = qScopeGuard([this] { m_editor.showBusy(false); });
+    const QVariant valueKey = row.value(QStringLiteral("TemplateFieldValueKey"));
+    QList<EvaluationHistory::Change> renamed;
+    QSqlQuery chosen = db().query(
+        QStringLiteral("SELECT f.EvaluationKey, f.TemplateFieldKey, t.FieldLabel, f.EnteredValue FROM EvaluationField "
+                       "f INNER JOIN TemplateField t ON t.TemplateFieldKey = f.TemplateFieldKey WHERE "
+                       "f.TemplateFieldValueKey=? AND f.EnteredValue<>? ORDER BY f.EvaluationKey"),
+        {valueKey, value});
+    while (chosen.next())
+        renamed.append({chosen.value(0).toLongLong(),
+                        EvaluationHistory::Item::Field,
+                        chosen.value(1).toLongLong(),
+                        chosen.value(2).toString(),
+                        chosen.value(3).toString(),
+                        value,
+                        {}});
+    chosen.finish();
     db().execute(QStringLiteral("UPDATE EvaluationField SET EnteredValue=? WHERE TemplateFieldValueKey=?"),
-                 {value, row.value(QStringLiteral("TemplateFieldValueKey"))});
-    m_editor.showBusy(false);
+                 {value, valueKey});
+    HistoryChain::append(db(), EvaluationHistory::Means::TemplateEditor, renamed);
 }
 
 void FieldGridRules::LoadFieldValues() {

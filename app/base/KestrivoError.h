@@ -37,4 +37,6 @@ constexpr qint32 FileNotFound = 53;
 constexpr qint32 TypeMismatch = 13;
 constexpr qint32 Database = -2147467259; // provider failure, reported with its minus sign
 constexpr qint32 General = 5;
+// The catalog does not let this user do it; the description is the one sentence to show.
+constexpr qint32 NoRights = 70;
 } // namespace ErrorNumber

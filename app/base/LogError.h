@@ -7,7 +7,8 @@
 #include <functional>
 
 // Tells the user about an unexpected failure and appends its three-line record to
-// LogPath + "ErrorLog.txt" (error 53 only shows its own box and logs nothing).
+// LogPath + "ErrorLog.txt" (error 53 only shows its own box and logs nothing, and a refusal
+// for want of rights shows its sentence alone).
 void LogError(const KestrivoError& error, const QString& procedure = QString());
 
 // Appends the three-line record alone, without a box; false when the log cannot be written.

@@ -2,13 +2,11 @@
 
 #include "KestrivoError.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,20 +17,6 @@ constexpr qint32 RecordError = 75;
 
 QString reason() {
     return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-QByteArray checkOf(const QByteArray& content) {
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex().left(16);
-}
-
-std::optional<ReceivedRecord::Line> parsed(const QByteArray& text) {
-    const QList<QByteArray> parts = text.split('\t');
-    if (parts.size() == 3 && !parts.at(0).isEmpty())
-        return ReceivedRecord::Line{QString::fromUtf8(parts.at(0)), parts.at(1), QString::fromUtf8(parts.at(2)), {}};
-    if (parts.size() != 5 || parts.at(0).isEmpty() || checkOf(text.left(text.lastIndexOf('\t'))) != parts.at(4))
-        return std::nullopt;
-    return ReceivedRecord::Line{QString::fromUtf8(parts.at(0)), parts.at(1), QString::fromUtf8(parts.at(2)),
-                                QString::fromUtf8(parts.at(3))};
 }
 
 // A new name is on the disk only once the folder that holds it is.
@@ -146,7 +130,7 @@ void ReceivedRecord::read(Changes& changes) {
     for (qsizetype end = text.indexOf('\n'); end >= 0; end = text.indexOf('\n', start)) {
         // A line that is not whole (the disk failed under a server of an earlier version, or
         // the PC lost power) names no evaluation.
-        if (const std::optional<Line> line = parsed(text.sliced(start, end - start))) {
+        if (const std::optional<Line> line = Line::parsed(text.sliced(start, end - start))) {
             m_lines.insert(line->id, *line);
             changes.added << *line;
         }
@@ -168,11 +152,8 @@ const ReceivedRecord::Line* ReceivedRecord::find(const QString& id) const {
 
 void ReceivedRecord::append(const QList<Line>& lines) {
     QByteArray text;
-    for (const Line& line : lines) {
-        const QByteArray content =
-            line.id.toUtf8() + '\t' + line.digest + '\t' + line.fileName.toUtf8() + '\t' + line.staged.toUtf8();
-        text += content + '\t' + checkOf(content) + '\n';
-    }
+    for (const Line& line : lines)
+        text += line.text();
     bool written = true;
     for (qsizetype done = 0; written && done < text.size();) {
         const ssize_t count = ::pwrite(m_descriptor, text.constData() + done, size_t(text.size() - done), m_end + done);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReceivedRecordLine.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -7,18 +9,12 @@
 #include <sys/types.h>
 
 // The record of the evaluations that phones sent to one unit: a file in the unit folder with a
-// line "id TAB digest TAB file name TAB staged file TAB check" for each, appended by every server
-// of the unit under one lock (flock on the record, which each server opens for itself). A line
-// counts once it is whole: ended by its newline and matching its check, the start of the line's
-// SHA-256. A line of an earlier version, without the last two, counts when whole.
+// line (ReceivedRecordLine) for each, appended by every server of the unit under one lock (flock
+// on the record, which each server opens for itself). A line counts once it is whole: ended by
+// its newline and matching its check.
 class ReceivedRecord {
 public:
-    struct Line {
-        QString id;
-        QByteArray digest; // SHA-256 of the file's bytes, in hexadecimal
-        QString fileName;
-        QString staged; // the staged file the evaluation was written into before it got its name
-    };
+    using Line = ReceivedRecordLine;
     struct Changes {
         bool reopened = false; // the path names another file now: the lines before are gone
         QList<Line> added;     // lines other servers added since the last lock

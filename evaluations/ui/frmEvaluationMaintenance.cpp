@@ -7,6 +7,7 @@
 #include "NobrinTab.h"
 #include "WindowTeardown.h"
 #include "frmAddEvaluation.h"
+#include "frmEvaluationHistory.h"
 #include "frmOpenEvaluation.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -90,8 +93,34 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
         dialog.logic().unload();
         return dialog.logic().chosenEvaluation();
     });
+    buildViewMenu();
     selectTab(EvaluationMaintenance::HandheldTab);
     resize(sizeHint().expandedTo(QSize(ClientWidth, ClientHeight + 110)));
+}
+
+// View > History: the changes of the evaluation opened on the "Nobrin" tab.
+void frmEvaluationMaintenance::buildViewMenu() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    QAction* history = view->addAction(QStringLiteral("&History..."));
+    history->setObjectName(QStringLiteral("mnuHistory"));
+    history->setStatusTip(QStringLiteral("Show who changed the opened evaluation, when and what"));
+    const auto enable = [this, history] { history->setEnabled(m_logic.editor().openedEvaluationKey() != 0); };
+    enable();
+    connect(view, &QMenu::aboutToShow, history, enable);
+    connect(&m_logic.editor(), &EvaluationEditor::screenChanged, history, enable);
+    connect(history, &QAction::triggered, this, [this] {
+        const EvaluationEditor& editor = m_logic.editor();
+        if (editor.openedEvaluationKey() == 0)
+            return;
+        guarded(QStringLiteral("mnuHistory_Click"), [this, &editor] {
+            auto* window = new frmEvaluationHistory(DataEnvironment::instance().cnnConnection(),
+                                                    editor.openedEvaluationKey(), editor.fileNameText(), this);
+            window->show();
+            window->raise();
+            window->activateWindow();
+        });
+    });
 }
 
 frmEvaluationMaintenance::~frmEvaluationMaintenance() {

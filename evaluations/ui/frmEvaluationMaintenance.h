@@ -37,6 +37,7 @@ protected:
 
 private:
     QWidget* buildHandheldPage();
+    void buildViewMenu();
     void showHelp(QWidget* control);
 
     EvaluationMaintenance m_logic;

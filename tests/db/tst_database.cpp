@@ -135,12 +135,12 @@ private Q_SLOTS:
     }
 
     // A catalog of an earlier version (row foreign keys on the named template items in 1, and
-    // on the rows' evaluations in 2; no answer chart before 4) is brought up to date when it
-    // is opened, its rows kept and its guarantees with them.
+    // on the rows' evaluations in 2; no answer chart before 4, no history before 5) is brought up
+    // to date when it is opened, its rows kept and its guarantees with them.
     void olderCatalogIsUpgradedInPlace_data() {
         QTest::addColumn<QString>("connection");
         QTest::addColumn<int>("version");
-        for (const int version : {1, 2, 3}) {
+        for (const int version : {1, 2, 3, 4}) {
             QTest::addRow("SQLite %d", version)
                 << TestDatabases::freshConnectionString(DatabaseEngine::SQLite) << version;
             if (TestDatabases::postgresAvailable())
@@ -160,7 +160,13 @@ private Q_SLOTS:
         const QString foreignKeys = "SELECT COUNT(*) FROM pg_constraint WHERE contype = 'f' AND conrelid IN "
                                     "('evaluationfield'::regclass, 'evaluationquestion'::regclass, "
                                     "'evaluationpicklist'::regclass)";
-        if (postgres && version <= 2) {
+        // No version before 5 kept a history.
+        db.execute("DROP TABLE EvaluationHistory");
+        db.execute("ALTER TABLE Control DROP COLUMN HistoryLastKey");
+        db.execute("ALTER TABLE Control DROP COLUMN HistoryDigest");
+        if (postgres)
+            db.execute("DROP FUNCTION kestrivo_history_stays()");
+        if (postgres && version < 3) {
             for (const char* table :
                  {"Evaluation", "EvaluationQuestion", "TemplateField", "TemplateQuestion", "TemplatePickList"})
                 db.execute(QString("DROP TRIGGER %1_KeyStays ON %1").arg(table));
@@ -195,7 +201,8 @@ private Q_SLOTS:
         }
         if (postgres)
             QCOMPARE(db.scalar(foreignKeys).toInt(), version == 1 ? 6 : version == 2 ? 3 : 0);
-        db.execute("DELETE FROM ReportDefinition WHERE objectName='frmReportAnswerChart'");
+        if (version < 4)
+            db.execute("DELETE FROM ReportDefinition WHERE objectName='frmReportAnswerChart'");
         db.execute("UPDATE SchemaVersion SET Version=?", {version});
         db.close();
 
@@ -218,6 +225,11 @@ private Q_SLOTS:
                                  db.execute("DELETE FROM TemplateField WHERE TemplateFieldKey=?", {fieldKey}));
         db.execute("DELETE FROM Evaluation");
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationField").toInt(), 0);
+        // The history came with the upgrade, its chain empty and guarded.
+        QCOMPARE(db.scalar("SELECT HistoryLastKey FROM Control").toInt(), 0);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM EvaluationHistory").toInt(), 0);
+        if (postgres)
+            QCOMPARE(db.scalar("SELECT COUNT(*) FROM pg_trigger WHERE tgname = 'evaluationhistory_stays'").toInt(), 1);
         db.close();
     }
 

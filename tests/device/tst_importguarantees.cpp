@@ -68,7 +68,7 @@ class tst_ImportGuarantees : public QObject {
     // uncommitted until the caller commits.
     static void addUncommitted(const Database& db, const QByteArray& bytes) {
         const EvaluationFileContent content = EvaluationFileParser::parse(bytes);
-        QCOMPARE(WholeFileInsert(db).insert({{&content, "A.txt", "A", "digest"}}), QList<bool>{true});
+        QVERIFY(WholeFileInsert(db).insert({{&content, "A.txt", "A", "digest"}}).first() > 0);
     }
 
     // Another PC deletes the template, and before it commits this one imports A.txt on a

@@ -1,5 +1,8 @@
 #include "DataEnvironment.h"
+#include "EntryRules.h"
+#include "EvaluationHistory.h"
 #include "EvaluationReport.h"
+#include "HistoryChain.h"
 #include "ReportCapture.h"
 #include "ReportTestbed.h"
 #include "TestDatabases.h"
@@ -252,6 +255,50 @@ private Q_SLOTS:
                  EvaluationReport::EvaluationsPerRead + 1);
         QVERIFY(!ReportCapture::texts(rows).contains("Late pick"));
         QVERIFY(!ReportCapture::texts(rows).contains("9"));
+    }
+
+    // An evaluation changed after it arrived is noted at the foot of every page: how often,
+    // when last and by whom, the changes under an earlier key counted; the others print as
+    // they would without any history.
+    void changedEvaluationsAreNoted() {
+        using namespace EvaluationHistory;
+        const auto record = [this](const QList<Change>& changes) {
+            Transaction transaction(m_bed->db(), Transaction::Writing);
+            HistoryChain::append(m_bed->db(), Means::Editor, changes);
+            transaction.commit();
+        };
+        const auto notes = [](const QList<RecordedRow>& rows) {
+            QStringList found;
+            for (const RecordedRow& row : rows) {
+                if (row.text.startsWith("Changed after import"))
+                    found << row.brief();
+            }
+            return found;
+        };
+        const auto questionsAnswered = questions(60);
+        const qint64 changed = evaluation("Changed", {}, questionsAnswered);
+        const qint64 untouched = evaluation("Untouched", {}, questionsAnswered);
+        const qint64 imported = evaluation("Imported", {}, questionsAnswered);
+        record({{imported, Item::Imported, 0, "Imported from Imported.txt", {}, {}, {}},
+                {untouched, Item::Imported, 0, "Imported from Untouched.txt", {}, {}, {}}});
+        const QList<RecordedRow> before = report({{untouched, true}, {imported, true}});
+        record({{changed - 100, Item::Field, 1, "Notes", "before", "between", {}},
+                {changed, Item::Saved, changed - 100, "Saved under a new key", {}, {}, {}}});
+        record({{changed, Item::Field, 1, "Notes", "between", "after", {}},
+                {changed, Item::TBC, questionsAnswered.first().first, "TBC: Q1", "No", "Yes", {}}});
+
+        const QList<RecordedRow> rows = report({{changed, true}, {untouched, true}, {imported, true}});
+        const Record last = EvaluationHistory::of(m_bed->db(), changed).first();
+        QVERIFY(last.who().contains('@'));
+        const QString note = QString("Changed after import: 3 changes, last %1 by %2")
+                                 .arg(EntryRules::shortDate(last.changed.toLocalTime().date()), last.who());
+        QCOMPARE(notes(rows), QStringList({"p1 500,14100 s8 " + note, "p2 500,14100 s8 " + note}));
+        QCOMPARE(ReportCapture::brief(report({{untouched, true}, {imported, true}})), ReportCapture::brief(before));
+        m_bed->db().execute("DELETE FROM EvaluationHistory");
+        QCOMPARE(ReportCapture::brief(report({{untouched, true}, {imported, true}})), ReportCapture::brief(before));
+
+        record({{untouched, Item::Answer, 1, "Answer: Q1", "1", "2", {}}});
+        QVERIFY(notes(report(untouched)).first().contains(": 1 change, last "));
     }
 };
 

@@ -1,6 +1,8 @@
 #include "AddTemplate.h"
 #include "DataEnvironment.h"
+#include "EvaluationHistory.h"
 #include "FieldText.h"
+#include "HistoryChain.h"
 #include "TemplateEditorFixture.h"
 #include "TemplateRows.h"
 #include "TestDatabases.h"
@@ -185,6 +187,40 @@ private Q_SLOTS:
                  QStringList({"North", "Red"}));
         QCOMPARE(m_fixture->column("SELECT FieldValue FROM TemplateFieldValue ORDER BY TemplateFieldValueKey"),
                  QStringList({"North", "Blue"}));
+        // The evaluation's history has the new group name, and only that.
+        const QList<EvaluationHistory::Record> history = EvaluationHistory::of(db(), evaluation);
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(history.first().what, QString("Group"));
+        QCOMPARE(history.first().oldValue, QString("New Entry"));
+        QCOMPARE(history.first().newValue, QString("North"));
+        QCOMPARE(history.first().means, QString("template editor"));
+        QVERIFY(HistoryChain::verify(db()).intact());
+    }
+
+    // A rename that cannot write its history (here a history table that is gone) is no rename:
+    // the value and every evaluation keep their names.
+    void groupValueRenameIsWhole() {
+        openWithFields({});
+        const qint64 key = db().scalar("SELECT TemplateKey FROM Template").toLongLong();
+        const qint64 groupField =
+            db().scalar("SELECT TemplateFieldKey FROM TemplateField WHERE GroupField<>0").toLongLong();
+        const qint64 group = db().scalar("SELECT TemplateFieldValueKey FROM TemplateFieldValue").toLongLong();
+        const qint64 evaluation =
+            db().insert("Evaluation", {"TemplateKey", "EvaluationGroupKey", "FileName"}, {key, group, "E1"});
+        db().insert("EvaluationField", {"EvaluationKey", "TemplateFieldKey", "TemplateFieldValueKey", "EnteredValue"},
+                    {evaluation, groupField, group, "New Entry"});
+        db().execute("ALTER TABLE EvaluationHistory RENAME TO HiddenHistory");
+        editor().LoadTemplate();
+        editor().enterGrid(TemplateGrid::EntryField);
+        editor().enterGrid(TemplateGrid::FieldValue);
+        editor().jgFieldValue().setValue(0, "FieldValue", "North");
+        prompter().answer(PromptAnswer::Ok);
+        editor().leaveGrid(TemplateGrid::FieldValue);
+        QCOMPARE(prompter().pending(), 0);
+        QVERIFY(prompter().last().text.contains("EvaluationHistory", Qt::CaseInsensitive));
+        db().execute("ALTER TABLE HiddenHistory RENAME TO EvaluationHistory");
+        QCOMPARE(m_fixture->column("SELECT EnteredValue FROM EvaluationField"), QStringList({"New Entry"}));
+        QCOMPARE(m_fixture->column("SELECT FieldValue FROM TemplateFieldValue"), QStringList({"New Entry"}));
     }
 
     // The dropdown values can only be entered for a stored dropdown field.
