@@ -16,8 +16,8 @@
 #include "BenchCli.h"
 #include "Database.h"
 #include "KestrivoError.h"
+#include "ScaleCatalog.h"
 #include "TestDatabases.h"
-#include "UnitSimulator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,8 +28,6 @@
 #include <optional>
 
 namespace {
-
-const QString DemoTemplate = QStringLiteral("Demo Site Inspection");
 
 struct Figure {
     double seconds = 0;
@@ -42,14 +40,6 @@ struct Job {
     QString name;
     QStringList arguments;
     QString pdf; // the report's file, whose pages give the recording rate
-};
-
-// One catalog of the engine with count evaluations, ready for the jobs.
-struct Catalog {
-    QString home;
-    QString connection;
-    qint64 templateKey = 0;
-    qint64 groupKey = 0;
 };
 
 QString engineName(DatabaseEngine engine) {
@@ -67,47 +57,7 @@ int pagesOf(const QString& pdf) {
     return 0;
 }
 
-// The demo template on the unit and in the catalog, then count evaluations filled on the
-// unit (the demo's own leftovers removed first, so the unit holds exactly count files).
-std::optional<Catalog> prepare(DatabaseEngine engine, const QString& folder, int count) {
-    Catalog catalog;
-    catalog.home = folder + QStringLiteral("home");
-    const QString unitRoot = folder + QStringLiteral("unit/");
-    if (engine == DatabaseEngine::PostgreSQL) {
-        catalog.connection = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
-        if (!BenchCli::initHome(catalog.home, catalog.connection, unitRoot))
-            return std::nullopt;
-    } else {
-        catalog.connection = QStringLiteral("Provider=SQLite;Data Source=%1/data/kestrivo.db").arg(catalog.home);
-        if (!BenchCli::run(catalog.home, {QStringLiteral("init")}) ||
-            !BenchCli::run(catalog.home,
-                           {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("UnitPath"), unitRoot}))
-            return std::nullopt;
-    }
-    if (!BenchCli::run(catalog.home, {QStringLiteral("demo")}))
-        return std::nullopt;
-    const UnitSimulator unit(unitRoot);
-    QDir evaluations(unit.evaluationFolderPath());
-    for (const QString& name : evaluations.entryList(QDir::Files))
-        evaluations.remove(name);
-    unit.fill(DemoTemplate + QStringLiteral(".evt"), count, 1);
-    {
-        Database db = Database::open(catalog.connection, QStringLiteral("bench_scale"));
-        catalog.templateKey =
-            db.scalar(QStringLiteral("SELECT TemplateKey FROM Template WHERE Name=?"), {DemoTemplate}).toLongLong();
-        // The first group of the template: the one the single-group summary prints.
-        catalog.groupKey = db.scalar(QStringLiteral("SELECT MIN(TemplateFieldValueKey) FROM TemplateFieldValue "
-                                                    "INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = "
-                                                    "TemplateFieldValue.TemplateFieldKey WHERE TemplateKey=? AND "
-                                                    "GroupField<>0"),
-                                     {catalog.templateKey})
-                               .toLongLong();
-        db.close();
-    }
-    return catalog;
-}
-
-QList<Job> jobsOf(DatabaseEngine engine, const Catalog& catalog, const QString& folder) {
+QList<Job> jobsOf(DatabaseEngine engine, const ScaleCatalog& catalog, const QString& folder) {
     const QString key = QString::number(catalog.templateKey);
     const QString group = QString::number(catalog.groupKey);
     QString copyTarget = folder + QStringLiteral("copy.db");
@@ -153,7 +103,7 @@ std::optional<QList<Figure>> measureSize(DatabaseEngine engine, int count, const
     QTemporaryDir temporary(where + QStringLiteral("/bench_scale-XXXXXX"));
     const QString folder = temporary.path() + QLatin1Char('/');
     std::fprintf(stderr, "%s, %d evaluations: preparing\n", qPrintable(engineName(engine)), count);
-    const std::optional<Catalog> catalog = prepare(engine, folder, count);
+    const std::optional<ScaleCatalog> catalog = ScaleCatalog::prepare(engine, folder, count);
     if (!catalog)
         return std::nullopt;
     QList<Figure> figures;

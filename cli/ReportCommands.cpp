@@ -175,7 +175,7 @@ int runReport(const QString& name, const Arguments& arguments) {
     if (all)
         window.selectAllFiles(true);
     for (const QString& given : keys) {
-        const int index = indexOfKey(window.files(), given.toLongLong());
+        const int index = window.files().rowOfKey(given.toLongLong());
         if (index < 0)
             return refuse(
                 QStringLiteral("evaluation %1 is not among the evaluations listed for these choices").arg(given));
@@ -304,9 +304,7 @@ int exportEvaluations(const QStringList& words) {
         window.open();
         if (const int code = chooseFilters(window, arguments))
             return code;
-        QList<qint64> keys;
-        for (const ListEntry& entry : window.files())
-            keys << entry.key;
+        const QList<qint64> keys = window.files().keys();
         EvaluationExport exporter(database());
         ConsoleStatus status;
         exporter.setProgress([&status](int value, int maximum) { status.showProgress(value, maximum); });

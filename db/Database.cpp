@@ -3,6 +3,7 @@
 #include "CatalogRights.h"
 #include "KestrivoError.h"
 #include "Schema.h"
+#include "TextCollation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -186,6 +187,7 @@ void Database::configureSession() const {
         // reaches the disk before it returns: an import removes its files from the unit right
         // after, and a power cut must not take back rows whose files are gone.
         execute(QStringLiteral("PRAGMA foreign_keys=ON"));
+        TextCollation::install(handle());
         if (m_readOnly)
             return;
         query(QStringLiteral("PRAGMA journal_mode=WAL"));

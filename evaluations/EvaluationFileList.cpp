@@ -4,7 +4,7 @@
 #include "EntryRules.h"
 #include "EvaluationGroups.h"
 #include "FieldText.h"
-#include "TextOrder.h"
+#include "TextCollation.h"
 
 namespace EvaluationFileList {
 
@@ -39,7 +39,11 @@ QString AppendCondition(const QString& filter, const QString& condition) {
     return filter.isEmpty() ? condition : filter + QStringLiteral(" AND ") + condition;
 }
 
-QList<Entry> evaluations(const Database& database, const Filter& filter) {
+QString lineOf(const QVariant& fileName, const QVariant& downloaded) {
+    return line(FieldText(fileName), downloadedDay(downloaded));
+}
+
+Statement evaluationsStatement(const Database& database, const Filter& filter, const QString& columns) {
     const EntryRules::DownloadedRange range = EntryRules::downloadedRange(filter.begin, filter.end);
     QString where = EntryRules::DownloadedCondition;
     QVariantList values{range.from, range.before};
@@ -51,24 +55,25 @@ QList<Entry> evaluations(const Database& database, const Filter& filter) {
         where = AppendCondition(where, QStringLiteral("TemplateField.TemplateKey=?"));
         values << filter.templateKey;
     }
-    QSqlQuery rows = database.query(
-        QStringLiteral("SELECT Evaluation.EvaluationKey, Evaluation.FileName, Downloaded FROM Template INNER JOIN "
-                       "TemplateField ON Template.TemplateKey = TemplateField.TemplateKey INNER JOIN "
-                       "TemplateFieldValue ON TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey "
-                       "INNER JOIN Evaluation ON Evaluation.EvaluationGroupKey = "
-                       "TemplateFieldValue.TemplateFieldValueKey WHERE ") +
-            where + QStringLiteral(" ORDER BY Evaluation.EvaluationKey"),
-        values);
-    QList<std::pair<QString, Entry>> named;
-    while (rows.next()) {
-        const QString fileName = FieldText(rows.value(1));
-        named.append({fileName, {rows.value(0).toLongLong(), line(fileName, downloadedDay(rows.value(2)))}});
-    }
-    TextOrder::sort(named, [](const std::pair<QString, Entry>& each) { return each.first; });
+    return {
+        QStringLiteral("SELECT ") + columns +
+            QStringLiteral(" FROM Template INNER JOIN TemplateField ON Template.TemplateKey = "
+                           "TemplateField.TemplateKey INNER JOIN TemplateFieldValue ON TemplateField.TemplateFieldKey "
+                           "= TemplateFieldValue.TemplateFieldKey INNER JOIN Evaluation ON "
+                           "Evaluation.EvaluationGroupKey = TemplateFieldValue.TemplateFieldValueKey WHERE ") +
+            where + QStringLiteral(" ORDER BY ") +
+            TextCollation::orderBy(database, QStringLiteral("Evaluation.FileName")) +
+            QStringLiteral(", Evaluation.EvaluationKey"),
+        values};
+}
+
+QList<Entry> evaluations(const Database& database, const Filter& filter) {
+    const Statement statement = evaluationsStatement(
+        database, filter, QStringLiteral("Evaluation.EvaluationKey, Evaluation.FileName, Evaluation.Downloaded"));
+    QSqlQuery rows = database.query(statement.sql, statement.values);
     QList<Entry> found;
-    found.reserve(named.size());
-    for (const auto& [fileName, entry] : named)
-        found.append(entry);
+    while (rows.next())
+        found.append({rows.value(0).toLongLong(), lineOf(rows.value(1), rows.value(2))});
     return found;
 }
 

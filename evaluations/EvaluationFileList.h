@@ -1,8 +1,11 @@
 #pragma once
 
+#include "EvaluationListModel.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 class Database;
 
@@ -19,16 +22,23 @@ struct Filter {
     QDate begin;            // first download day
     QDate end;              // last download day, held whole
 };
-struct Entry {
-    qint64 key = 0;
-    QString text;
-};
+// A line with the key it stands for: the same for every list of the dialog.
+using Entry = EvaluationListModel::Line;
 
 // "File Name" at position 1 and "Added" at position 32.
 QString headingLine();
 // The name up to its first "." and at most 30 characters, the date "mm/dd/yy" at position 32.
 QString line(const QString& fileName, const QDate& downloaded);
-// The evaluations of the filter by FileName; only those whose group value still exists.
+// The line of an evaluation from FileName and Downloaded as either engine returns them.
+QString lineOf(const QVariant& fileName, const QVariant& downloaded);
+// The statement that reads the given columns of the filter's evaluations by FileName (as
+// TextOrder sorts, then by key); only those whose group value still exists.
+struct Statement {
+    QString sql;
+    QVariantList values;
+};
+Statement evaluationsStatement(const Database& database, const Filter& filter, const QString& columns);
+// The evaluations of the filter, every line read: for a listing printed whole.
 QList<Entry> evaluations(const Database& database, const Filter& filter);
 // The group values that evaluations of the template use, by FieldValue.
 QList<Entry> groups(const Database& database, qint64 templateKey);

@@ -6,6 +6,11 @@
 
 #include <utility>
 
+OpenEvaluationFilter::OpenEvaluationFilter(const Database& database)
+    : m_database(database), m_lines(EvaluationFileList::lineOf) {
+    m_lines.setHeading(EvaluationFileList::headingLine());
+}
+
 QString OpenEvaluationFilter::helpText(const QString& controlName) {
     if (controlName == QLatin1String("cmbTemplate"))
         return QStringLiteral("Select template to filter list by");
@@ -81,9 +86,10 @@ void OpenEvaluationFilter::RefreshFileList() {
         filter.groupKey = m_groups.at(m_chosenGroup).key;
     if (m_chosenTemplate >= 0)
         filter.templateKey = m_templates.at(m_chosenTemplate).key;
-    m_lines = {{0, EvaluationFileList::headingLine()}};
-    m_lines += EvaluationFileList::evaluations(m_database, filter);
+    const EvaluationFileList::Statement statement =
+        EvaluationFileList::evaluationsStatement(m_database, filter, QStringLiteral("Evaluation.EvaluationKey"));
     m_chosenLine = -1;
+    m_lines.reset(m_database, statement.sql, statement.values);
 }
 
 // A date field that is being edited filters by the date it held when it got the focus.
@@ -106,5 +112,5 @@ void OpenEvaluationFilter::unload() {
 }
 
 qint64 OpenEvaluationFilter::chosenEvaluation() const {
-    return !m_cancelled && m_chosenLine >= 1 ? m_lines.at(m_chosenLine).key : 0;
+    return !m_cancelled && m_chosenLine >= 1 ? m_lines.key(m_chosenLine) : 0;
 }

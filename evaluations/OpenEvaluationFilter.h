@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EvaluationFileList.h"
+#include "EvaluationListModel.h"
 
 #include <QDate>
 #include <QList>
@@ -17,7 +18,7 @@ public:
 
     static QString helpText(const QString& controlName);
 
-    explicit OpenEvaluationFilter(const Database& database) : m_database(database) {}
+    explicit OpenEvaluationFilter(const Database& database);
 
     // The dialog loads: every template, then the groups and evaluations of "All Templates".
     void load();
@@ -40,8 +41,10 @@ public:
 
     void RefreshGroupList();
     void RefreshFileList();
-    // The heading line first, then one line per evaluation with its EvaluationKey.
-    const QList<Entry>& lines() const { return m_lines; }
+    // The heading line first, then one line per evaluation with its EvaluationKey; the lines
+    // are read as they are shown.
+    const EvaluationListModel& lines() const { return m_lines; }
+    EvaluationListModel* lineModel() { return &m_lines; }
     int chosenLine() const { return m_chosenLine; }
     void chooseLine(int index);
 
@@ -65,7 +68,7 @@ private:
     QString m_dates[2];
     QString m_remembered[2];
     bool m_entered[2] = {};
-    QList<Entry> m_lines;
+    EvaluationListModel m_lines;
     int m_chosenLine = -1;
     bool m_cancelled = false;
 };

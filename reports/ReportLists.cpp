@@ -4,7 +4,7 @@
 #include "EntryRules.h"
 #include "EvaluationGroups.h"
 #include "TemplateNames.h"
-#include "TextOrder.h"
+#include "TextCollation.h"
 
 namespace ReportLists {
 
@@ -37,7 +37,7 @@ QList<ListEntry> groups(const Database& database, qint64 templateKey) {
     return entries;
 }
 
-QList<ListEntry> evaluations(const Database& database, const EvaluationFilter& filter) {
+Statement evaluationsStatement(const Database& database, const EvaluationFilter& filter, const QString& columns) {
     const EntryRules::DownloadedRange range = EntryRules::downloadedRange(filter.begin, filter.end);
     QString where = EntryRules::DownloadedCondition;
     QVariantList values{range.from, range.before};
@@ -53,40 +53,30 @@ QList<ListEntry> evaluations(const Database& database, const EvaluationFilter& f
         where += QStringLiteral(" AND TemplateField.TemplateKey=?");
         values << filter.templateKey;
     }
+    return {QStringLiteral("SELECT ") + columns +
+                QStringLiteral(" FROM Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
+                               "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
+                               "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey INNER JOIN "
+                               "Template ON Template.TemplateKey = TemplateField.TemplateKey WHERE ") +
+                where + QStringLiteral(" ORDER BY ") +
+                TextCollation::orderBy(database, QStringLiteral("TemplateFieldValue.FieldValue")) +
+                QStringLiteral(", Evaluation.EvaluationGroupKey, ") +
+                TextCollation::orderBy(database, QStringLiteral("Evaluation.FileName")) +
+                QStringLiteral(", Evaluation.EvaluationKey"),
+            values};
+}
+
+QString lineOf(const QVariant& fileName, const QVariant& downloaded) {
+    return evaluationLine(fileName.toString(), downloadedTime(downloaded));
+}
+
+QList<ListEntry> evaluations(const Database& database, const EvaluationFilter& filter) {
+    const Statement statement = evaluationsStatement(
+        database, filter, QStringLiteral("Evaluation.EvaluationKey, Evaluation.FileName, Evaluation.Downloaded"));
+    QSqlQuery rows = database.query(statement.sql, statement.values);
     QList<ListEntry> entries;
-    QSqlQuery rows = database.query(
-        QStringLiteral(
-            "SELECT Evaluation.EvaluationKey, Evaluation.FileName, Downloaded, TemplateFieldValue.FieldValue, "
-            "Evaluation.EvaluationGroupKey FROM Evaluation INNER JOIN "
-            "TemplateFieldValue ON Evaluation.EvaluationGroupKey = TemplateFieldValue.TemplateFieldValueKey "
-            "INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey "
-            "INNER JOIN Template ON Template.TemplateKey = TemplateField.TemplateKey WHERE ") +
-            where + QStringLiteral(" ORDER BY Evaluation.EvaluationKey"),
-        values);
-    // By group name, group and file name, alphabetically as every list of the program.
-    struct Found {
-        ListEntry entry;
-        QString group;
-        qint64 groupKey;
-        QString fileName;
-    };
-    QList<Found> found;
-    while (rows.next()) {
-        const QString fileName = rows.value(1).toString();
-        found.append({{evaluationLine(fileName, downloadedTime(rows.value(2))), rows.value(0).toLongLong()},
-                      rows.value(3).toString(),
-                      rows.value(4).toLongLong(),
-                      fileName});
-    }
-    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        if (const int group = TextOrder::compare(a.group, b.group); group != 0)
-            return group < 0;
-        if (a.groupKey != b.groupKey)
-            return a.groupKey < b.groupKey;
-        return TextOrder::less(a.fileName, b.fileName);
-    });
-    for (const Found& each : found)
-        entries.append(each.entry);
+    while (rows.next())
+        entries.append({lineOf(rows.value(1), rows.value(2)), rows.value(0).toLongLong()});
     return entries;
 }
 

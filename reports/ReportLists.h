@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 class Database;
 
@@ -32,8 +33,17 @@ struct EvaluationFilter {
     QList<qint64> groupKeys; // empty: every group
     qint64 templateKey = 0;  // 0: every template
 };
-// The evaluations the filter lets through, by group name, group key and file name; each
-// entry's text is its 30-character line.
+// The statement that reads the given columns of the evaluations the filter lets through, by
+// group name, group key and file name (as TextOrder sorts, then by key).
+struct Statement {
+    QString sql;
+    QVariantList values;
+};
+Statement evaluationsStatement(const Database& database, const EvaluationFilter& filter, const QString& columns);
+// The line of an evaluation from FileName and Downloaded as either engine returns them.
+QString lineOf(const QVariant& fileName, const QVariant& downloaded);
+// The evaluations of the filter with every line read; each entry's text is its 30-character
+// line. The window's list reads its lines as they are shown instead.
 QList<ListEntry> evaluations(const Database& database, const EvaluationFilter& filter);
 // Blanks with the file name up to its first "." in characters 1 to 19 and the download day
 // as mm/dd/yy in characters 21 to 28.

@@ -44,7 +44,8 @@ QList<GridColumn> columnFieldColumns() {
 ReportParameters::ReportParameters(const Database& database, Windows windows, QObject* parent)
     : QObject(parent), m_database(database), m_windows(std::move(windows)),
       m_columnFields(std::make_unique<BoundGrid>(QStringLiteral("jgColumnFields"), QStringLiteral("ReportColumnField"),
-                                                 columnFieldColumns())) {
+                                                 columnFieldColumns())),
+      m_files(ReportLists::lineOf) {
     m_columnFields->setReadOnly(true);
     m_columnFields->setSortColumn(QStringLiteral("FieldLabel"));
     m_dates[0] = DefaultBegin;
@@ -154,14 +155,16 @@ void ReportParameters::setFileSelected(int index, bool selected) {
     m_currentFile = index;
 }
 
-void ReportParameters::setFileSelection(const QList<bool>& selected) {
-    for (int i = 0; i < m_fileSelected.size() && i < selected.size(); ++i)
-        m_fileSelected[i] = selected.at(i);
+void ReportParameters::setFilesSelected(int first, int last, bool selected) {
+    for (int i = std::max(first, 0); i <= last && i < m_fileSelected.size(); ++i)
+        m_fileSelected[i] = selected;
 }
 
+// As if every entry were clicked in turn: the last one becomes the current one.
 void ReportParameters::selectAllFiles(bool selected) {
-    for (int i = 0; i < m_fileSelected.size(); ++i)
-        setFileSelected(i, selected);
+    m_fileSelected.fill(selected);
+    if (!m_fileSelected.isEmpty())
+        m_currentFile = int(m_fileSelected.size()) - 1;
     Q_EMIT filesChanged();
 }
 
@@ -198,9 +201,12 @@ void ReportParameters::RefreshFileList() {
                 filter.groupKeys << m_groups.at(i).key;
     }
     filter.templateKey = templateKey();
-    m_files = ReportLists::evaluations(m_database, filter);
-    m_fileSelected = QList<bool>(m_files.size(), false);
+    const ReportLists::Statement statement =
+        ReportLists::evaluationsStatement(m_database, filter, QStringLiteral("Evaluation.EvaluationKey"));
     m_currentFile = -1;
+    m_fileSelected.clear();
+    m_files.reset(m_database, statement.sql, statement.values);
+    m_fileSelected = QList<bool>(m_files.size(), false);
     Q_EMIT filesChanged();
 }
 
@@ -288,8 +294,9 @@ std::optional<ReportRequest> ReportParameters::checkedRequest(bool preview) {
             request.groupKeys << m_groups.at(i).key;
     request.beginText = m_dates[0];
     request.endText = m_dates[1];
+    request.evaluations.reserve(m_files.size());
     for (int i = 0; i < m_files.size(); ++i)
-        request.evaluations.append({m_files.at(i).key, m_fileSelected.at(i)});
+        request.evaluations.append({m_files.keys().at(i), m_fileSelected.at(i)});
     for (int row = 0; row < m_columnFields->dataRowCount(); ++row)
         request.columnFields.append({m_columnFields->value(row, QStringLiteral("TemplateFieldKey")).toLongLong(),
                                      m_columnFields->value(row, QStringLiteral("FieldLabel")).toString()});
@@ -319,7 +326,7 @@ std::optional<ReportParameters::ExportChoice> ReportParameters::exportChoice() {
     ExportChoice choice{templateKey(), m_templates.at(m_currentTemplate).text, {}};
     for (int i = 0; i < m_files.size(); ++i)
         if (m_fileSelected.at(i))
-            choice.evaluations << m_files.at(i).key;
+            choice.evaluations << m_files.keys().at(i);
     if (choice.evaluations.isEmpty()) {
         programPrompter().inform(QStringLiteral("Select the evaluations to export."), ExportTitle,
                                  PromptIcon::Exclamation);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoundGrid.h"
+#include "EvaluationListModel.h"
 #include "ReportOutput.h"
 #include "ReportRequest.h"
 
@@ -70,14 +71,17 @@ public:
     // had on entry. Leaving a field the user already left does nothing.
     void leaveDate(int index, const QString& text);
 
-    const QList<ListEntry>& files() const { return m_files; }
+    // lstFileName: the evaluations' keys, each line read as it is shown.
+    const EvaluationListModel& files() const { return m_files; }
+    EvaluationListModel* fileModel() { return &m_files; }
     const QList<bool>& fileSelection() const { return m_fileSelected; }
     int currentFile() const { return m_currentFile; }
     void setCurrentFile(int index);
     // Selecting or deselecting one entry makes it the current one, as a click does.
     void setFileSelected(int index, bool selected);
-    // The selection as the list shows it, without moving the current entry.
-    void setFileSelection(const QList<bool>& selected);
+    // Entries first to last selected or not, as the list shows them, without moving the
+    // current entry.
+    void setFilesSelected(int first, int last, bool selected);
     void selectAllFiles(bool selected);
 
     BoundGrid& jgColumnFields() { return *m_columnFields; }
@@ -146,7 +150,7 @@ private:
     QString m_dates[2];
     QString m_dateOnEntry[2];
     bool m_dateEntered[2] = {};
-    QList<ListEntry> m_files;
+    EvaluationListModel m_files;
     QList<bool> m_fileSelected;
     int m_currentFile = -1;
     bool m_gridEnabled = false;

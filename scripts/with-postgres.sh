@@ -26,7 +26,8 @@ cleanup() {
     rm -rf "$dir"
 }
 trap cleanup EXIT
-as_user "$bindir/initdb" -D "$dir/data" -A trust -U "$user" >/dev/null
+# UTF-8 whatever the caller's locale, as a catalog server is: names sort the same everywhere.
+as_user "$bindir/initdb" -D "$dir/data" -A trust -U "$user" -E UTF8 --locale=C.UTF-8 >/dev/null
 as_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
     -o "-k $dir -c listen_addresses='' -p $port $durability" start >/dev/null
 me=$(id -un)

@@ -9,7 +9,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 
 namespace {
@@ -54,8 +54,10 @@ frmOpenEvaluation::frmOpenEvaluation(const Database& database, QWidget* owner) :
                 [this, field](const QString& text) { m_logic.editDate(field, text); });
         m_dates[field] = date;
     }
-    m_files = new QListWidget(this);
+    m_files = new QListView(this);
     m_files->setObjectName(QStringLiteral("lstFileName"));
+    m_files->setModel(m_logic.lineModel());
+    m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
@@ -82,8 +84,9 @@ frmOpenEvaluation::frmOpenEvaluation(const Database& database, QWidget* owner) :
     connect(m_groups, &QComboBox::activated, this, [this](int index) {
         refreshing(QStringLiteral("cmbGroup_Click"), [this, index] { m_logic.chooseGroup(index); });
     });
-    connect(m_files, &QListWidget::currentRowChanged, this, [this](int row) { m_logic.chooseLine(row); });
-    connect(m_files, &QListWidget::itemDoubleClicked, this, [this] { select(); });
+    connect(m_files->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { m_logic.chooseLine(current.row()); });
+    connect(m_files, &QListView::doubleClicked, this, [this] { select(); });
     connect(selectButton, &QPushButton::clicked, this, &frmOpenEvaluation::select);
     connect(cancel, &QPushButton::clicked, this, &frmOpenEvaluation::reject);
 
@@ -100,7 +103,7 @@ void frmOpenEvaluation::refreshing(const QString& procedure, const std::function
 void frmOpenEvaluation::showLists() {
     const QSignalBlocker blockTemplates(m_templates);
     const QSignalBlocker blockGroups(m_groups);
-    const QSignalBlocker blockFiles(m_files);
+    const QSignalBlocker blockFiles(m_files->selectionModel());
     if (m_templates->count() != m_logic.templates().size()) {
         m_templates->clear();
         for (const OpenEvaluationFilter::Entry& entry : m_logic.templates())
@@ -115,15 +118,8 @@ void frmOpenEvaluation::showLists() {
         if (m_dates[field]->text() != m_logic.dateText(field))
             m_dates[field]->setText(m_logic.dateText(field));
     }
-    m_files->clear();
-    QStringList lines;
-    lines.reserve(m_logic.lines().size());
-    for (const OpenEvaluationFilter::Entry& entry : m_logic.lines())
-        lines << entry.text;
-    m_files->addItems(lines);
-    for (int row = 0; row < m_files->count(); ++row)
-        m_files->item(row)->setData(Qt::UserRole, m_logic.lines().at(row).key);
-    m_files->setCurrentRow(m_logic.chosenLine());
+    // The list's model is the logic's own, refilled already: only the chosen line to show.
+    m_files->setCurrentIndex(m_logic.lineModel()->index(m_logic.chosenLine(), 0));
 }
 
 void frmOpenEvaluation::select() {

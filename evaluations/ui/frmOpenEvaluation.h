@@ -7,7 +7,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 
 // "Open Evaluation": finds an evaluation by template, group and download date. It hides on
 // "&Select" or "&Cancel"; the editor then reads the chosen evaluation from its logic.
@@ -33,6 +33,6 @@ private:
     QComboBox* m_templates = nullptr;
     QComboBox* m_groups = nullptr;
     QLineEdit* m_dates[2] = {};
-    QListWidget* m_files = nullptr;
+    QListView* m_files = nullptr;
     QLabel* m_panel = nullptr;
 };

@@ -23,6 +23,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -100,13 +101,21 @@ frmReportParameters::frmReportParameters(QWidget* owner)
     connect(m_templates, &QComboBox::activated, this, [this](int index) { m_logic.chooseTemplate(index); });
     connect(m_groups, &QListWidget::itemSelectionChanged, this,
             [this] { m_logic.selectGroups(selectedRows(m_groups)); });
-    connect(m_files, &QListWidget::itemSelectionChanged, this, [this] {
-        QList<bool> selection(m_files->count(), false);
-        for (int row : selectedRows(m_files))
-            selection[row] = true;
-        m_logic.setFileSelection(selection);
-    });
-    connect(m_files, &QListWidget::currentRowChanged, this, [this](int row) { m_logic.setCurrentFile(row); });
+    // Only what changed: selecting all of a hundred thousand is one range, not a row each.
+    connect(m_files->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (m_showingFiles)
+                    return;
+                for (const QItemSelectionRange& range : deselected)
+                    m_logic.setFilesSelected(range.top(), range.bottom(), false);
+                for (const QItemSelectionRange& range : selected)
+                    m_logic.setFilesSelected(range.top(), range.bottom(), true);
+            });
+    connect(m_files->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_showingFiles)
+                    m_logic.setCurrentFile(current.row());
+            });
     connect(m_columnFields, &BoundGridView::entered, this, [this] {
         m_logic.enterColumnFields();
         m_logic.enterControl(QStringLiteral("jgColumnFields"));
@@ -183,8 +192,11 @@ QWidget* frmReportParameters::buildParameters(QWidget* client) {
         layout->addWidget(m_dates[index], 2, 2 + 2 * index);
     }
     layout->addWidget(caption(QStringLiteral("Evaluations:"), frame), 3, 0, Qt::AlignTop);
-    m_files = new QListWidget(frame);
+    m_files = new QListView(frame);
     m_files->setObjectName(QStringLiteral("lstFileName"));
+    m_files->setModel(m_logic.fileModel());
+    m_files->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_files->setUniformItemSizes(true);
     m_files->setSelectionMode(QAbstractItemView::MultiSelection);
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
@@ -263,18 +275,24 @@ void frmReportParameters::showDates() {
         m_dates[index]->setText(m_logic.dateText(index));
 }
 
+// The list's model is the logic's own and shows its lines already; the selection is shown
+// as runs of selected entries.
 void frmReportParameters::showFiles() {
-    const QSignalBlocker quiet(m_files);
-    if (m_files->count() != m_logic.files().size()) {
-        m_files->clear();
-        for (const ListEntry& entry : m_logic.files())
-            m_files->addItem(entry.text);
+    const QAbstractItemModel* model = m_files->model();
+    const QList<bool>& chosen = m_logic.fileSelection();
+    QItemSelection selection;
+    for (int row = 0; row < chosen.size(); ++row) {
+        if (!chosen.at(row))
+            continue;
+        const int first = row;
+        while (row + 1 < chosen.size() && chosen.at(row + 1))
+            ++row;
+        selection.select(model->index(first, 0), model->index(row, 0));
     }
-    for (int row = 0; row < m_files->count(); ++row) {
-        m_files->item(row)->setText(m_logic.files().at(row).text);
-        m_files->item(row)->setSelected(m_logic.fileSelection().at(row));
-    }
-    m_files->setCurrentRow(m_logic.currentFile(), QItemSelectionModel::NoUpdate);
+    m_showingFiles = true;
+    m_files->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_files->selectionModel()->setCurrentIndex(model->index(m_logic.currentFile(), 0), QItemSelectionModel::NoUpdate);
+    m_showingFiles = false;
 }
 
 bool frmReportParameters::showAddColumnField(qint64 templateKey, qint64 reportDefinitionKey) {

@@ -9,6 +9,7 @@ class BoundGridView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
 class QProgressBar;
 class ctlTrelkPrintPreview;
@@ -47,7 +48,7 @@ private:
     QComboBox* m_templates = nullptr;
     QListWidget* m_groups = nullptr;
     QLineEdit* m_dates[2] = {};
-    QListWidget* m_files = nullptr;
+    QListView* m_files = nullptr;
     BoundGridView* m_columnFields = nullptr;
     ctlTrelkPrintPreview* m_control = nullptr;
     QLabel* m_panel = nullptr;
@@ -56,4 +57,5 @@ private:
     quint32 m_mask = 0;
     bool m_opened = false;
     bool m_busy = false;
+    bool m_showingFiles = false;
 };

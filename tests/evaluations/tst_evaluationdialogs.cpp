@@ -20,7 +20,7 @@ class tst_EvaluationDialogs : public QObject {
         return db().insert("Evaluation", {"TemplateKey", "EvaluationGroupKey", "FileName", "Downloaded"},
                            {visit.templateKey, group, fileName, downloaded});
     }
-    static QStringList texts(const QList<OpenEvaluationFilter::Entry>& entries) {
+    template <typename List> static QStringList texts(const List& entries) {
         QStringList list;
         for (const OpenEvaluationFilter::Entry& entry : entries)
             list << entry.text;

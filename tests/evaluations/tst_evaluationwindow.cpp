@@ -1,6 +1,7 @@
 #include "ClickedPrompter.h"
 #include "DataEnvironment.h"
 #include "HandheldFixture.h"
+#include "ListViewRows.h"
 #include "ScriptedPrompter.h"
 #include "SiteVisit.h"
 #include "TemplateBuilder.h"
@@ -18,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
@@ -109,11 +111,11 @@ class tst_EvaluationWindow : public QObject {
         QTimer::singleShot(0, this, [fileName] {
             QWidget* dialog = QApplication::activeModalWidget();
             QVERIFY(dialog && dialog->objectName() == "frmOpenEvaluation");
-            auto* lines = find<QListWidget>(dialog, "lstFileName");
+            auto* lines = find<QListView>(dialog, "lstFileName");
             QCOMPARE(lines->font().family(), QString("Courier New"));
-            const QList<QListWidgetItem*> found = lines->findItems(fileName, Qt::MatchStartsWith);
+            const QList<int> found = ListViewRows::rowsStartingWith(lines, fileName);
             QCOMPARE(found.size(), 1);
-            lines->setCurrentItem(found.first());
+            lines->setCurrentIndex(lines->model()->index(found.first(), 0));
             QTest::mouseClick(find<QPushButton>(dialog, "cmdSelect"), Qt::LeftButton);
         });
         menu("Open");
@@ -138,10 +140,10 @@ class tst_EvaluationWindow : public QObject {
     static void openByHand(const QString& fileName, bool doubleClick = false) {
         whenModal([fileName, doubleClick](QWidget* dialog) {
             QVERIFY(WindowInput::chooseFromList(find<QComboBox>(dialog, "cmbTemplate"), "Site Visit"));
-            auto* lines = find<QListWidget>(dialog, "lstFileName");
-            const QList<QListWidgetItem*> found = lines->findItems(fileName, Qt::MatchStartsWith);
+            auto* lines = find<QListView>(dialog, "lstFileName");
+            const QList<int> found = ListViewRows::rowsStartingWith(lines, fileName);
             QCOMPARE(found.size(), 1);
-            const QRect line = lines->visualItemRect(found.first());
+            const QRect line = lines->visualRect(lines->model()->index(found.first(), 0));
             if (doubleClick) {
                 QVERIFY(WindowInput::doubleClick(lines->viewport(), line.center()));
             } else {
@@ -504,10 +506,10 @@ private Q_SLOTS:
             QVERIFY(WindowInput::switchAwayAndBack(dialog));
             QVERIFY(begin->hasFocus());
             typed = begin->text();
-            auto* list = find<QListWidget>(dialog, "lstFileName");
+            auto* list = find<QListView>(dialog, "lstFileName");
             QVERIFY(WindowInput::click(list->viewport(), QPoint(5, list->viewport()->height() - 5)));
             left = begin->text();
-            lines = list->count();
+            lines = ListViewRows::count(list);
             QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdCancel")));
         });
         QVERIFY(menuByHand("Open"));
@@ -515,6 +517,40 @@ private Q_SLOTS:
         QCOMPARE(left, QString("01/01/02"));
         QCOMPARE(lines, 2);
         QVERIFY(!control<QLabel>("lblFileName")->isVisible());
+    }
+
+    // More evaluations than the open dialog reads at once: End shows the last line, PageUp a
+    // page above it, and the line chosen last opens its evaluation.
+    void openFromALongList_data() { TestDatabases::addEngines(); }
+    void openFromALongList() {
+        {
+            Transaction transaction(db());
+            for (int i = 0; i < 450; ++i)
+                db().insert("Evaluation", {"TemplateKey", "EvaluationGroupKey", "FileName"},
+                            {m_visit.templateKey, m_visit.south, QString("A%1.evl").arg(i, 3, 10, QLatin1Char('0'))});
+            transaction.commit();
+        }
+        m_visit.store(db(), "Yes", false, false);
+        QString last, paged;
+        int pagedRow = 0;
+        whenModal([&last, &paged, &pagedRow](QWidget* dialog) {
+            auto* lines = find<QListView>(dialog, "lstFileName");
+            QCOMPARE(ListViewRows::count(lines), 452);
+            QVERIFY(WindowInput::clickItem(lines, lines->model()->index(1, 0)));
+            QVERIFY(WindowInput::press(Qt::Key_End));
+            last = lines->currentIndex().data().toString();
+            QVERIFY(lines->viewport()->rect().contains(lines->visualRect(lines->currentIndex())));
+            QVERIFY(WindowInput::press(Qt::Key_PageUp));
+            paged = lines->currentIndex().data().toString();
+            pagedRow = lines->currentIndex().row();
+            QVERIFY(WindowInput::press(Qt::Key_End));
+            QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdSelect")));
+        });
+        QVERIFY(menuByHand("Open"));
+        QCOMPARE(last.left(30).trimmed(), QString("North060503"));
+        QVERIFY2(pagedRow > 1 && pagedRow < 451, qPrintable(QString::number(pagedRow)));
+        QCOMPARE(paged.left(30).trimmed(), QString("A%1").arg(pagedRow - 1, 3, 10, QLatin1Char('0')));
+        QTRY_COMPARE(control<QLineEdit>("txtFileName")->text(), QString("North060503"));
     }
 
     // Closing the main window closes this one too, with the same question; a save that is

@@ -1,6 +1,7 @@
 #include "BoundGridView.h"
 #include "GridInput.h"
 #include "HandheldFixture.h"
+#include "ListViewRows.h"
 #include "ProgramSettings.h"
 #include "ReportWindows.h"
 #include "ScriptedPrompter.h"
@@ -147,10 +148,10 @@ class tst_Journey : public QObject {
         QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(1).center());
         const QString fileName = db().scalar("SELECT FileName FROM Evaluation ORDER BY FileName").toString();
         whenModal([fileName](QWidget* dialog) {
-            auto* lines = find<QListWidget>(dialog, "lstFileName");
-            const QList<QListWidgetItem*> found = lines->findItems(fileName.section('.', 0, 0), Qt::MatchStartsWith);
+            auto* lines = find<QListView>(dialog, "lstFileName");
+            const QList<int> found = ListViewRows::rowsStartingWith(lines, fileName.section('.', 0, 0));
             QVERIFY(!found.isEmpty());
-            lines->setCurrentItem(found.first());
+            lines->setCurrentIndex(lines->model()->index(found.first(), 0));
             QTest::mouseClick(find<QPushButton>(dialog, "cmdSelect"), Qt::LeftButton);
         });
         QTest::mouseClick(find<QPushButton>(&window, "cmdFile"), Qt::LeftButton);
@@ -183,10 +184,10 @@ class tst_Journey : public QObject {
         auto* templates = find<QComboBox>(window, "cmbTemplate");
         templates->setCurrentIndex(templates->findText("Journey"));
         Q_EMIT templates->activated(templates->currentIndex());
-        auto* files = find<QListWidget>(window, "lstFileName");
-        QTRY_VERIFY(files->count() > 0);
+        auto* files = find<QListView>(window, "lstFileName");
+        QTRY_VERIFY(ListViewRows::count(files) > 0);
         QTest::mouseClick(find<QPushButton>(window, "cmdSelectAll"), Qt::LeftButton);
-        QCOMPARE(files->selectedItems().size(), files->count());
+        QCOMPARE(ListViewRows::selectedCount(files), ListViewRows::count(files));
 
         QString previewed;
         whenModal([&previewed](QWidget* modal) { previewed = modal->objectName(); });

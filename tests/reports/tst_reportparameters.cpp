@@ -4,6 +4,7 @@
 #include "ReportParameters.h"
 #include "ReportTestbed.h"
 #include "TestDatabases.h"
+#include "TextOrder.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -35,17 +36,17 @@ class tst_ReportParameters : public QObject {
     }
     QStringList fileNames() const {
         QStringList names;
-        for (const ListEntry& entry : m_window->files())
+        for (const auto& entry : m_window->files())
             names << entry.text.left(19).trimmed();
         return names;
     }
-    QStringList texts(const QList<ListEntry>& entries) const {
+    template <typename List> QStringList texts(const List& entries) const {
         QStringList list;
-        for (const ListEntry& entry : entries)
+        for (const auto& entry : entries)
             list << entry.text;
         return list;
     }
-    int indexOf(const QList<ListEntry>& entries, const QString& text) const {
+    template <typename List> int indexOf(const List& entries, const QString& text) const {
         for (int i = 0; i < entries.size(); ++i)
             if (entries.at(i).text == text || entries.at(i).text.startsWith(text + ' '))
                 return i;
@@ -118,6 +119,68 @@ private Q_SLOTS:
         QCOMPARE(fileNames(), QStringList({"N-a", "N-b", "S-a"}));
         window().selectGroups({});
         QCOMPARE(fileNames(), QStringList({"N-a", "N-b", "S-a"}));
+    }
+
+    // More evaluations than the list reads at once: the same order as sorting every line in
+    // the program (group name, group, file name, key), Select All hands every key over without
+    // a line being read, and each filter reads the list again with nothing selected.
+    void longListByKeys() {
+        const qint64 lower = build().addValue(m_auditGroups, "north");
+        const QStringList names{"a", "B", "_c", "b", "A", "Zoë's", "ZOË", "ëa", "Ëb", "10", "9"};
+        {
+            Transaction transaction(m_bed->db());
+            for (int i = 0; i < 450; ++i) {
+                const qint64 group =
+                    i % 3 == 0 ? lower : build().valueKey(m_auditGroups, i % 3 == 1 ? "North" : "South");
+                build().addEvaluation(m_audit, group, names.at(i % names.size()) + QString::number(i % 7) + ".evl", {},
+                                      {});
+            }
+            transaction.commit();
+        }
+        struct Row {
+            qint64 key;
+            QString fileName;
+            QString group;
+            qint64 groupKey;
+        };
+        QList<Row> rows;
+        QSqlQuery found = m_bed->db().query(
+            "SELECT EvaluationKey, FileName, FieldValue, EvaluationGroupKey FROM Evaluation INNER JOIN "
+            "TemplateFieldValue ON EvaluationGroupKey=TemplateFieldValueKey ORDER BY EvaluationKey");
+        while (found.next())
+            rows.append({found.value(0).toLongLong(), found.value(1).toString(), found.value(2).toString(),
+                         found.value(3).toLongLong()});
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            if (const int group = TextOrder::compare(a.group, b.group); group != 0)
+                return group < 0;
+            if (a.groupKey != b.groupKey)
+                return a.groupKey < b.groupKey;
+            return TextOrder::less(a.fileName, b.fileName);
+        });
+        QList<qint64> expected;
+        for (const Row& row : rows)
+            expected << row.key;
+
+        window().chooseReport(report("Evaluation Report"));
+        window().RefreshFileList();
+        QCOMPARE(window().files().keys(), expected);
+        window().selectAllFiles(true);
+        const std::optional<ReportRequest> request = window().checkedRequest(true);
+        QVERIFY(request);
+        QCOMPARE(request->selectedEvaluations(), expected);
+        QCOMPARE(window().files().pagesHeld(), 0);
+        QCOMPARE(window().files().at(int(expected.size()) - 1).text.left(19).trimmed(),
+                 rows.constLast().fileName.section('.', 0, 0));
+
+        window().chooseTemplate(indexOf(window().templates(), "Audit"));
+        QCOMPARE(texts(window().groups()), QStringList({"North", "north", "South"}));
+        QCOMPARE(window().files().size(), 2 + 150);
+        QCOMPARE(window().fileSelection().count(true), 0);
+        window().selectGroups({1, 2});
+        QCOMPARE(window().files().size(), 150 + 151);
+        window().enterDate(1);
+        window().leaveDate(1, "12/31/23");
+        QCOMPARE(window().files().size(), 0);
     }
 
     // A date range holds its whole end day; an impossible date is put back and the list is

@@ -1,5 +1,6 @@
 #include "ClickedPrompter.h"
 #include "Database.h"
+#include "ListViewRows.h"
 #include "ReportCapture.h"
 #include "ReportTestbed.h"
 #include "ReportWindows.h"
@@ -7,6 +8,7 @@
 #include "WhenModal.h"
 #include "WindowControls.h"
 #include "WindowInput.h"
+#include "frmReportParameters.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -108,12 +111,12 @@ private Q_SLOTS:
         auto* groups = control<QListWidget>("lstGroup");
         QCOMPARE(groups->count(), 1); // only the groups that evaluations use
         QVERIFY(groups->item(0)->isSelected());
-        auto* files = control<QListWidget>("lstFileName");
-        QCOMPARE(files->count(), 3);
+        auto* files = control<QListView>("lstFileName");
+        QCOMPARE(ListViewRows::count(files), 3);
         files->setFocus();
         QCOMPARE(control<QLabel>("StatusBar1Panel1")->text(), QString("Select the evaluation to print"));
         QTest::mouseClick(control<QPushButton>("cmdSelectAll"), Qt::LeftButton);
-        QCOMPARE(files->selectedItems().size(), 3);
+        QCOMPARE(ListViewRows::selectedCount(files), 3);
 
         QString previewed;
         whenModal([&previewed](QWidget* modal) { previewed = modal->objectName(); });
@@ -145,9 +148,9 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>("StatusBar1Panel1")->text(),
                  QString("Enter the begin download date to filter file names by"));
         begin->setText("13/45/02");
-        control<QListWidget>("lstFileName")->setFocus();
+        control<QListView>("lstFileName")->setFocus();
         QCOMPARE(begin->text(), QString("01/01/02"));
-        QCOMPARE(control<QListWidget>("lstFileName")->count(), 3);
+        QCOMPARE(ListViewRows::count(control<QListView>("lstFileName")), 3);
     }
 
     // Add opens "Add Column Field"; the chosen field becomes a column of the report.
@@ -190,10 +193,10 @@ private Q_SLOTS:
         QVERIFY(clickEntry(groups, "South", Qt::ControlModifier));
         QCOMPARE(status(), QString("Select the groups to filter on the report"));
         QCOMPARE(groups->selectedItems().size(), 2);
-        auto* files = control<QListWidget>("lstFileName");
-        QCOMPARE(files->count(), 4);
+        auto* files = control<QListView>("lstFileName");
+        QCOMPARE(ListViewRows::count(files), 4);
         QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
-        QCOMPARE(files->selectedItems().size(), 4);
+        QCOMPARE(ListViewRows::selectedCount(files), 4);
 
         boxes.answer("OK");
         QVERIFY(WindowInput::clickButton(button(m_window, "Prevw")));
@@ -204,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(clickEntry(reports, "Group Summary by Group"));
         QCOMPARE(groups->selectedItems().size(), 2);
         QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
-        QCOMPARE(files->selectedItems().size(), 4);
+        QCOMPARE(ListViewRows::selectedCount(files), 4);
         QString previewed;
         whenModal([&previewed](QWidget* preview) {
             previewed = preview->objectName();
@@ -289,6 +292,50 @@ private Q_SLOTS:
         QCOMPARE(columnFieldRows(), 0);
     }
 
+    // More evaluations than the list reads at once, by keyboard and mouse: End shows the last
+    // line, PageUp a page above it, a click selects, and Select All hands every evaluation over
+    // in list order.
+    void longListByKeyboard_data() { TestDatabases::addEngines(); }
+    void longListByKeyboard() {
+        EvaluationFixture& build = m_bed->build();
+        const qint64 south = build.valueKey(m_groups, "South");
+        {
+            Transaction transaction(m_bed->db());
+            for (int i = 0; i < 500; ++i)
+                build.addEvaluation(m_audit, south, QString("s%1.evl").arg(i, 3, 10, QLatin1Char('0')), {}, {});
+            transaction.commit();
+        }
+        QVERIFY(clickEntry(control<QListWidget>("lstReports"), "Evaluation Report"));
+        QVERIFY(WindowInput::chooseFromList(control<QComboBox>("cmbTemplate"), "Audit"));
+        QVERIFY(clickEntry(control<QListWidget>("lstGroup"), "South"));
+        auto* files = control<QListView>("lstFileName");
+        QCOMPARE(ListViewRows::count(files), 503);
+        QVERIFY(WindowInput::clickItem(files, files->model()->index(0, 0)));
+        QVERIFY(WindowInput::press(Qt::Key_End));
+        QCOMPARE(files->currentIndex().row(), 502);
+        QVERIFY(files->viewport()->rect().contains(files->visualRect(files->currentIndex())));
+        QCOMPARE(files->currentIndex().data().toString().left(19).trimmed(), QString("s499"));
+        QVERIFY(WindowInput::press(Qt::Key_PageUp));
+        const int row = files->currentIndex().row();
+        QVERIFY2(row > 3 && row < 502, qPrintable(QString::number(row)));
+        QCOMPARE(files->currentIndex().data().toString().left(19).trimmed(),
+                 QString("s%1").arg(row - 3, 3, 10, QLatin1Char('0')));
+        QVERIFY(WindowInput::clickItem(files, files->currentIndex()));
+        ReportParameters& logic = static_cast<frmReportParameters*>(m_window.data())->logic();
+        QCOMPARE(logic.fileSelection().count(true), 2);
+        QVERIFY(logic.fileSelection().at(0) && logic.fileSelection().at(row));
+        QCOMPARE(logic.currentFile(), row);
+
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
+        QCOMPARE(ListViewRows::selectedCount(files), 503);
+        const std::optional<ReportRequest> request = logic.checkedRequest(true);
+        QVERIFY(request);
+        QCOMPARE(request->selectedEvaluations(), logic.files().keys());
+        QVERIFY(WindowInput::click(control<QPushButton>("cmdClearAll")));
+        QCOMPARE(ListViewRows::selectedCount(files), 0);
+        QCOMPARE(logic.fileSelection().count(true), 0);
+    }
+
     // A date being typed stays as it is while the user is in another window; leaving the box
     // afterwards still puts back the date it had when the user entered it.
     void dateAcrossWindows() {
@@ -298,9 +345,10 @@ private Q_SLOTS:
         QVERIFY(WindowInput::switchAwayAndBack(m_window));
         QVERIFY(begin->hasFocus());
         QCOMPARE(begin->text(), QString("13/45/02"));
-        QVERIFY(clickEntry(control<QListWidget>("lstFileName"), control<QListWidget>("lstFileName")->item(0)->text()));
+        auto* files = control<QListView>("lstFileName");
+        QVERIFY(WindowInput::clickItem(files, files->model()->index(0, 0)));
         QCOMPARE(begin->text(), QString("01/01/02"));
-        QCOMPARE(control<QListWidget>("lstFileName")->count(), 3);
+        QCOMPARE(ListViewRows::count(files), 3);
 
         QVERIFY(WindowInput::click(date(1)));
         QVERIFY(WindowInput::press(Qt::Key_Home) && WindowInput::type("01"));

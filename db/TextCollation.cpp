@@ -1,0 +1,76 @@
+#include "TextCollation.h"
+
+#include "Database.h"
+#include "KestrivoError.h"
+#include "TextOrder.h"
+
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace TextCollation {
+
+namespace {
+
+int collate(void*, int leftLength, const void* left, int rightLength, const void* right) {
+    return compareUtf8(leftLength, left, rightLength, right);
+}
+
+char16_t folded(unsigned char ascii) {
+    return ascii >= 'A' && ascii <= 'Z' ? char16_t(ascii + ('a' - 'A')) : char16_t(ascii);
+}
+
+} // namespace
+
+// Names are ASCII nearly always: those are compared here byte by byte, exactly as TextOrder
+// compares them (ASCII letters fold to lower case, one UTF-16 unit each); anything else goes
+// through TextOrder itself.
+int compareUtf8(int leftLength, const void* left, int rightLength, const void* right) {
+    const auto* a = static_cast<const unsigned char*>(left);
+    const auto* b = static_cast<const unsigned char*>(right);
+    const int common = std::min(leftLength, rightLength);
+    int exact = 0;
+    for (int i = 0; i < common; ++i) {
+        if ((a[i] | b[i]) & 0x80) {
+            return TextOrder::compare(QString::fromUtf8(reinterpret_cast<const char*>(a), leftLength),
+                                      QString::fromUtf8(reinterpret_cast<const char*>(b), rightLength));
+        }
+        if (a[i] == b[i])
+            continue;
+        const char16_t x = folded(a[i]);
+        const char16_t y = folded(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+        if (exact == 0)
+            exact = a[i] < b[i] ? -1 : 1;
+    }
+    if (leftLength != rightLength)
+        return leftLength < rightLength ? -1 : 1;
+    return exact;
+}
+
+void install(const QSqlDatabase& connection) {
+    const QVariant handle = connection.driver()->handle();
+    sqlite3* database = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                            ? *static_cast<sqlite3* const*>(handle.constData())
+                            : nullptr;
+    if (!database || sqlite3_create_collation_v2(database, Name.toLatin1().constData(), SQLITE_UTF8, nullptr, collate,
+                                                 nullptr) != SQLITE_OK)
+        throw KestrivoError(ErrorNumber::General,
+                            QStringLiteral("The SQLite connection cannot sort names: collation %1 not set").arg(Name));
+}
+
+QString orderBy(const Database& database, const QString& column) {
+    if (database.engine() == DatabaseEngine::SQLite)
+        return column + QStringLiteral(" COLLATE ") + Name;
+    // lower() folds by the collation it is given; ICU's folds every letter, a catalog without
+    // it folds by its own locale (the ASCII letters at least).
+    const bool icu =
+        database
+            .scalar(QStringLiteral("SELECT current_setting('server_encoding')='UTF8' AND EXISTS (SELECT 1 FROM "
+                                   "pg_collation WHERE collname='und-x-icu')"))
+            .toBool();
+    const QString folded = icu ? QStringLiteral("lower(%1 COLLATE \"und-x-icu\")") : QStringLiteral("lower(%1)");
+    return folded.arg(column) + QStringLiteral(" COLLATE \"C\", ") + column + QStringLiteral(" COLLATE \"C\"");
+}
+
+} // namespace TextCollation
