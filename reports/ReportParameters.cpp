@@ -204,7 +204,7 @@ void ReportParameters::RefreshFileList() {
     const ReportLists::Statement statement =
         ReportLists::evaluationsStatement(m_database, filter, QStringLiteral("Evaluation.EvaluationKey"));
     m_currentFile = -1;
-    m_fileSelected.clear();
+    // A list that cannot be read leaves the one shown, with its selection.
     m_files.reset(m_database, statement.sql, statement.values);
     m_fileSelected = QList<bool>(m_files.size(), false);
     Q_EMIT filesChanged();
