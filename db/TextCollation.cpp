@@ -62,15 +62,18 @@ void install(const QSqlDatabase& connection) {
 QString orderBy(const Database& database, const QString& column) {
     if (database.engine() == DatabaseEngine::SQLite)
         return column + QStringLiteral(" COLLATE ") + Name;
-    // lower() folds by the collation it is given; ICU's folds every letter, a catalog without
-    // it folds by its own locale (the ASCII letters at least).
-    const bool icu =
+    // lower() folds by the collation it is given: the catalog's own where its character type is
+    // a UTF-8 locale (the quickest), else ICU's where the server has it; a catalog with
+    // neither folds the ASCII letters alone.
+    const QString fold =
         database
-            .scalar(QStringLiteral("SELECT current_setting('server_encoding')='UTF8' AND EXISTS (SELECT 1 FROM "
-                                   "pg_collation WHERE collname='und-x-icu')"))
-            .toBool();
-    const QString folded = icu ? QStringLiteral("lower(%1 COLLATE \"und-x-icu\")") : QStringLiteral("lower(%1)");
-    return folded.arg(column) + QStringLiteral(" COLLATE \"C\", ") + column + QStringLiteral(" COLLATE \"C\"");
+            .scalar(QStringLiteral(
+                "SELECT CASE WHEN current_setting('server_encoding')<>'UTF8' THEN 'lower(%1)' WHEN "
+                "current_setting('lc_ctype') NOT IN ('C', 'POSIX') THEN 'lower(%1)' WHEN EXISTS (SELECT 1 FROM "
+                "pg_collation WHERE collname='und-x-icu') THEN 'lower(%1 COLLATE \"und-x-icu\")' ELSE 'lower(%1)' "
+                "END"))
+            .toString();
+    return fold.arg(column) + QStringLiteral(" COLLATE \"C\", ") + column + QStringLiteral(" COLLATE \"C\"");
 }
 
 } // namespace TextCollation
