@@ -46,6 +46,32 @@ struct GroupSummaryData {
     static GroupSummaryData load(const Database& database, const ReportRequest& request);
     // The groups and questions only; the evaluations come from forEachEvaluation.
     static GroupSummaryData loadHeading(const Database& database, const ReportRequest& request);
+    // Chosen evaluations that follow each other in the list with the same group: the columns
+    // of the summary by group.
+    struct Run {
+        qint64 groupKey = 0;
+        QString groupName;
+        qint64 firstKey = 0;
+        QList<qint64> keys; // in list order
+    };
+    // How many of the evaluations gave an answer to a question, with or without TBC ticked;
+    // only an evaluation's first answer to a question counts.
+    struct AnswerCount {
+        qint64 question = 0;
+        QString answer;
+        bool tbc = false;
+        int count = 0;
+    };
+
+    // Hands each run of chosen evaluations that are still stored to the callback, in list
+    // order; the callback returns false to stop. Throws KestrivoError.
+    static void forEachRun(const Database& database, const ReportRequest& request,
+                           const std::function<bool(const Run&)>& each);
+    // The answers of the evaluations, counted by the engine. Throws KestrivoError.
+    static QList<AnswerCount> answerCounts(const Database& database, const QList<qint64>& keys);
+    // The first value entered in each field of the evaluation, by TemplateFieldKey.
+    static QHash<qint64, QString> columnValues(const Database& database, qint64 evaluationKey);
+
     // Hands each chosen evaluation that is still stored to the callback, in list order, a
     // slice of evaluations read at a time: memory stays flat however many are chosen. The
     // callback returns false to stop. Column-field values are read only when the request has
