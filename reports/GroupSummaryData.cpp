@@ -16,16 +16,6 @@ constexpr qsizetype EvaluationsPerRead = 500;
 
 } // namespace
 
-GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRequest& request) {
-    GroupSummaryData data = loadHeading(database, request);
-    if (!data.groups.isEmpty())
-        forEachEvaluation(database, request, [&data](const Evaluation& evaluation) {
-            data.evaluations << evaluation;
-            return true;
-        });
-    return data;
-}
-
 GroupSummaryData GroupSummaryData::loadHeading(const Database& database, const ReportRequest& request) {
     GroupSummaryData data;
 

@@ -14,9 +14,10 @@ class Database;
 
 // What the group summaries and the answer chart read for one run, in a few queries however
 // many evaluations are chosen: the groups, the template's live questions with the largest
-// number among their live answers, and for every chosen evaluation its group, its answers
-// with their TBC marks and its column-field values. The reports that count answers count
-// these, so they never disagree.
+// number among their live answers, and either every chosen evaluation with its group, its
+// answers, TBC marks and column-field values, a slice at a time, or the answers of each run
+// of a group counted by the engine. The reports that count answers count these, so they
+// never disagree.
 struct GroupSummaryData {
     struct Group {
         qint64 key = 0;
@@ -38,13 +39,10 @@ struct GroupSummaryData {
         QHash<qint64, QString> columnValues; // by TemplateFieldKey; the first value entered
     };
 
-    QList<Group> groups;           // the group query, by group name and key
-    QList<Question> questions;     // in order
-    QList<Evaluation> evaluations; // the chosen ones that are still stored, in list order
+    QList<Group> groups;       // the group query, by group name and key
+    QList<Question> questions; // in order
 
-    // Reads everything for the request. Throws KestrivoError.
-    static GroupSummaryData load(const Database& database, const ReportRequest& request);
-    // The groups and questions only; the evaluations come from forEachEvaluation.
+    // The groups and questions; the evaluations come from forEachEvaluation or forEachRun.
     static GroupSummaryData loadHeading(const Database& database, const ReportRequest& request);
     // Chosen evaluations that follow each other in the list with the same group: the columns
     // of the summary by group.
