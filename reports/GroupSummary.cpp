@@ -64,19 +64,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         self->m_request = nullptr;
         self->m_data = nullptr;
     });
-    m_labels.clear();
-    if (request.variant == 1)
-        m_labels << QStringLiteral("Group:");
-    for (const ColumnField& field : request.columnFields)
-        m_labels << field.label;
-    m_rows = QList<Score>(data.questions.size());
-    m_questionRow.clear();
-    for (int row = 0; row < data.questions.size(); ++row)
-        m_questionRow.insert(data.questions.at(row).key, row);
-    m_rowY = QList<int>(data.questions.size());
-    m_rowsPerPage = std::max(1, (LastRowY - questionsTop()) / LineStep + 1);
-    m_scored = 0;
-    m_page = 0;
+    prepare();
     if (!m_now.isValid())
         m_now = QDateTime::currentDateTime();
     if (m_progress)
@@ -142,6 +130,23 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         close();
     printPages(pen, page, true, x + ColumnStep);
     return key;
+}
+
+void GroupSummary::prepare() {
+    m_labels.clear();
+    if (m_request->variant == 1)
+        m_labels << QStringLiteral("Group:");
+    for (const ColumnField& field : m_request->columnFields)
+        m_labels << field.label;
+    const qsizetype questions = m_data->questions.size();
+    m_rows = QList<Score>(questions);
+    m_questionRow.clear();
+    for (int row = 0; row < questions; ++row)
+        m_questionRow.insert(m_data->questions.at(row).key, row);
+    m_rowY = QList<int>(questions);
+    m_rowsPerPage = std::max(1, (LastRowY - questionsTop()) / LineStep + 1);
+    m_scored = 0;
+    m_page = 0;
 }
 
 GroupSummary::Column GroupSummary::startColumn(const GroupSummaryData::Evaluation& evaluation) const {

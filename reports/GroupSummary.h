@@ -57,6 +57,8 @@ private:
         int x = 0;
     };
 
+    // The run's labels, score rows and page layout, from the request and the heading.
+    void prepare();
     // A column for the evaluation, and for those of its group that follow in variant 1.
     Column startColumn(const GroupSummaryData::Evaluation& evaluation) const;
     void scoreMember(Column& column, const GroupSummaryData::Evaluation& evaluation);
