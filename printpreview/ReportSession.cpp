@@ -13,6 +13,7 @@
 #include "SharedControlState.h"
 
 #include <QDateTime>
+#include <QSqlQuery>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -29,6 +30,8 @@ QString databasePath() {
 int flag(bool value) {
     return value ? -1 : 0;
 }
+
+constexpr int DeletedPerStatement = 20000;
 
 } // namespace
 
@@ -145,6 +148,16 @@ void ReportSession::ppKillDetail(qint32 reportKey) {
     BusyCursor busy;
     ReportDatabase& database = ReportDatabase::shared();
     database.beginRecording();
+    // A slice of rows at a time: SQLite holds the key of every row a statement deletes in
+    // memory, hundreds of megabytes for a report of a hundred thousand pages.
+    for (;;) {
+        QSqlQuery slice =
+            database.select(QStringLiteral("DELETE FROM ReportDetail WHERE ReportDetailKey IN (SELECT "
+                                           "ReportDetailKey FROM ReportDetail WHERE ReportKey=? LIMIT ?)"),
+                            {reportKey, DeletedPerStatement});
+        if (slice.numRowsAffected() < DeletedPerStatement)
+            break;
+    }
     database.execute(QStringLiteral("DELETE FROM Report WHERE ReportKey=?"), {reportKey});
     database.commit();
 }

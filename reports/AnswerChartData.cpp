@@ -64,9 +64,16 @@ bool counted(const AnswerChartData::Bar& bar) {
     return bar.highest() > 0;
 }
 
-QList<AnswerChartData::Bar> answerBars(const QList<Choice>& choices, const GroupSummaryData& data,
-                                       const QList<int>& groupOf, qint64 question, int groups) {
+// How the chosen evaluations of each group answered one question.
+struct Answers {
+    QList<QHash<QString, int>> given; // per group: by the answer, trimmed
+    QList<int> tbc;                   // per group
+};
+
+QList<AnswerChartData::Bar> answerBars(const QList<Choice>& choices, const Answers& answers,
+                                       const QList<AnswerChartData::Group>& chartGroups) {
     using Kind = AnswerChartData::BarKind;
+    const int groups = int(chartGroups.size());
     QList<AnswerChartData::Bar> bars;
     QHash<QString, int> barOf; // by the answer's text
     QSet<QString> live;
@@ -85,13 +92,16 @@ QList<AnswerChartData::Bar> answerBars(const QList<Choice>& choices, const Group
     bars.append(bar(Kind::Other, QStringLiteral("Other"), groups));
     bars.append(bar(Kind::NoAnswer, QStringLiteral("No answer"), groups));
     bars.append(bar(Kind::Tbc, QStringLiteral("TBC"), groups));
-    for (int i = 0; i < data.evaluations.size(); ++i) {
-        const GroupSummaryData::Evaluation& evaluation = data.evaluations.at(i);
-        const QString answer = evaluation.answers.value(question).trimmed();
-        const int index = answer.isEmpty() ? other + 1 : barOf.value(answer, other);
-        ++bars[index].counts[groupOf.at(i)];
-        if (evaluation.tbc.contains(question))
-            ++bars[other + 2].counts[groupOf.at(i)];
+    for (int group = 0; group < groups; ++group) {
+        // An evaluation without an answer, or with an empty one, has no answer.
+        int answered = 0;
+        if (group < answers.given.size())
+            for (auto given = answers.given.at(group).cbegin(); given != answers.given.at(group).cend(); ++given) {
+                bars[barOf.value(given.key(), other)].counts[group] += given.value();
+                answered += given.value();
+            }
+        bars[other + 1].counts[group] = chartGroups.at(group).evaluations - answered;
+        bars[other + 2].counts[group] = answers.tbc.value(group);
     }
     bars.removeIf([](const AnswerChartData::Bar& b) { return b.kind == Kind::DeletedAnswer && !counted(b); });
     return bars;
@@ -122,40 +132,53 @@ int AnswerChartData::Bar::highest() const {
 }
 
 AnswerChartData AnswerChartData::count(const Database& database, const ReportRequest& request) {
-    const GroupSummaryData data = GroupSummaryData::load(database, request);
+    const GroupSummaryData data = GroupSummaryData::loadHeading(database, request);
     AnswerChartData chart;
-    if (data.groups.isEmpty() || data.evaluations.isEmpty())
+    if (data.groups.isEmpty())
         return chart;
     // A group per group key of the chosen evaluations, in list order: the columns of the
-    // summary by group.
+    // summary by group. The engine counts the answers of each run of a group in the list.
     QHash<qint64, int> groupIndex;
-    QList<int> groupOf;
+    QHash<qint64, Answers> answers; // by TemplateQuestionKey
     QList<qint64> keys;
-    for (const GroupSummaryData::Evaluation& evaluation : data.evaluations) {
-        auto index = groupIndex.constFind(evaluation.groupKey);
+    GroupSummaryData::forEachRun(database, request, [&](const GroupSummaryData::Run& run) {
+        auto index = groupIndex.constFind(run.groupKey);
         if (index == groupIndex.cend()) {
-            index = groupIndex.insert(evaluation.groupKey, int(chart.groups.size()));
-            chart.groups.append({evaluation.groupKey, evaluation.groupName, 0});
+            index = groupIndex.insert(run.groupKey, int(chart.groups.size()));
+            chart.groups.append({run.groupKey, run.groupName, 0});
         }
-        ++chart.groups[*index].evaluations;
-        groupOf << *index;
-        keys << evaluation.key;
-    }
+        const int group = *index;
+        chart.groups[group].evaluations += int(run.keys.size());
+        keys << run.keys;
+        for (const GroupSummaryData::AnswerCount& count : GroupSummaryData::answerCounts(database, run.keys)) {
+            Answers& question = answers[count.question];
+            question.given.resize(chart.groups.size());
+            question.tbc.resize(chart.groups.size());
+            const QString text = count.answer.trimmed();
+            if (!text.isEmpty())
+                question.given[group][text] += count.count;
+            if (count.tbc)
+                question.tbc[group] += count.count;
+        }
+        return true;
+    });
+    if (keys.isEmpty())
+        return chart;
     for (const GroupSummaryData::Group& group : data.groups)
         if (!groupIndex.contains(group.key))
             chart.emptyGroups << group.name;
-    chart.evaluations = int(data.evaluations.size());
+    chart.evaluations = int(keys.size());
 
     const int groups = int(chart.groups.size());
     const qint64 templateKey = data.groups.first().templateKey;
-    const Choices answers = templateChoices(database, QStringLiteral("TemplateAnswer"),
+    const Choices choices = templateChoices(database, QStringLiteral("TemplateAnswer"),
                                             QStringLiteral("TemplateAnswerKey"), QStringLiteral("Answer"), templateKey);
     const Choices entries = templateChoices(database, QStringLiteral("TemplatePickList"),
                                             QStringLiteral("TemplatePickListKey"), QStringLiteral("Name"), templateKey);
     const QHash<qint64, QList<int>> ticks = pickTicks(database, keys, groupIndex, groups);
     for (const GroupSummaryData::Question& question : data.questions)
         chart.questions.append({question.key, question.text,
-                                answerBars(answers.value(question.key), data, groupOf, question.key, groups),
+                                answerBars(choices.value(question.key), answers.value(question.key), chart.groups),
                                 pickBars(entries.value(question.key), ticks, groups)});
     return chart;
 }

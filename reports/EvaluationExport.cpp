@@ -3,27 +3,46 @@
 #include "Database.h"
 #include "FieldText.h"
 #include "KestrivoError.h"
+#include "KeySlices.h"
 #include "ReportLists.h"
 #include "ReportSnapshot.h"
 
-#include <QHash>
 #include <QIODevice>
+#include <QSqlQuery>
 
 namespace {
 
-constexpr qsizetype SliceSize = 250;
-
-QString marks(qsizetype count) {
-    QStringList list;
-    for (qsizetype i = 0; i < count; ++i)
-        list << QStringLiteral("?");
-    return list.join(QLatin1Char(','));
-}
+// Evaluations read with one set of statements: few round trips, a bounded line buffer.
+constexpr qsizetype SliceSize = 1000;
 
 void send(QIODevice& out, const QByteArray& bytes) {
     if (out.write(bytes) != bytes.size())
         throw KestrivoError(ErrorNumber::General,
                             QStringLiteral("The CSV file cannot be written: %1").arg(out.errorString()));
+}
+
+bool needsQuotes(const QByteArray& utf8) {
+    for (const char c : utf8)
+        if (c == ',' || c == '"' || c == '\n' || c == '\r')
+            return true;
+    return false;
+}
+
+// Appends the field as field() quotes it; in UTF-8 the four characters that call for quotes
+// are single bytes that no other character contains.
+void append(QByteArray& line, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    if (!needsQuotes(utf8)) {
+        line += utf8;
+        return;
+    }
+    line += '"';
+    for (const char c : utf8) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
 }
 
 } // namespace
@@ -47,33 +66,7 @@ QByteArray EvaluationExport::record(const QStringList& fields) {
 
 qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<qint64>& evaluationKeys) {
     ReportSnapshot snapshot(m_database);
-    m_fields.clear();
-    m_questions.clear();
-    m_fieldColumn.clear();
-    m_questionColumn.clear();
-    QSqlQuery fields = m_database.query(QStringLiteral("SELECT TemplateFieldKey, FieldLabel FROM TemplateField WHERE "
-                                                       "TemplateKey=? ORDER BY Sequence, TemplateFieldKey"),
-                                        {templateKey});
-    while (fields.next()) {
-        m_fieldColumn.insert(fields.value(0).toLongLong(), int(m_fields.size()));
-        m_fields.append({fields.value(0).toLongLong(), fields.value(1).toString()});
-    }
-    QSqlQuery questions = m_database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion "
-                                                          "WHERE TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
-                                           {templateKey});
-    while (questions.next()) {
-        m_questionColumn.insert(questions.value(0).toLongLong(), int(m_questions.size()));
-        m_questions.append({questions.value(0).toLongLong(), questions.value(1).toString()});
-    }
-
-    QStringList header{QStringLiteral("EvaluationKey"), QStringLiteral("Template"), QStringLiteral("Group"),
-                       QStringLiteral("FileName"), QStringLiteral("Downloaded")};
-    for (const Column& column : std::as_const(m_fields))
-        header << column.label;
-    for (const Column& column : std::as_const(m_questions))
-        header << column.label << column.label + QStringLiteral(" TBC") << column.label + QStringLiteral(" Pick List");
-    send(out, record(header));
-
+    send(out, record(readColumns(templateKey)));
     qint64 written = 0;
     for (qsizetype first = 0; first < evaluationKeys.size(); first += SliceSize) {
         const QList<qint64> slice = evaluationKeys.mid(first, SliceSize);
@@ -84,105 +77,218 @@ qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<q
     return written;
 }
 
-qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys) {
-    struct Answer {
-        bool given = false;
-        QString answer;
-        bool tbc = false;
-        QStringList pickList;
-    };
-    struct Row {
-        QStringList head;
-        QStringList values;    // by the field's column
-        QList<Answer> answers; // by the question's column
-    };
-    QVariantList values;
-    for (qint64 key : keys)
-        values << key;
-    const QString in = marks(keys.size());
+QStringList EvaluationExport::readColumns(qint64 templateKey) {
+    m_fieldColumn.clear();
+    m_questionColumn.clear();
+    m_questionLabels.clear();
+    m_pickEntries.clear();
+    m_lastDownloaded.clear();
+    m_lastDownloadedText.clear();
+    QStringList header{QStringLiteral("EvaluationKey"), QStringLiteral("Template"), QStringLiteral("Group"),
+                       QStringLiteral("FileName"), QStringLiteral("Downloaded")};
+    QSqlQuery fields = m_database.query(QStringLiteral("SELECT TemplateFieldKey, FieldLabel FROM TemplateField WHERE "
+                                                       "TemplateKey=? ORDER BY Sequence, TemplateFieldKey"),
+                                        {templateKey});
+    while (fields.next()) {
+        m_fieldColumn.insert(fields.value(0).toLongLong(), int(m_fieldColumn.size()));
+        header << fields.value(1).toString();
+    }
+    m_fieldCount = int(m_fieldColumn.size());
+    QSqlQuery questions = m_database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion "
+                                                          "WHERE TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
+                                           {templateKey});
+    while (questions.next()) {
+        const QString label = questions.value(1).toString();
+        m_questionColumn.insert(questions.value(0).toLongLong(), int(m_questionColumn.size()));
+        header << label << label + QStringLiteral(" TBC") << label + QStringLiteral(" Pick List");
+    }
+    m_answers = QList<Answer>(m_questionColumn.size());
+    // The template's own pick-list entries, so that an answer's ticks need no join to name them.
+    QSqlQuery entries = m_database.query(
+        QStringLiteral("SELECT TemplatePickListKey, Name, TemplatePickList.Sequence FROM TemplatePickList INNER JOIN "
+                       "TemplateQuestion ON TemplatePickList.TemplateQuestionKey = "
+                       "TemplateQuestion.TemplateQuestionKey WHERE TemplateQuestion.TemplateKey=?"),
+        {templateKey});
+    while (entries.next())
+        m_pickEntries.insert(entries.value(0).toLongLong(),
+                             {true, entries.value(1).toString(), entries.value(2).toInt()});
+    return header;
+}
 
-    QHash<qint64, Row> rows;
+// Evaluations added together share their time; each distinct one is converted once.
+const QString& EvaluationExport::downloaded(const QVariant& value) {
+    if (value != m_lastDownloaded) {
+        m_lastDownloaded = value;
+        m_lastDownloadedText = ReportLists::downloadedTime(value).toString(Qt::ISODate);
+    }
+    return m_lastDownloadedText;
+}
+
+const EvaluationExport::PickEntry& EvaluationExport::pickEntry(qint64 key) {
+    auto found = m_pickEntries.find(key);
+    if (found != m_pickEntries.end())
+        return *found;
+    // An entry of another template's question: read once.
+    QSqlQuery entry = m_database.query(
+        QStringLiteral("SELECT Name, Sequence FROM TemplatePickList WHERE TemplatePickListKey=?"), {key});
+    PickEntry read;
+    if (entry.next())
+        read = {true, entry.value(0).toString(), entry.value(1).toInt()};
+    return *m_pickEntries.insert(key, read);
+}
+
+qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys) {
+    const KeySet slice(m_database, keys);
+
+    m_lines.clear();
     QSqlQuery evaluations = m_database.query(
         QStringLiteral("SELECT Evaluation.EvaluationKey, Template.Name, TemplateFieldValue.FieldValue, "
                        "Evaluation.FileName, Evaluation.Downloaded FROM (Evaluation INNER JOIN Template ON "
                        "Evaluation.TemplateKey = Template.TemplateKey) LEFT JOIN TemplateFieldValue ON "
                        "Evaluation.EvaluationGroupKey = TemplateFieldValue.TemplateFieldValueKey WHERE "
-                       "Evaluation.TemplateKey=? AND Evaluation.EvaluationKey IN (%1)")
-            .arg(in),
-        QVariantList{templateKey} + values);
+                       "Evaluation.TemplateKey=? AND Evaluation.EvaluationKey %1")
+            .arg(slice.condition),
+        {templateKey, slice.value});
     while (evaluations.next()) {
-        Row row;
-        row.head << FieldText(evaluations.value(0)) << evaluations.value(1).toString()
-                 << evaluations.value(2).toString() << evaluations.value(3).toString()
-                 << ReportLists::downloadedTime(evaluations.value(4)).toString(Qt::ISODate);
-        row.values = QStringList(m_fields.size());
-        row.answers = QList<Answer>(m_questions.size());
-        rows.insert(evaluations.value(0).toLongLong(), row);
-    }
-    if (rows.isEmpty())
-        return 0;
-
-    // A field or question entered twice keeps its first value.
-    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
-                                                       "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
-                                                       "EvaluationFieldKey DESC")
-                                            .arg(in),
-                                        values);
-    while (fields.next()) {
-        auto row = rows.find(fields.value(0).toLongLong());
-        const int column = m_fieldColumn.value(fields.value(1).toLongLong(), -1);
-        if (row != rows.end() && column >= 0)
-            row->values[column] = FieldText(fields.value(2));
-    }
-    // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
-    QSqlQuery answers = m_database.query(
-        QStringLiteral(
-            "SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
-            "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, EvaluationQuestion.TBCCheck, "
-            "TemplatePickList.Name FROM (EvaluationQuestion LEFT JOIN EvaluationPickList ON "
-            "EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey) LEFT JOIN "
-            "TemplatePickList ON EvaluationPickList.TemplatePickListKey = "
-            "TemplatePickList.TemplatePickListKey WHERE EvaluationQuestion.EvaluationKey IN (%1) ORDER BY "
-            "EvaluationQuestion.EvaluationQuestionKey, TemplatePickList.Sequence, "
-            "EvaluationPickList.EvaluationPickListKey")
-            .arg(in),
-        values);
-    qint64 current = 0;
-    Answer* answer = nullptr;
-    while (answers.next()) {
-        const qint64 key = answers.value(1).toLongLong();
-        if (key != current) {
-            current = key;
-            answer = nullptr;
-            auto row = rows.find(answers.value(0).toLongLong());
-            const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
-            // A question answered twice keeps its first answer.
-            if (row == rows.end() || column < 0 || row->answers.at(column).given)
-                continue;
-            answer = &row->answers[column];
-            *answer = {true, FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}};
+        QByteArray head;
+        append(head, FieldText(evaluations.value(0)));
+        for (int column = 1; column <= 3; ++column) {
+            head += ',';
+            append(head, evaluations.value(column).toString());
         }
-        if (answer && !answers.isNull(5))
-            answer->pickList << answers.value(5).toString();
+        head += ',';
+        append(head, downloaded(evaluations.value(4)));
+        m_lines.insert(evaluations.value(0).toLongLong(), {head, {}, {}});
     }
+    evaluations.finish();
+    if (m_lines.isEmpty())
+        return 0;
+    encodeFields(slice);
+    encodeAnswers(slice);
 
+    // An evaluation without field or answer rows has empty columns.
+    const QByteArray noFields(m_fieldCount, ',');
+    const QByteArray noAnswers(3 * m_answers.size(), ',');
     QByteArray bytes;
     qint64 written = 0;
     for (qint64 key : keys) {
-        const auto row = rows.constFind(key);
-        if (row == rows.constEnd())
+        const auto line = m_lines.constFind(key);
+        if (line == m_lines.constEnd())
             continue;
-        QStringList record = row->head + row->values;
-        for (const Answer& answer : row->answers) {
-            if (!answer.given)
-                record << QString() << QString() << QString();
-            else
-                record << answer.answer << (answer.tbc ? QStringLiteral("Y") : QStringLiteral("N"))
-                       << answer.pickList.join(QStringLiteral("; "));
-        }
-        bytes += EvaluationExport::record(record);
+        bytes += line->head;
+        bytes += line->fields.isEmpty() ? noFields : line->fields;
+        bytes += line->answers.isEmpty() ? noAnswers : line->answers;
+        bytes += "\r\n";
         ++written;
     }
     send(out, bytes);
     return written;
+}
+
+void EvaluationExport::encodeFields(const KeySet& slice) {
+    // A field entered twice keeps its first value.
+    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
+                                                       "EvaluationField WHERE EvaluationKey %1 ORDER BY "
+                                                       "EvaluationKey, EvaluationFieldKey")
+                                            .arg(slice.condition),
+                                        {slice.value});
+    QList<QString> entered(m_fieldCount);
+    QList<bool> set(m_fieldCount, false);
+    qint64 current = 0;
+    const auto flush = [&] {
+        const auto line = m_lines.find(current);
+        if (line != m_lines.end())
+            for (int column = 0; column < m_fieldCount; ++column) {
+                line->fields += ',';
+                append(line->fields, entered.at(column));
+            }
+        entered.fill(QString());
+        set.fill(false);
+    };
+    while (fields.next()) {
+        const qint64 key = fields.value(0).toLongLong();
+        if (key != current) {
+            if (current != 0)
+                flush();
+            current = key;
+        }
+        const int column = m_fieldColumn.value(fields.value(1).toLongLong(), -1);
+        if (column >= 0 && !set.at(column)) {
+            set[column] = true;
+            entered[column] = FieldText(fields.value(2));
+        }
+    }
+    if (current != 0)
+        flush();
+}
+
+void EvaluationExport::encodeAnswers(const KeySet& slice) {
+    // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
+    QSqlQuery answers = m_database.query(
+        QStringLiteral("SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
+                       "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, "
+                       "EvaluationQuestion.TBCCheck, EvaluationPickList.TemplatePickListKey FROM EvaluationQuestion "
+                       "LEFT JOIN EvaluationPickList "
+                       "ON EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey WHERE "
+                       "EvaluationQuestion.EvaluationKey %1 ORDER BY EvaluationQuestion.EvaluationKey, "
+                       "EvaluationQuestion.EvaluationQuestionKey, EvaluationPickList.EvaluationPickListKey")
+            .arg(slice.condition),
+        {slice.value});
+    qint64 current = 0;
+    qint64 currentAnswer = 0;
+    Answer* answer = nullptr;
+    const auto flush = [&] {
+        const auto line = m_lines.find(current);
+        if (line != m_lines.end())
+            line->answers = encodedAnswers();
+        for (Answer& each : m_answers)
+            each = {};
+    };
+    while (answers.next()) {
+        const qint64 key = answers.value(0).toLongLong();
+        if (key != current) {
+            if (current != 0)
+                flush();
+            current = key;
+        }
+        const qint64 answerKey = answers.value(1).toLongLong();
+        if (answerKey != currentAnswer) {
+            currentAnswer = answerKey;
+            answer = nullptr;
+            const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
+            // A question answered twice keeps its first answer.
+            if (column < 0 || m_answers.at(column).given)
+                continue;
+            answer = &m_answers[column];
+            *answer = {true, FieldText(answers.value(3)), answers.value(4).toInt() != 0, {}};
+        }
+        if (answer && !answers.isNull(5)) {
+            const PickEntry& entry = pickEntry(answers.value(5).toLongLong());
+            if (entry.exists)
+                answer->ticks.append({entry.sequence, entry.name});
+        }
+    }
+    if (current != 0)
+        flush();
+}
+
+QByteArray EvaluationExport::encodedAnswers() {
+    QByteArray encoded;
+    for (Answer& answer : m_answers) {
+        if (!answer.given) {
+            encoded += ",,,";
+            continue;
+        }
+        encoded += ',';
+        append(encoded, answer.answer);
+        encoded += answer.tbc ? ",Y," : ",N,";
+        // Ticks in the entries' order; those of one place in the order they were ticked.
+        std::stable_sort(answer.ticks.begin(), answer.ticks.end(),
+                         [](const Tick& a, const Tick& b) { return a.sequence < b.sequence; });
+        QStringList names;
+        for (const Tick& tick : std::as_const(answer.ticks))
+            names << tick.name;
+        append(encoded, names.join(QStringLiteral("; ")));
+    }
+    return encoded;
 }

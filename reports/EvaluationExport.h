@@ -2,20 +2,25 @@
 
 #include "ReportOutput.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class Database;
 class QIODevice;
+class QSqlQuery;
+struct KeySet;
 
 // Evaluations of one template as CSV (RFC 4180, UTF-8, CR LF): a header row, then a row per
 // evaluation with its key, template, group, file name, download time (ISO 8601), a column
 // per entry field of the template and three per question (the answer, the TBC mark as Y or
 // N, and the ticked pick-list entries joined by "; "). Fields and questions marked deleted
-// keep their columns, as old evaluations still hold their values. Rows are read and
-// written a slice of evaluations at a time, so memory stays flat however many there are.
+// keep their columns, as old evaluations still hold their values. A slice of evaluations is
+// read with three statements whose rows come in evaluation order, each evaluation's part of
+// the line encoded as soon as its rows are through: memory stays flat and no row is sorted.
 class EvaluationExport {
 public:
     explicit EvaluationExport(const Database& database);
@@ -33,18 +38,47 @@ public:
     static QByteArray record(const QStringList& fields);
 
 private:
-    struct Column {
-        qint64 key = 0;
-        QString label;
+    struct PickEntry {
+        bool exists = false;
+        QString name;
+        int sequence = 0;
+    };
+    struct Tick {
+        int sequence = 0;
+        QString name;
+    };
+    struct Answer {
+        bool given = false;
+        QString answer;
+        bool tbc = false;
+        QList<Tick> ticks;
+    };
+    // One evaluation's line, in parts: the parts come from different statements.
+    struct Line {
+        QByteArray head;
+        QByteArray fields;
+        QByteArray answers;
     };
 
+    // The header; the columns of the template's fields and questions, and its pick-list entries.
+    QStringList readColumns(qint64 templateKey);
     // The rows of one slice of evaluations; returns how many were written.
     qint64 writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys);
+    void encodeFields(const KeySet& slice);
+    void encodeAnswers(const KeySet& slice);
+    QByteArray encodedAnswers();
+    const PickEntry& pickEntry(qint64 key);
+    const QString& downloaded(const QVariant& value);
 
     const Database& m_database;
     ReportProgress m_progress;
-    QList<Column> m_fields;
-    QList<Column> m_questions;
+    int m_fieldCount = 0;
+    QList<QString> m_questionLabels;
     QHash<qint64, int> m_fieldColumn;    // by TemplateFieldKey
     QHash<qint64, int> m_questionColumn; // by TemplateQuestionKey
+    QHash<qint64, PickEntry> m_pickEntries;
+    QHash<qint64, Line> m_lines; // the slice's evaluations that are of the template
+    QList<Answer> m_answers;     // of the evaluation being read, by the question's column
+    QVariant m_lastDownloaded;
+    QString m_lastDownloadedText;
 };

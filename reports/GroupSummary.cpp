@@ -64,16 +64,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         self->m_request = nullptr;
         self->m_data = nullptr;
     });
-    m_labels.clear();
-    if (request.variant == 1)
-        m_labels << QStringLiteral("Group:");
-    for (const ColumnField& field : request.columnFields)
-        m_labels << field.label;
-    m_rows = QList<Score>(data.questions.size());
-    m_rowY = QList<int>(data.questions.size());
-    m_rowsPerPage = std::max(1, (LastRowY - questionsTop()) / LineStep + 1);
-    m_scored = 0;
-    m_page = 0;
+    prepare();
     if (!m_now.isValid())
         m_now = QDateTime::currentDateTime();
     if (m_progress)
@@ -95,23 +86,43 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         }
     };
     const bool byGroup = request.variant == 1;
-    GroupSummaryData::forEachEvaluation(m_database, request, [&](const GroupSummaryData::Evaluation& evaluation) {
-        // The list is sorted by group, so a group's evaluations follow each other.
-        if (open && !(byGroup && open->groupKey == evaluation.groupKey))
+    if (byGroup) {
+        // The engine counts each group's answers: nothing is read per evaluation.
+        GroupSummaryData::forEachRun(m_database, request, [&](const GroupSummaryData::Run& run) {
+            open = startColumn(GroupSummaryData::Evaluation{
+                run.firstKey,
+                run.groupKey,
+                run.groupName,
+                {},
+                {},
+                request.columnFields.isEmpty() ? QHash<qint64, QString>()
+                                               : GroupSummaryData::columnValues(m_database, run.firstKey)});
+            scoreCounts(*open, GroupSummaryData::answerCounts(m_database, run.keys));
             close();
-        if (!open)
+            m_scored += int(run.keys.size());
+            if (m_progress)
+                m_progress(m_scored, chosen);
+            m_wasCancelled = m_cancelled && m_cancelled();
+            return !m_wasCancelled;
+        });
+    } else {
+        GroupSummaryData::forEachEvaluation(m_database, request, [&](const GroupSummaryData::Evaluation& evaluation) {
+            if (open)
+                close();
             open = startColumn(evaluation);
-        scoreMember(*open, evaluation);
-        if (m_progress)
-            m_progress(++m_scored, chosen);
-        m_wasCancelled = m_cancelled && m_cancelled();
-        return !m_wasCancelled;
-    });
+            scoreMember(*open, evaluation);
+            ++m_scored;
+            if (m_progress)
+                m_progress(m_scored, chosen);
+            m_wasCancelled = m_cancelled && m_cancelled();
+            return !m_wasCancelled;
+        });
+    }
     if (m_wasCancelled) {
         recorder.ppKillDetail(key);
         return std::nullopt;
     }
-    if (!open && page.isEmpty() && m_page == 0) {
+    if (m_scored == 0) {
         programPrompter().inform(NothingMessage, NothingTitle, PromptIcon::Exclamation);
         return std::nullopt;
     }
@@ -119,6 +130,23 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         close();
     printPages(pen, page, true, x + ColumnStep);
     return key;
+}
+
+void GroupSummary::prepare() {
+    m_labels.clear();
+    if (m_request->variant == 1)
+        m_labels << QStringLiteral("Group:");
+    for (const ColumnField& field : m_request->columnFields)
+        m_labels << field.label;
+    const qsizetype questions = m_data->questions.size();
+    m_rows = QList<Score>(questions);
+    m_questionRow.clear();
+    for (int row = 0; row < questions; ++row)
+        m_questionRow.insert(m_data->questions.at(row).key, row);
+    m_rowY = QList<int>(questions);
+    m_rowsPerPage = std::max(1, (LastRowY - questionsTop()) / LineStep + 1);
+    m_scored = 0;
+    m_page = 0;
 }
 
 GroupSummary::Column GroupSummary::startColumn(const GroupSummaryData::Evaluation& evaluation) const {
@@ -148,6 +176,22 @@ void GroupSummary::scoreMember(Column& column, const GroupSummaryData::Evaluatio
             ++score->answers;
             if (question.maximum)
                 score->possible += *question.maximum;
+        }
+    }
+}
+
+void GroupSummary::scoreCounts(Column& column, const QList<GroupSummaryData::AnswerCount>& counts) {
+    for (const GroupSummaryData::AnswerCount& count : counts) {
+        const int row = m_questionRow.value(count.question, -1);
+        if (row < 0 || !EntryRules::isNumeric(count.answer))
+            continue;
+        const GroupSummaryData::Question& question = m_data->questions.at(row);
+        const double value = EntryRules::numericValue(count.answer);
+        for (Score* score : {&column.cellScores[row], &column.total, &m_rows[row]}) {
+            score->score += value * count.count;
+            score->answers += count.count;
+            if (question.maximum)
+                score->possible += *question.maximum * count.count;
         }
     }
 }

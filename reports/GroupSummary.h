@@ -57,9 +57,13 @@ private:
         int x = 0;
     };
 
+    // The run's labels, score rows and page layout, from the request and the heading.
+    void prepare();
     // A column for the evaluation, and for those of its group that follow in variant 1.
     Column startColumn(const GroupSummaryData::Evaluation& evaluation) const;
     void scoreMember(Column& column, const GroupSummaryData::Evaluation& evaluation);
+    // Scores a column's members from their answers as the engine counted them.
+    void scoreCounts(Column& column, const QList<GroupSummaryData::AnswerCount>& counts);
     // The cells of a column whose members are all scored.
     void finishColumn(Column& column) const;
     // The pages of one set of columns: one, or more when the questions need them. The final
@@ -81,6 +85,7 @@ private:
     const GroupSummaryData* m_data = nullptr;
     QStringList m_labels;
     QList<Score> m_rows;
+    QHash<qint64, int> m_questionRow; // by TemplateQuestionKey
     int m_scored = 0;
     int m_page = 0;
     int m_y = 0;

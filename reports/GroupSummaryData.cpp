@@ -6,22 +6,15 @@
 #include "KeySlices.h"
 #include "TextOrder.h"
 
+#include <map>
+#include <tuple>
+
 namespace {
 
 // Evaluations read at once: a few statements each, and only these held in memory.
 constexpr qsizetype EvaluationsPerRead = 500;
 
 } // namespace
-
-GroupSummaryData GroupSummaryData::load(const Database& database, const ReportRequest& request) {
-    GroupSummaryData data = loadHeading(database, request);
-    if (!data.groups.isEmpty())
-        forEachEvaluation(database, request, [&data](const Evaluation& evaluation) {
-            data.evaluations << evaluation;
-            return true;
-        });
-    return data;
-}
 
 GroupSummaryData GroupSummaryData::loadHeading(const Database& database, const ReportRequest& request) {
     GroupSummaryData data;
@@ -119,4 +112,86 @@ void GroupSummaryData::forEachEvaluation(const Database& database, const ReportR
                 return;
         }
     }
+}
+
+void GroupSummaryData::forEachRun(const Database& database, const ReportRequest& request,
+                                  const std::function<bool(const Run&)>& each) {
+    const QList<qint64> all = request.selectedEvaluations();
+    std::optional<Run> run;
+    for (qsizetype first = 0; first < all.size(); first += EvaluationsPerRead) {
+        const QList<qint64> chosen = all.mid(first, EvaluationsPerRead);
+        QHash<qint64, std::pair<qint64, QString>> groups;
+        forKeySlices(database,
+                     QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
+                                    "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
+                                    "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
+                     {}, chosen, [&groups](QSqlQuery& row) {
+                         groups.insert(row.value(0).toLongLong(), {row.value(1).toLongLong(), row.value(2).toString()});
+                     });
+        for (qint64 key : chosen) {
+            const auto group = groups.constFind(key);
+            if (group == groups.cend())
+                continue;
+            if (run && run->groupKey != group->first) {
+                if (!each(*run))
+                    return;
+                run.reset();
+            }
+            if (!run)
+                run = Run{group->first, group->second, key, {}};
+            run->keys << key;
+        }
+    }
+    if (run)
+        each(*run);
+}
+
+QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Database& database,
+                                                                    const QList<qint64>& keys) {
+    // The engine counts every answer row; an evaluation that answered a question more than
+    // once (rare: files can hold that) has its later answers taken off again.
+    std::map<std::tuple<qint64, QString, bool>, int> counts;
+    forKeyCounts(database,
+                 QStringLiteral("SELECT TemplateQuestionKey, Answer, CASE WHEN TBCCheck<>0 THEN 1 ELSE 0 END, COUNT(*) "
+                                "FROM EvaluationQuestion WHERE EvaluationKey IN (%1) GROUP BY TemplateQuestionKey, "
+                                "Answer, CASE WHEN TBCCheck<>0 THEN 1 ELSE 0 END"),
+                 keys, [&counts](QSqlQuery& row) {
+                     counts[{row.value(0).toLongLong(), FieldText(row.value(1)), row.value(2).toInt() != 0}] +=
+                         row.value(3).toInt();
+                 });
+    QList<qint64> repeated;
+    forKeyCounts(database,
+                 QStringLiteral("SELECT EvaluationKey FROM EvaluationQuestion WHERE EvaluationKey IN (%1) GROUP BY "
+                                "EvaluationKey HAVING COUNT(*) <> COUNT(DISTINCT TemplateQuestionKey)"),
+                 keys, [&repeated](QSqlQuery& row) { repeated << row.value(0).toLongLong(); });
+    if (!repeated.isEmpty()) {
+        QSet<std::pair<qint64, qint64>> answered;
+        forKeySlices(database,
+                     QStringLiteral("SELECT EvaluationKey, TemplateQuestionKey, Answer, TBCCheck FROM "
+                                    "EvaluationQuestion WHERE EvaluationKey IN (%1) ORDER BY EvaluationQuestionKey"),
+                     {}, repeated, [&](QSqlQuery& row) {
+                         const std::pair<qint64, qint64> question{row.value(0).toLongLong(), row.value(1).toLongLong()};
+                         if (!answered.contains(question)) {
+                             answered.insert(question);
+                             return;
+                         }
+                         --counts[{question.second, FieldText(row.value(2)), row.value(3).toInt() != 0}];
+                     });
+    }
+    QList<AnswerCount> list;
+    for (const auto& [key, count] : counts)
+        if (count > 0)
+            list.append({std::get<0>(key), std::get<1>(key), std::get<2>(key), count});
+    return list;
+}
+
+QHash<qint64, QString> GroupSummaryData::columnValues(const Database& database, qint64 evaluationKey) {
+    QHash<qint64, QString> values;
+    QSqlQuery rows = database.query(QStringLiteral("SELECT TemplateFieldKey, EnteredValue FROM EvaluationField WHERE "
+                                                   "EvaluationKey=? ORDER BY EvaluationFieldKey"),
+                                    {evaluationKey});
+    while (rows.next())
+        if (!values.contains(rows.value(0).toLongLong()))
+            values.insert(rows.value(0).toLongLong(), FieldText(rows.value(1)));
+    return values;
 }

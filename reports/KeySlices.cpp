@@ -1,27 +1,42 @@
 #include "KeySlices.h"
 
 #include "Database.h"
-#include "PostgresArray.h"
 
 #include <QStringList>
 
 namespace {
 
-constexpr qsizetype KeysPerStatement = 500;
+constexpr qsizetype KeysPerStatement = 1000;
 
 } // namespace
+
+KeySet::KeySet(const Database& database, const QList<qint64>& keys) {
+    QString list;
+    list.reserve(keys.size() * 8 + 2);
+    for (qint64 key : keys) {
+        list += list.isEmpty() ? QLatin1Char('[') : QLatin1Char(',');
+        list += QString::number(key);
+    }
+    if (list.isEmpty())
+        list = QLatin1Char('[');
+    if (database.engine() == DatabaseEngine::PostgreSQL) {
+        condition = QStringLiteral("= ANY (CAST(? AS BIGINT[]))");
+        value = QLatin1Char('{') + list.mid(1) + QLatin1Char('}');
+    } else {
+        condition = QStringLiteral("IN (SELECT value FROM json_each(?))");
+        value = list + QLatin1Char(']');
+    }
+}
+
+QString KeySet::in(const QString& sql) const {
+    return QString(sql).replace(QStringLiteral("IN (%1)"), condition);
+}
 
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row) {
     for (qsizetype first = 0; first < keys.size(); first += KeysPerStatement) {
-        const QList<qint64> slice = keys.mid(first, KeysPerStatement);
-        QStringList marks;
-        QVariantList values = leading;
-        for (qint64 key : slice) {
-            marks << QStringLiteral("?");
-            values << key;
-        }
-        QSqlQuery rows = database.query(sql.arg(marks.join(QLatin1Char(','))), values);
+        const KeySet slice(database, keys.mid(first, KeysPerStatement));
+        QSqlQuery rows = database.query(slice.in(sql), leading + QVariantList{slice.value});
         while (rows.next())
             row(rows);
     }
@@ -29,16 +44,8 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
 
 void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row) {
-    if (database.engine() != DatabaseEngine::PostgreSQL) {
-        forKeySlices(database, sql, {}, keys, row);
-        return;
-    }
-    QVariantList values;
-    for (qint64 key : keys)
-        values << key;
-    QString text = sql;
-    text.replace(QStringLiteral("IN (%1)"), QStringLiteral("= ANY (CAST(? AS INTEGER[]))"));
-    QSqlQuery rows = database.query(text, {PostgresArray::literal(values)});
+    const KeySet all(database, keys);
+    QSqlQuery rows = database.query(all.in(sql), {all.value});
     while (rows.next())
         row(rows);
 }

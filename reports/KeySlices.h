@@ -8,15 +8,24 @@
 
 class Database;
 
-// Runs sql once per slice of keys, with "%1" replaced by the slice's placeholders and the
-// slice's keys bound after the leading values, and hands every row to the callback: a
-// report reads thousands of chosen evaluations in a few statements, each well inside what
-// both engines take.
+// A set of keys bound as one value: "column IN (%1)" becomes a condition on a JSON array
+// (SQLite) or an integer array (PostgreSQL). A list of placeholders would cost the driver
+// time in the square of its length on every statement.
+struct KeySet {
+    QString condition; // replaces "IN (%1)"
+    QVariant value;
+
+    KeySet(const Database& database, const QList<qint64>& keys);
+    // sql with its "IN (%1)" replaced by the condition.
+    QString in(const QString& sql) const;
+};
+
+// Runs sql once per slice of keys, with "IN (%1)" taking the slice's keys (bound after the
+// leading values), and hands every row to the callback: a report reads thousands of chosen
+// evaluations in a few statements, each well inside what both engines take.
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row);
-// For a statement that counts, whose rows the callback adds up: on PostgreSQL one statement
-// over all the keys, bound as one array ("IN (%1)" becomes "= ANY"), which the server joins in
-// one pass where a slice at a time would make it scan whole tables once a slice; on SQLite,
-// which looks the slices' rows up by their keys, slice by slice.
+// For a statement that counts, whose rows the callback adds up: one statement over all the
+// keys, which the engine joins in one pass.
 void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row);

@@ -126,6 +126,36 @@ private Q_SLOTS:
         QVERIFY(texts.contains("50.00%"));
     }
 
+    // A group that comes back later in the list starts a column of its own, and only an
+    // evaluation's first answer to a question counts; cancelled after a page of groups,
+    // nothing of the report is left.
+    void byGroupRunsAndFirstAnswers() {
+        const qint64 q1 = build().addQuestion(m_audit, "Q1", {"1", "2", "3", "4", "5"}, {}, 1);
+        const qint64 ann = evaluation("North", "Ann", {{q1, {"4"}}, {q1, {"1"}}});
+        const qint64 bo = evaluation("South", "Bo", {{q1, {"2"}}, {q1, {"n/a"}}});
+        const qint64 cy = evaluation("North", "Cy", {{q1, {"5"}}});
+        const QList<RecordedRow> rows = summary(request(1, {ann, bo, cy}, {}));
+        QCOMPARE(at(rows, 1, 5000), QStringList({"1650 North", "1900 Ann", "2250 4.00", "2600 4.00", "2850 80.00%"}));
+        QCOMPARE(at(rows, 1, 6000), QStringList({"1650 South", "1900 Bo", "2250 2.00", "2600 2.00", "2850 40.00%"}));
+        QCOMPARE(at(rows, 1, 7000), QStringList({"1650 North", "1900 Cy", "2250 5.00", "2600 5.00", "2850 100.00%"}));
+        QCOMPARE(at(rows, 1, 8000), QStringList({"2250 11.00"}));
+        QCOMPARE(at(rows, 1, 8600), QStringList({"2250 73.33%"}));
+
+        // Twelve columns: the first page is recorded when the run is cancelled at the eleventh.
+        QList<qint64> alternating;
+        for (int i = 0; i < 12; ++i)
+            alternating << evaluation(i % 2 ? "North" : "South", QString("E%1").arg(i), {{q1, {"3"}}});
+        ReportCapture capture;
+        GroupSummary cancelled(m_bed->db(), "Halvane");
+        QList<int> progress;
+        cancelled.setProgress([&progress](int value, int) { progress << value; });
+        cancelled.setCancelled([&progress] { return progress.last() == 11; });
+        QVERIFY(!cancelled.record(capture, request(1, alternating, {}), true));
+        QVERIFY(cancelled.cancelled());
+        QCOMPARE(progress.size(), 12);
+        QCOMPARE(ReportCapture::storedRows(), 0);
+    }
+
     // Eleven evaluations: ten columns on the first page, the tenth at 14000, the eleventh on
     // a second page with its own header and column totals; row totals run over both pages.
     void elevenColumns() {
