@@ -25,15 +25,15 @@ constexpr int ValueWidth = 15;
 constexpr int RowStep = 200;
 constexpr int Small = 8;
 
-QString typeText(int type) {
+QString typeText(FieldType type) {
     switch (type) {
-    case 0:
+    case FieldType::Text:
         return QStringLiteral("Text");
-    case 1:
+    case FieldType::Numeric:
         return QStringLiteral("Numeric");
-    case 2:
+    case FieldType::Dropdown:
         return QStringLiteral("Combo");
-    case 3:
+    case FieldType::Date:
         return QStringLiteral("Date");
     default:
         return {};
@@ -97,7 +97,7 @@ void TemplateListing::load(qint64 templateKey) {
                        "TemplateField WHERE Deleted=0 AND TemplateKey=? ORDER BY TemplateFieldKey"),
         {templateKey});
     while (fields.next()) {
-        m_fields.append({fields.value(1).toString(), fields.value(2).toInt(), fields.value(3).toInt(),
+        m_fields.append({fields.value(1).toString(), FieldType(fields.value(2).toInt()), fields.value(3).toInt(),
                          fields.value(4).toString(), fields.value(5).toInt(), fields.value(6).toInt(),
                          values.value(fields.value(0).toLongLong())});
     }
