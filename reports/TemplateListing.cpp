@@ -25,19 +25,9 @@ constexpr int ValueWidth = 15;
 constexpr int RowStep = 200;
 constexpr int Small = 8;
 
+// The listing calls a dropdown field by its older name.
 QString typeText(FieldType type) {
-    switch (type) {
-    case FieldType::Text:
-        return QStringLiteral("Text");
-    case FieldType::Numeric:
-        return QStringLiteral("Numeric");
-    case FieldType::Dropdown:
-        return QStringLiteral("Combo");
-    case FieldType::Date:
-        return QStringLiteral("Date");
-    default:
-        return {};
-    }
+    return type == FieldType::Dropdown ? QStringLiteral("Combo") : fieldTypeName(type);
 }
 
 // A stored flag (-1 true, 0 false) as the listing prints it.
