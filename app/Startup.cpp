@@ -30,7 +30,8 @@ void openDatabase() {
                             QStringLiteral("The database %1 cannot be opened.\n%2").arg(name, error.description()),
                             error.source());
     }
-    UnitFolders::prepareEmulatedUnit(programSettings(), DataEnvironment::instance().rsCompanyParameter());
+    const CompanyParameter& company = DataEnvironment::instance().rsCompanyParameter();
+    UnitFolders::prepareEmulatedUnit(programSettings(), company.DeviceTemplatePath, company.DeviceEvaluationPath);
 }
 
 namespace {

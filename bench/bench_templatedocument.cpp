@@ -31,7 +31,7 @@ TemplateDocument document(int fields, int values, int questions, int answers, in
     for (int i = 0; i < fields; ++i) {
         TemplateDocument::Field field;
         field.label = QStringLiteral("Field %1").arg(i + 1);
-        field.type = i == 0 ? TemplateDocument::Dropdown : TemplateDocument::Text;
+        field.type = i == 0 ? FieldType::Dropdown : FieldType::Text;
         field.forced = i == 0;
         field.groupField = i == 0;
         field.order = i + 1;

@@ -1,6 +1,7 @@
 #include "DemoData.h"
 
 #include "Database.h"
+#include "FieldType.h"
 
 namespace DemoData {
 
@@ -8,7 +9,7 @@ namespace {
 
 struct FieldSpec {
     const char* label;
-    int type;
+    FieldType type;
     int length;
     bool forced;
     bool group;
@@ -36,12 +37,12 @@ qint64 ensureTemplate(const Database& database) {
     Transaction transaction(database);
     const qint64 templateKey = database.insert(QStringLiteral("Template"), {QStringLiteral("Name")}, {TemplateName});
     const QList<FieldSpec> fields{
-        {"Site", 2, 20, true, true, false, {"North Depot", "South Depot", "East Depot"}},
-        {"Inspected", 3, 8, true, false, false, {}},
-        {"Inspector", 0, 20, true, false, false, {}},
-        {"Staff on duty", 1, 3, false, false, false, {}},
-        {"Weather", 2, 20, false, false, false, {"Dry", "Rain", "Snow", "Wind"}},
-        {"Signed off by", 0, 20, false, false, true, {}},
+        {"Site", FieldType::Dropdown, 20, true, true, false, {"North Depot", "South Depot", "East Depot"}},
+        {"Inspected", FieldType::Date, 8, true, false, false, {}},
+        {"Inspector", FieldType::Text, 20, true, false, false, {}},
+        {"Staff on duty", FieldType::Numeric, 3, false, false, false, {}},
+        {"Weather", FieldType::Dropdown, 20, false, false, false, {"Dry", "Rain", "Snow", "Wind"}},
+        {"Signed off by", FieldType::Text, 20, false, false, true, {}},
     };
     QList<qint64> fieldKeys;
     int sequence = 1;
@@ -51,7 +52,7 @@ qint64 ensureTemplate(const Database& database) {
                             {QStringLiteral("TemplateKey"), QStringLiteral("Sequence"), QStringLiteral("FieldLabel"),
                              QStringLiteral("FieldType"), QStringLiteral("FieldLength"), QStringLiteral("ForceEntry"),
                              QStringLiteral("GroupField"), QStringLiteral("Footer")},
-                            {templateKey, sequence++, QString::fromLatin1(field.label), field.type, field.length,
+                            {templateKey, sequence++, QString::fromLatin1(field.label), int(field.type), field.length,
                              field.forced ? -1 : 0, field.group ? -1 : 0, field.footer ? -1 : 0});
         fieldKeys << fieldKey;
         for (const QString& value : field.values)

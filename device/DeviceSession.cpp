@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr qint32 FileAccessError = 75;
 constexpr int ConnectPollMilliseconds = 20;
 
 } // namespace
@@ -74,7 +73,7 @@ void DeviceSession::copyFailed(quint32 code) {
 void DeviceSession::CopyFileToDevice(const QString& pcPath, const QString& unitPath) {
     QFile source(pcPath);
     if (!source.open(QIODevice::ReadOnly))
-        throw KestrivoError(source.exists() ? FileAccessError : ErrorNumber::FileNotFound,
+        throw KestrivoError(source.exists() ? ErrorNumber::FileAccess : ErrorNumber::FileNotFound,
                             QStringLiteral("The file %1 cannot be read: %2").arg(pcPath, source.errorString()));
     const QByteArray bytes = source.readAll();
     source.close();
@@ -120,7 +119,8 @@ void DeviceSession::CopyFileFromDevice(const QString& unitPath, const QString& p
         partial.close();
         partial.remove();
         m_transport->closeHandle(file);
-        throw KestrivoError(FileAccessError, QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, reason));
+        throw KestrivoError(ErrorNumber::FileAccess,
+                            QStringLiteral("The file %1 cannot be written: %2").arg(pcPath, reason));
     };
     if (!partial.open(QIODevice::WriteOnly | QIODevice::Truncate))
         failPc(partial.errorString());

@@ -18,23 +18,20 @@
 
 namespace {
 
-constexpr qint32 FileAccessError = 75;
 constexpr int FileNameLength = 255;
 
 // The evaluation's name: the file name up to its first full stop.
 QString evaluationNameOf(const QString& fileName) {
     if (!FileNames::isBareFileName(fileName))
-        throw KestrivoError(EvaluationImporter::BadFileName, QStringLiteral("The name holds a folder part."));
+        throw KestrivoError(ErrorNumber::BadFileName, QStringLiteral("The name holds a folder part."));
     const qsizetype stop = fileName.indexOf('.');
     if (stop < 0)
-        throw KestrivoError(EvaluationImporter::BadFileName,
-                            QStringLiteral("The name has no \".\" before an extension."));
+        throw KestrivoError(ErrorNumber::BadFileName, QStringLiteral("The name has no \".\" before an extension."));
     if (stop == 0)
-        throw KestrivoError(EvaluationImporter::BadFileName,
-                            QStringLiteral("The name has no text before its first \".\"."));
+        throw KestrivoError(ErrorNumber::BadFileName, QStringLiteral("The name has no text before its first \".\"."));
     if (stop > FileNameLength)
         throw KestrivoError(
-            EvaluationImporter::BadFileName,
+            ErrorNumber::BadFileName,
             QStringLiteral("The name is longer than %1 characters before its first \".\".").arg(FileNameLength));
     return fileName.left(stop);
 }
@@ -42,15 +39,15 @@ QString evaluationNameOf(const QString& fileName) {
 QByteArray readWhole(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KestrivoError(file.exists() ? FileAccessError : ErrorNumber::FileNotFound,
+        throw KestrivoError(file.exists() ? ErrorNumber::FileAccess : ErrorNumber::FileNotFound,
                             QStringLiteral("The file %1 cannot be read: %2").arg(path, file.errorString()));
     if (file.size() > EvaluationImporter::MaximumFileSize)
         throw KestrivoError(
-            DelimitedItemReader::BadFileFormat,
+            ErrorNumber::General,
             QStringLiteral("The file has %1 bytes; an evaluation file has far fewer.").arg(file.size()));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw KestrivoError(FileAccessError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The file %1 cannot be read: %2").arg(path, file.errorString()));
     return bytes;
 }

@@ -23,8 +23,6 @@ class EvaluationImporter {
 public:
     enum class Outcome { Imported, AlreadyImported, Failed };
 
-    // Error number of a file name that cannot name an evaluation.
-    static constexpr qint32 BadFileName = 52;
     static constexpr qint64 MaximumFileSize = 64 * 1024 * 1024;
 
     explicit EvaluationImporter(const Database& database);

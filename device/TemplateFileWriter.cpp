@@ -2,55 +2,15 @@
 
 #include "Database.h"
 #include "FieldText.h"
-#include "KestrivoError.h"
+#include "FieldType.h"
+#include "TemplateFileRecords.h"
 #include "TextOrder.h"
-#include "Windows1252.h"
 
 #include <QList>
 #include <algorithm>
 #include <limits>
 
 namespace {
-
-constexpr int DropdownField = 2;
-
-// One record being built: items separated by single commas.
-class Record {
-public:
-    explicit Record(char type) { m_line = QStringLiteral("\"%1\"").arg(QLatin1Char(type)); }
-    Record& number(qint64 value) {
-        m_line += QLatin1Char(',') + QString::number(value);
-        return *this;
-    }
-    // Text goes between quotes unchanged: the format has no escape for a quote or a comma.
-    Record& text(const QString& value) {
-        const QString missing = Windows1252::firstUnencodable(value);
-        if (!missing.isEmpty())
-            throw KestrivoError(ErrorNumber::General,
-                                QStringLiteral("The text \"%1\" holds the character \"%2\", which the handheld unit "
-                                               "cannot show. Change the text, then upload again.")
-                                    .arg(value, missing));
-        m_line += QStringLiteral(",\"") + value + QLatin1Char('"');
-        return *this;
-    }
-    const QString& line() const { return m_line; }
-
-private:
-    QString m_line;
-};
-
-class Lines {
-public:
-    void add(const Record& record) {
-        bool ok = false;
-        m_bytes += Windows1252::encode(record.line(), &ok);
-        m_bytes += "\r\n";
-    }
-    const QByteArray& bytes() const { return m_bytes; }
-
-private:
-    QByteArray m_bytes;
-};
 
 struct FieldValue {
     qint64 key;
@@ -88,8 +48,8 @@ QList<FieldValue> liveValues(const Database& database, qint64 fieldKey) {
 } // namespace
 
 QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKey) {
-    Lines lines;
-    lines.add(Record('H').number(templateKey));
+    TemplateFileRecords records;
+    records.record('H').number(templateKey);
 
     const QList<QVariantList> nameFields = rowsOf(
         database.query(
@@ -99,7 +59,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
             {templateKey}),
         1, std::numeric_limits<int>::max());
     for (const QVariantList& nameField : nameFields)
-        lines.add(Record('N').number(nameField.at(0).toLongLong()));
+        records.record('N').number(nameField.at(0).toLongLong());
 
     const QList<QVariantList> fields = rowsOf(
         database.query(
@@ -111,17 +71,18 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
     for (const QVariantList& field : fields) {
         const qint64 fieldKey = field.at(0).toLongLong();
         const int type = field.at(2).toInt();
-        const QList<FieldValue> values = type == DropdownField ? liveValues(database, fieldKey) : QList<FieldValue>();
-        lines.add(Record('F')
-                      .number(fieldKey)
-                      .text(FieldText(field.at(1)))
-                      .number(type)
-                      .number(field.at(3).toLongLong())
-                      .number(values.size())
-                      .number(field.at(4).toLongLong())
-                      .number(field.at(5).toLongLong()));
+        const QList<FieldValue> values =
+            FieldType(type) == FieldType::Dropdown ? liveValues(database, fieldKey) : QList<FieldValue>();
+        records.record('F')
+            .number(fieldKey)
+            .text(FieldText(field.at(1)))
+            .number(type)
+            .number(field.at(3).toLongLong())
+            .number(values.size())
+            .number(field.at(4).toLongLong())
+            .number(field.at(5).toLongLong());
         for (const FieldValue& value : values)
-            lines.add(Record('V').text(value.text).number(value.key));
+            records.record('V').text(value.text).number(value.key);
     }
 
     const QList<QVariantList> questions = rowsOf(
@@ -131,14 +92,14 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
         2, MaximumQuestions);
     for (const QVariantList& question : questions) {
         const qint64 questionKey = question.at(0).toLongLong();
-        lines.add(Record('Q').number(questionKey).text(FieldText(question.at(1))));
+        records.record('Q').number(questionKey).text(FieldText(question.at(1)));
         const QList<QVariantList> answers =
             rowsOf(database.query(QStringLiteral("SELECT Answer FROM TemplateAnswer WHERE Deleted=0 AND "
                                                  "TemplateQuestionKey=? ORDER BY Sequence, TemplateAnswerKey"),
                                   {questionKey}),
                    1, MaximumAnswers);
         for (const QVariantList& answer : answers)
-            lines.add(Record('A').text(FieldText(answer.at(0))));
+            records.record('A').text(FieldText(answer.at(0)));
         const QList<QVariantList> pickLists =
             rowsOf(database.query(QStringLiteral("SELECT TemplatePickListKey, Name FROM TemplatePickList WHERE "
                                                  "Deleted=0 AND TemplateQuestionKey=? "
@@ -146,7 +107,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
                                   {questionKey}),
                    2, MaximumPickLists);
         for (const QVariantList& pick : pickLists)
-            lines.add(Record('P').number(pick.at(0).toLongLong()).text(FieldText(pick.at(1))));
+            records.record('P').number(pick.at(0).toLongLong()).text(FieldText(pick.at(1)));
     }
-    return lines.bytes();
+    return records.bytes();
 }

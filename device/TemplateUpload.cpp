@@ -42,7 +42,8 @@ QString TemplateUpload::writePcFile(const TemplateName& entry) {
     QSaveFile file(pcPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw KestrivoError(
-            75, QStringLiteral("The template file %1 cannot be written: %2").arg(pcPath, file.errorString()));
+            ErrorNumber::FileAccess,
+            QStringLiteral("The template file %1 cannot be written: %2").arg(pcPath, file.errorString()));
     return pcPath;
 }
 

@@ -17,7 +17,7 @@ bool hasGroupValues(const EvaluationForm& form) {
         if (field.group)
             group = &field;
     }
-    return group && group->type == EvaluationForm::ValueList && !group->values.isEmpty();
+    return group && group->type == FieldType::Dropdown && !group->values.isEmpty();
 }
 
 } // namespace

@@ -16,11 +16,11 @@ const QString ForbiddenInFileNames = QStringLiteral("`~!@#$%^&*()/?<>,.\\|");
 // What Evaluation.FileName holds: twenty long fields could make a longer name.
 constexpr int FileNameLength = 255;
 
-QString initialText(int type) {
+QString initialText(FieldType type) {
     switch (type) {
-    case EvaluationForm::Numeric:
+    case FieldType::Numeric:
         return QStringLiteral("0");
-    case EvaluationForm::Date:
+    case FieldType::Date:
         return EntryRules::shortDate(QDate::currentDate());
     default:
         return QString();
@@ -263,11 +263,11 @@ bool EvaluationEditor::ValidateTextField(int slot) {
         forcedEntryMessage(slot);
         return true;
     }
-    if (field.type == EvaluationForm::Numeric && !EntryRules::isNumeric(field.text)) {
+    if (field.type == FieldType::Numeric && !EntryRules::isNumeric(field.text)) {
         entryError(QStringLiteral("Invalid entry, must be numeric."));
         return true;
     }
-    if (field.type == EvaluationForm::Date && !EntryRules::isDate(field.text)) {
+    if (field.type == FieldType::Date && !EntryRules::isDate(field.text)) {
         entryError(QStringLiteral("Invalid date entered."));
         return true;
     }

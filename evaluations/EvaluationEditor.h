@@ -31,7 +31,7 @@ public:
     // One entry field's label lblField, text box txtField and list cmbField.
     struct FieldSlot {
         qint64 key = 0; // TemplateFieldKey
-        int type = EvaluationForm::Text;
+        FieldType type = FieldType::Text;
         bool forced = false;
         int left = 0;
         int top = 0;
@@ -45,7 +45,7 @@ public:
         QList<EvaluationForm::Value> entries;
         int chosen = -1;
 
-        bool isList() const { return type == EvaluationForm::ValueList; }
+        bool isList() const { return type == FieldType::Dropdown; }
         // The text box's text, or the chosen entry of the list.
         QString currentText() const;
         qint64 chosenValueKey() const;

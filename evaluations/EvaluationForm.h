@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldType.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,6 @@ struct EvaluationForm {
     static constexpr int MaximumAnswers = 20;
     static constexpr int MaximumPickEntries = 30;
 
-    enum FieldType { Text = 0, Numeric = 1, ValueList = 2, Date = 3 };
-
     struct Value {
         qint64 key = 0; // TemplateFieldValueKey
         QString text;
@@ -22,11 +22,11 @@ struct EvaluationForm {
     struct Field {
         qint64 key = 0; // TemplateFieldKey
         QString label;
-        int type = Text;
+        FieldType type = FieldType::Text;
         int length = 0;
         bool forced = false;
         bool group = false;
-        QList<Value> values; // value-list fields only, by FieldValue
+        QList<Value> values; // dropdown fields only, by FieldValue
         QString storedValue; // an opened evaluation's EnteredValue; empty when none
     };
     struct PickEntry {

@@ -39,7 +39,7 @@ void readFields(const Database& database, qint64 templateKey, bool liveOnly, Eva
         EvaluationForm::Field field;
         field.key = fields.value(0).toLongLong();
         field.label = FieldText(fields.value(1));
-        field.type = fields.value(2).toInt();
+        field.type = FieldType(fields.value(2).toInt());
         field.length = fields.value(3).toInt();
         field.forced = fields.value(4).toInt() != 0;
         field.group = fields.value(5).toInt() != 0;
@@ -59,7 +59,7 @@ void readFields(const Database& database, qint64 templateKey, bool liveOnly, Eva
         if (slot == byKey.constEnd())
             continue;
         EvaluationForm::Field& field = form.fields[*slot];
-        if (field.type == EvaluationForm::ValueList)
+        if (field.type == FieldType::Dropdown)
             field.values << EvaluationForm::Value{values.value(1).toLongLong(), FieldText(values.value(2))};
     }
     for (EvaluationForm::Field& field : form.fields)

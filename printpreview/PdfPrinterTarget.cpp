@@ -12,8 +12,6 @@
 namespace {
 
 const QString Source = QStringLiteral("TrelkPrintPreview");
-constexpr qint32 PathNotFound = 76;
-constexpr qint32 FileAccessError = 75;
 
 QPageLayout::Orientation layoutOrientation(int orientation, QPageLayout::Orientation current) {
     if (orientation == PrinterTarget::Portrait)
@@ -80,14 +78,14 @@ QPainter& PdfPrinterTarget::startPage(int orientation) {
     QString fileName = m_fileName;
     if (fileName.isEmpty()) {
         if (!QDir().mkpath(m_folder))
-            throw KestrivoError(PathNotFound,
+            throw KestrivoError(ErrorNumber::PathNotFound,
                                 QStringLiteral("Path not found: the print folder %1 cannot be made.").arg(m_folder),
                                 Source);
         fileName = nextJobFile();
     }
     auto file = std::make_unique<QSaveFile>(fileName);
     if (!file->open(QIODevice::WriteOnly))
-        throw KestrivoError(FileAccessError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("%1 cannot be written: %2").arg(fileName, file->errorString()), Source);
     auto writer = std::make_unique<QPdfWriter>(file.get());
     writer->setResolution(int(dotsPerInch()));
@@ -96,7 +94,7 @@ QPainter& PdfPrinterTarget::startPage(int orientation) {
     writer->setTitle(QFileInfo(fileName).completeBaseName());
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(writer.get()))
-        throw KestrivoError(FileAccessError, QStringLiteral("%1 cannot be written.").arg(fileName), Source);
+        throw KestrivoError(ErrorNumber::FileAccess, QStringLiteral("%1 cannot be written.").arg(fileName), Source);
     m_file = std::move(file);
     m_writer = std::move(writer);
     m_painter = std::move(painter);
@@ -111,7 +109,7 @@ void PdfPrinterTarget::endJob() {
     m_writer.reset();
     const std::unique_ptr<QSaveFile> file = std::move(m_file);
     if (!file->commit())
-        throw KestrivoError(FileAccessError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("%1 cannot be written: %2").arg(file->fileName(), file->errorString()),
                             Source);
     m_lastFile = file->fileName();

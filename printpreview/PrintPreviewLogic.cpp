@@ -11,11 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-constexpr qint32 NoCurrentRecord = 3021;
-
-} // namespace
+namespace {} // namespace
 
 bool PrintPreviewLogic::load() {
     BusyCursor busy;
@@ -30,7 +26,7 @@ bool PrintPreviewLogic::load() {
     const QVariant orientation = database.scalar(
         QStringLiteral("SELECT Orientation FROM ReportDetail WHERE ReportPage=1 AND ReportKey=?"), {m_reportKey});
     if (!orientation.isValid())
-        throw KestrivoError(NoCurrentRecord,
+        throw KestrivoError(ErrorNumber::NoCurrentRecord,
                             QStringLiteral("Page 1 of the report is empty, so its orientation is not known."),
                             QStringLiteral("TrelkPrintPreview"));
     return true;

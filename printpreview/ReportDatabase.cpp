@@ -16,10 +16,6 @@ const QString ConnectionName = QStringLiteral("TrelkPrintPreview");
 const QString CreationName = QStringLiteral("TrelkPrintPreviewCreation");
 const QString Source = QStringLiteral("TrelkPrintPreview");
 
-constexpr qint32 PermissionDenied = 70;
-constexpr qint32 PathNotFound = 76;
-constexpr qint32 NotOpen = 3704;
-
 // Boolean columns hold 0 and -1; a colour 0x80000008 is the system's window-text colour.
 const QStringList Schema{
     QStringLiteral("CREATE TABLE Report ("
@@ -103,19 +99,19 @@ void ReportDatabase::fail(const QString& databaseText) {
 
 void ReportDatabase::create(const QString& path) {
     if (path.isEmpty())
-        throw KestrivoError(PathNotFound,
+        throw KestrivoError(ErrorNumber::PathNotFound,
                             QStringLiteral("The connection string names no report database (Data Source=)."), Source);
     if (m_open && QFileInfo(m_path).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
-        throw KestrivoError(PermissionDenied,
+        throw KestrivoError(ErrorNumber::PermissionDenied,
                             QStringLiteral("Permission denied: the report database %1 is in use.").arg(path), Source);
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        throw KestrivoError(PathNotFound, QStringLiteral("Path not found: the folder %1 cannot be made.").arg(folder),
-                            Source);
+        throw KestrivoError(ErrorNumber::PathNotFound,
+                            QStringLiteral("Path not found: the folder %1 cannot be made.").arg(folder), Source);
     QString reason;
     if (!removeDatabaseFiles(path, &reason))
         throw KestrivoError(
-            PermissionDenied,
+            ErrorNumber::PermissionDenied,
             QStringLiteral("Permission denied: the report database %1 cannot be replaced (%2).").arg(path, reason),
             Source);
     bool made = false;
@@ -149,7 +145,7 @@ void ReportDatabase::create(const QString& path) {
 
 void ReportDatabase::open(const QString& path) {
     if (path.isEmpty())
-        throw KestrivoError(PathNotFound,
+        throw KestrivoError(ErrorNumber::PathNotFound,
                             QStringLiteral("The connection string names no report database (Data Source=)."), Source);
     // Opening a missing file would quietly make an empty one without tables.
     if (!QFileInfo::exists(path))
@@ -195,7 +191,8 @@ void ReportDatabase::ensureOpen() {
     if (m_open)
         return;
     if (!m_everOpened)
-        throw KestrivoError(NotOpen, QStringLiteral("Operation is not allowed when the object is closed."), Source);
+        throw KestrivoError(ErrorNumber::ObjectClosed,
+                            QStringLiteral("Operation is not allowed when the object is closed."), Source);
     open(m_path);
 }
 

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr qint32 Overflow = 6;
 constexpr int PictureTwipsPerPixel = 15;
 
 QString databasePath() {
@@ -118,7 +117,8 @@ void ReportSession::ppReport_PrintData(qint32 reportKey, qint16& yPos, qint16 xP
     // A position beyond a 16-bit value is an overflow, never a jump back to the top.
     const int next = int(yPos) + lineIncrement;
     if (next > std::numeric_limits<qint16>::max() || next < std::numeric_limits<qint16>::min())
-        throw KestrivoError(Overflow, QStringLiteral("Overflow"), QStringLiteral("TrelkPrintPreview"));
+        throw KestrivoError(ErrorNumber::Overflow, QStringLiteral("ErrorNumber::Overflow"),
+                            QStringLiteral("TrelkPrintPreview"));
     yPos = qint16(next);
 }
 

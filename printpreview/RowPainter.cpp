@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr qint32 InvalidPicture = 481;
 // A box's pattern: lines 1/24 inch apart and about 1/180 inch wide, never thinner than a
 // device pixel; where the device is too coarse for that spacing (a preview zoomed far out),
 // every other line is left out until the lines stay visibly apart.
@@ -151,7 +150,7 @@ void RowPainter::drawPicture(QPainter& painter, const ReportRow& row) {
         QImageReader reader(row.pictureImage);
         const QImage image = reader.read();
         if (image.isNull())
-            throw KestrivoError(InvalidPicture,
+            throw KestrivoError(ErrorNumber::InvalidPicture,
                                 QStringLiteral("Invalid picture: %1 (%2).").arg(row.pictureImage, reader.errorString()),
                                 QStringLiteral("TrelkPrintPreview"));
         cached = m_pictures.insert(row.pictureImage, image);

@@ -194,7 +194,7 @@ const EvaluationReport::TemplateFields& EvaluationReport::templateFields(qint64 
                        "TemplateFieldKey"),
         {templateKey});
     while (rows.next()) {
-        const Field field{rows.value(0).toLongLong(), rows.value(1).toString(), rows.value(2).toInt(),
+        const Field field{rows.value(0).toLongLong(), rows.value(1).toString(), FieldType(rows.value(2).toInt()),
                           rows.value(3).toInt()};
         (rows.value(4).toInt() == 0 ? fields.header : fields.footer).append(field);
     }
@@ -274,7 +274,7 @@ void EvaluationReport::PrintReportField(ReportPen& pen, const Evaluation& evalua
     QString value = evaluation.values.value(field.key);
     // A decimal number field shows its two places; a value that is not a number (or none at
     // all) is printed as entered rather than as a made-up zero.
-    if (field.type == 1 && field.decimal != 0 && EntryRules::isNumeric(value))
+    if (field.type == FieldType::Numeric && field.decimal != 0 && EntryRules::isNumeric(value))
         value = ReportFormat::format(EntryRules::numericValue(value), u"#.#0");
     const QString text = field.label + QLatin1Char(' ') + value;
     const int width = ReportFormat::cint(text.size() * double(CharacterWidth));

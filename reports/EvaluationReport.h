@@ -2,6 +2,7 @@
 
 #include "DataEnvironment.h"
 #include "EvaluationHistory.h"
+#include "FieldType.h"
 #include "ReportOutput.h"
 #include "ReportRequest.h"
 
@@ -47,7 +48,7 @@ private:
     struct Field {
         qint64 key = 0;
         QString label;
-        int type = 0;
+        FieldType type = FieldType::Text;
         int decimal = 0;
     };
     struct TemplateFields {

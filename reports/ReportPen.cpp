@@ -10,7 +10,7 @@ namespace {
 
 qint16 position(int value) {
     if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-        throw KestrivoError(ReportPen::Overflow, QStringLiteral("Overflow"));
+        throw KestrivoError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
     return qint16(value);
 }
 
@@ -18,10 +18,10 @@ template <typename Call> void drawn(bool skipOverflow, Call&& call) {
     try {
         call();
     } catch (const TrelkPrintPreviewError& error) {
-        if (!(skipOverflow && error.number() == ReportPen::Overflow))
+        if (!(skipOverflow && error.number() == ErrorNumber::Overflow))
             throw KestrivoError(error.number(), error.description(), error.source());
     } catch (const KestrivoError& error) {
-        if (!(skipOverflow && error.number() == ReportPen::Overflow))
+        if (!(skipOverflow && error.number() == ErrorNumber::Overflow))
             throw;
     }
 }

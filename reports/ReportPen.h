@@ -11,8 +11,6 @@ class TrelkReportRecorder;
 // back as KestrivoError, so a generator has one kind of failure to report.
 class ReportPen {
 public:
-    static constexpr int Overflow = 6;
-
     ReportPen(TrelkReportRecorder& recorder, int reportKey) : m_recorder(recorder), m_key(reportKey) {}
 
     int reportKey() const { return m_key; }

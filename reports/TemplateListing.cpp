@@ -25,19 +25,9 @@ constexpr int ValueWidth = 15;
 constexpr int RowStep = 200;
 constexpr int Small = 8;
 
-QString typeText(int type) {
-    switch (type) {
-    case 0:
-        return QStringLiteral("Text");
-    case 1:
-        return QStringLiteral("Numeric");
-    case 2:
-        return QStringLiteral("Combo");
-    case 3:
-        return QStringLiteral("Date");
-    default:
-        return {};
-    }
+// The listing calls a dropdown field by its older name.
+QString typeText(FieldType type) {
+    return type == FieldType::Dropdown ? QStringLiteral("Combo") : fieldTypeName(type);
 }
 
 // A stored flag (-1 true, 0 false) as the listing prints it.
@@ -97,7 +87,7 @@ void TemplateListing::load(qint64 templateKey) {
                        "TemplateField WHERE Deleted=0 AND TemplateKey=? ORDER BY TemplateFieldKey"),
         {templateKey});
     while (fields.next()) {
-        m_fields.append({fields.value(1).toString(), fields.value(2).toInt(), fields.value(3).toInt(),
+        m_fields.append({fields.value(1).toString(), FieldType(fields.value(2).toInt()), fields.value(3).toInt(),
                          fields.value(4).toString(), fields.value(5).toInt(), fields.value(6).toInt(),
                          values.value(fields.value(0).toLongLong())});
     }

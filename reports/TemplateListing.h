@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldType.h"
 #include "ReportOutput.h"
 
 #include <QList>
@@ -27,7 +28,7 @@ public:
 private:
     struct Field {
         QString label;
-        int type = 0;
+        FieldType type = FieldType::Text;
         int length = 0;
         QString useOn;
         int forceEntry = 0;

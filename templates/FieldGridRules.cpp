@@ -2,6 +2,7 @@
 
 #include "DataEnvironment.h"
 #include "FieldText.h"
+#include "FieldType.h"
 #include "HistoryChain.h"
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
@@ -13,8 +14,6 @@ namespace {
 const Database& db() {
     return DataEnvironment::instance().cnnConnection();
 }
-
-constexpr int Dropdown = 2;
 
 } // namespace
 
@@ -90,7 +89,7 @@ QString FieldGridRules::valuesClosed() const {
     if (row < 0 || fields.isNewRowPlaceholder(row))
         return QStringLiteral("Choose a Dropdown field in Entry Fields to give it values.");
     const QVariant type = fields.value(row, QStringLiteral("FieldType"));
-    if (type.toInt() == Dropdown)
+    if (FieldType(type.toInt()) == FieldType::Dropdown)
         return QString();
     const QString label = FieldText(fields.value(row, QStringLiteral("FieldLabel")));
     const QString kind = fields.column(fields.columnIndex(QStringLiteral("FieldType"))).shownText(type);
@@ -136,7 +135,7 @@ void FieldGridRules::beforeEntryFieldWrite(BoundGrid::RowWrite& row) {
     if (row.value(QStringLiteral("Sequence")).toInt() == 99)
         row.setValue(QStringLiteral("Sequence"), row.position());
     if (row.value(QStringLiteral("GroupField")).toInt() != 0) {
-        row.setValue(QStringLiteral("FieldType"), Dropdown);
+        row.setValue(QStringLiteral("FieldType"), int(FieldType::Dropdown));
         row.setValue(QStringLiteral("ForceEntry"), -1);
     }
 }

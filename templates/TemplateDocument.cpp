@@ -115,21 +115,6 @@ private:
 
 } // namespace
 
-QString TemplateDocument::typeName(int type) {
-    switch (type) {
-    case Text:
-        return QStringLiteral("Text");
-    case Numeric:
-        return QStringLiteral("Numeric");
-    case Dropdown:
-        return QStringLiteral("Dropdown");
-    case Date:
-        return QStringLiteral("Date");
-    default:
-        return QString();
-    }
-}
-
 QString TemplateDocument::useOnName(const QString& useOn) {
     if (useOn == QLatin1String("H"))
         return QStringLiteral("Hand held only");
@@ -163,7 +148,7 @@ TemplateDocument TemplateDocument::read(const Database& database, qint64 templat
     while (fields.next()) {
         fieldAt.insert(fields.value(0).toLongLong(), int(document.fields.size()));
         document.fields.append({fields.value(1).toString(),
-                                fields.value(2).toInt(),
+                                FieldType(fields.value(2).toInt()),
                                 fields.value(3).toInt(),
                                 fields.value(4).toInt(),
                                 fields.value(5).toString(),
@@ -229,10 +214,10 @@ QByteArray TemplateDocument::toJson() const {
         json.openObject();
         json.text("label", field.label);
         // A number the program gives no name is kept as a number, for the import to refuse.
-        if (typeName(field.type).isEmpty())
-            json.number("type", field.type);
+        if (fieldTypeName(field.type).isEmpty())
+            json.number("type", int(field.type));
         else
-            json.text("type", typeName(field.type));
+            json.text("type", fieldTypeName(field.type));
         json.number("length", field.length);
         json.number("decimals", field.decimals);
         json.text("useOn", useOnName(field.useOn).isEmpty() ? field.useOn : useOnName(field.useOn));
@@ -316,7 +301,7 @@ qint64 TemplateDocument::create(const Database& database, const std::function<vo
 
     QList<QVariantList> rows;
     for (const Field& field : fields)
-        rows.append({templateKey, field.order, field.label, field.type, field.length, field.decimals, field.useOn,
+        rows.append({templateKey, field.order, field.label, int(field.type), field.length, field.decimals, field.useOn,
                      stored(field.forced), stored(field.footer), stored(field.groupField)});
     const QList<qint64> fieldKeys = add(fieldRows, rows);
     rows.clear();

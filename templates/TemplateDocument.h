@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldType.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -17,11 +19,9 @@ public:
     static inline const QString Format = QStringLiteral("kestrivo-template");
     static constexpr int Version = 1;
 
-    enum FieldType { Text = 0, Numeric = 1, Dropdown = 2, Date = 3 };
-
     struct Field {
         QString label;
-        int type = Text;
+        FieldType type = FieldType::Text;
         int length = 20;
         int decimals = 0;
         QString useOn = QStringLiteral("B"); // "H", "R" or "B", as stored
@@ -63,7 +63,6 @@ public:
     // entries than the unit takes. The upload skips the surplus.
     QList<Warning> limitWarnings() const;
 
-    static QString typeName(int type);              // "Text", ... or empty for a number without a name
     static QString useOnName(const QString& useOn); // "Hand held only", ... or empty
 
 private:

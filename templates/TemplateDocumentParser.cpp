@@ -161,24 +161,23 @@ std::optional<QStringList> texts(ObjectReader& reader, const QString& name, int 
     return ok ? std::optional<QStringList>(result) : std::nullopt;
 }
 
-std::optional<int> fieldType(ObjectReader& reader) {
+std::optional<FieldType> fieldType(ObjectReader& reader) {
     const std::optional<QJsonValue> value = reader.value(QStringLiteral("type"));
     if (!value)
         return std::nullopt;
     const QString known = QStringLiteral("; one of Text, Numeric, Dropdown, Date, or 0 to 3");
     if (value->isString()) {
-        for (int type = TemplateDocument::Text; type <= TemplateDocument::Date; ++type) {
-            if (value->toString().compare(TemplateDocument::typeName(type), Qt::CaseInsensitive) == 0)
-                return type;
+        for (int type = int(FieldType::Text); type <= int(FieldType::Date); ++type) {
+            if (value->toString().compare(fieldTypeName(FieldType(type)), Qt::CaseInsensitive) == 0)
+                return FieldType(type);
         }
         reader.problem(QStringLiteral("type"), QStringLiteral("unknown type \"%1\"").arg(value->toString()) + known);
         return std::nullopt;
     }
     if (value->isDouble()) {
         const double number = value->toDouble();
-        if (number >= int(TemplateDocument::Text) && number <= int(TemplateDocument::Date) &&
-            std::floor(number) == number)
-            return int(number);
+        if (number >= int(FieldType::Text) && number <= int(FieldType::Date) && std::floor(number) == number)
+            return FieldType(int(number));
         reader.problem(QStringLiteral("type"), QStringLiteral("unknown type %1").arg(number) + known);
         return std::nullopt;
     }
@@ -211,7 +210,7 @@ std::optional<TemplateDocument::Field> field(const QJsonObject& object, const QS
     ObjectReader reader(object, path, problems);
     TemplateDocument::Field field;
     field.label = reader.text(QStringLiteral("label"), LabelLength).value_or(QString());
-    field.type = fieldType(reader).value_or(TemplateDocument::Text);
+    field.type = fieldType(reader).value_or(FieldType::Text);
     field.length = reader.whole(QStringLiteral("length"), 0, SmallMax).value_or(0);
     field.decimals = reader.whole(QStringLiteral("decimals"), SmallMin, SmallMax).value_or(0);
     field.useOn = useOn(reader).value_or(QString());
@@ -223,7 +222,7 @@ std::optional<TemplateDocument::Field> field(const QJsonObject& object, const QS
     reader.finish();
     // The group field names an evaluation's group by one of its values, entered on the unit.
     if (field.groupField && problems.size() == before) {
-        if (field.type != TemplateDocument::Dropdown)
+        if (field.type != FieldType::Dropdown)
             reader.problem(QStringLiteral("type"), QStringLiteral("the group field must be Dropdown"));
         if (!field.forced)
             reader.problem(QStringLiteral("forced"), QStringLiteral("the group field must be forced"));

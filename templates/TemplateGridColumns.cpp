@@ -1,5 +1,7 @@
 #include "TemplateGridColumns.h"
 
+#include "FieldType.h"
+
 namespace TemplateGridColumns {
 
 namespace {
@@ -66,10 +68,10 @@ QList<GridColumn> entryField() {
               QStringLiteral("Label used for input field, drag and drop to re-sequence"), 130,
               QStringLiteral("Label used for input field")),
         valueList(QStringLiteral("Type"), "FieldType", 0,
-                  {{QStringLiteral("Text"), 0},
-                   {QStringLiteral("Numeric"), 1},
-                   {QStringLiteral("Dropdown"), 2},
-                   {QStringLiteral("Date"), 3}},
+                  {{QStringLiteral("Text"), int(FieldType::Text)},
+                   {QStringLiteral("Numeric"), int(FieldType::Numeric)},
+                   {QStringLiteral("Dropdown"), int(FieldType::Dropdown)},
+                   {QStringLiteral("Date"), int(FieldType::Date)}},
                   QStringLiteral("Type of entry field"), 80),
         [] {
             GridColumn length =

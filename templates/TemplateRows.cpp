@@ -1,5 +1,6 @@
 #include "TemplateRows.h"
 
+#include "FieldType.h"
 #include "Prompter.h"
 
 namespace TemplateRows {
@@ -12,7 +13,7 @@ qint64 addTemplate(const Database& database, const QString& name) {
                         {QStringLiteral("TemplateKey"), QStringLiteral("FieldLabel"), QStringLiteral("FieldType"),
                          QStringLiteral("FieldLength"), QStringLiteral("UseOn"), QStringLiteral("ForceEntry"),
                          QStringLiteral("Sequence"), QStringLiteral("GroupField")},
-                        {templateKey, GroupFieldLabel, 2, 20, QStringLiteral("H"), -1, 1, -1});
+                        {templateKey, GroupFieldLabel, int(FieldType::Dropdown), 20, QStringLiteral("H"), -1, 1, -1});
     database.insert(QStringLiteral("TemplateFieldValue"),
                     {QStringLiteral("TemplateFieldKey"), QStringLiteral("FieldValue")}, {fieldKey, FirstGroupValue});
     transaction.commit();

@@ -31,12 +31,30 @@ private:
     QByteArray m_what;
 };
 
-// Error numbers the program raises itself.
+// Every error number the program and the print-preview library raise, in one place: the numbers
+// are those users know from the error box and the error log, so they never change.
 namespace ErrorNumber {
-constexpr qint32 FileNotFound = 53;
-constexpr qint32 TypeMismatch = 13;
-constexpr qint32 Database = -2147467259; // provider failure, reported with its minus sign
+// A call or an argument that cannot be taken; also a file that is not in the format it should be.
 constexpr qint32 General = 5;
+// A position on a report page beyond what the page holds.
+constexpr qint32 Overflow = 6;
+constexpr qint32 TypeMismatch = 13;
+// A file name that cannot name an evaluation.
+constexpr qint32 BadFileName = 52;
+constexpr qint32 FileNotFound = 53;
+// A file that ends in the middle of a record.
+constexpr qint32 InputPastEndOfFile = 62;
+constexpr qint32 PermissionDenied = 70;
 // The catalog does not let this user do it; the description is the one sentence to show.
-constexpr qint32 NoRights = 70;
+constexpr qint32 NoRights = PermissionDenied;
+// A file or folder that cannot be read, written, made or listed; a server that cannot start.
+constexpr qint32 FileAccess = 75;
+constexpr qint32 PathNotFound = 76;
+constexpr qint32 InvalidPicture = 481;
+constexpr qint32 PrinterError = 482;
+// A report preview asked for a page or row it does not have.
+constexpr qint32 NoCurrentRecord = 3021;
+// The report database used after it was closed.
+constexpr qint32 ObjectClosed = 3704;
+constexpr qint32 Database = -2147467259; // provider failure, reported with its minus sign
 } // namespace ErrorNumber

@@ -10,8 +10,6 @@ namespace EvaluationFileWriter {
 
 namespace {
 
-constexpr qint32 UnwritableText = 75;
-
 QString quoted(const QString& text) {
     return QLatin1Char('"') + QString(text).replace('"', '\'') + QLatin1Char('"');
 }
@@ -37,7 +35,8 @@ QByteArray write(const UnitEvaluation& evaluation) {
     bool ok = false;
     const QByteArray bytes = Windows1252::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), &ok);
     if (!ok)
-        throw KestrivoError(UnwritableText, QStringLiteral("The evaluation holds text the unit cannot store."));
+        throw KestrivoError(ErrorNumber::FileAccess,
+                            QStringLiteral("The evaluation holds text the unit cannot store."));
     return bytes;
 }
 

@@ -7,10 +7,8 @@
 
 namespace {
 
-constexpr qint32 BadTemplate = 5;
-
 [[noreturn]] void refuse(int line, const QString& what) {
-    throw KestrivoError(BadTemplate, QStringLiteral("Template file line %1: %2").arg(line).arg(what));
+    throw KestrivoError(ErrorNumber::General, QStringLiteral("Template file line %1: %2").arg(line).arg(what));
 }
 
 QList<DelimitedItem> itemsOf(const QByteArray& line, int number) {
@@ -71,13 +69,13 @@ UnitTemplate TemplateFileReader::read(const QByteArray& bytes) {
             UnitTemplate::Field field;
             field.key = numberAt(items, 1, line);
             field.label = items.at(2).text;
-            field.type = numberAt(items, 3, line);
+            field.type = FieldType(numberAt(items, 3, line));
             field.length = numberAt(items, 4, line);
             field.forced = numberAt(items, 6, line) != 0;
             field.group = numberAt(items, 7, line) != 0;
             result.fields << field;
         } else if (type == QLatin1String("V")) {
-            if (result.fields.isEmpty() || result.fields.last().type != 2)
+            if (result.fields.isEmpty() || result.fields.last().type != FieldType::Dropdown)
                 refuse(line, QStringLiteral("a \"V\" record follows no dropdown field."));
             result.fields.last().values.append({items.at(1).text, numberAt(items, 2, line)});
         } else if (type == QLatin1String("Q")) {

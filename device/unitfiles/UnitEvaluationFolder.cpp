@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr qint32 FolderError = 75;
 const QString StagedPrefix = QStringLiteral(".kestrivo-");
 const QString StagedSuffix = QStringLiteral(".partial");
 // A writer locks its staged file before it writes a byte and keeps the lock until the file has its
@@ -57,7 +56,7 @@ UnitEvaluationFolder::UnitEvaluationFolder(QString folder) : m_folder(std::move(
     m_descriptor = ::open(encoded(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status {};
     if (m_descriptor < 0 || ::fstat(m_descriptor, &status) != 0)
-        throw KestrivoError(FolderError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The evaluation folder %1 is not there (%2): is the unit connected?")
                                 .arg(m_folder, reason()));
     m_device = status.st_dev;
@@ -117,7 +116,7 @@ UnitEvaluationFolder::Staged UnitEvaluationFolder::stage(const QByteArray& bytes
                StagedSuffix;
         descriptor = ::openat(m_descriptor, encoded(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST)
-            throw KestrivoError(FolderError,
+            throw KestrivoError(ErrorNumber::FileAccess,
                                 QStringLiteral("No file can be written in %1: %2").arg(m_folder, reason()));
     }
     Staged staged(name, descriptor);
@@ -132,7 +131,7 @@ UnitEvaluationFolder::Staged UnitEvaluationFolder::stage(const QByteArray& bytes
     if (!written) {
         const QString why = reason();
         ::unlinkat(m_descriptor, encoded(name).constData(), 0);
-        throw KestrivoError(FolderError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The evaluation file cannot be written in %1: %2").arg(m_folder, why));
     }
     return staged;
@@ -145,7 +144,8 @@ UnitEvaluationFolder::Listing UnitEvaluationFolder::list() const {
     if (folder == nullptr) {
         if (descriptor >= 0)
             ::close(descriptor);
-        throw KestrivoError(FolderError, QStringLiteral("The folder %1 cannot be listed: %2").arg(m_folder, reason()));
+        throw KestrivoError(ErrorNumber::FileAccess,
+                            QStringLiteral("The folder %1 cannot be listed: %2").arg(m_folder, reason()));
     }
     Listing listing;
     while (const dirent* entry = ::readdir(folder)) {
@@ -177,7 +177,7 @@ bool UnitEvaluationFolder::place(const QString& staged, const QString& name) con
     if (errno == EINVAL && !contains(name) &&
         ::renameat(m_descriptor, from.constData(), m_descriptor, to.constData()) == 0)
         return true;
-    throw KestrivoError(FolderError,
+    throw KestrivoError(ErrorNumber::FileAccess,
                         QStringLiteral("The evaluation file %1 cannot be written: %2").arg(m_folder + name, reason()));
 }
 
@@ -206,6 +206,6 @@ void UnitEvaluationFolder::removeAbandoned(const QString& staged) const {
 
 void UnitEvaluationFolder::sync() const {
     if (::fsync(m_descriptor) != 0)
-        throw KestrivoError(FolderError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The folder %1 cannot be synced to the disk: %2").arg(m_folder, reason()));
 }

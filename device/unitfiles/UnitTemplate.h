@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldType.h"
+
 #include <QList>
 #include <QString>
 
@@ -12,7 +14,7 @@ struct UnitTemplate {
     struct Field {
         qint32 key = 0;
         QString label;
-        int type = 0; // 0 Text, 1 Numeric, 2 Dropdown, 3 Date
+        FieldType type = FieldType::Text;
         int length = 20;
         bool forced = false;
         bool group = false;

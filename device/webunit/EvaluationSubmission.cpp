@@ -15,8 +15,6 @@
 
 namespace {
 
-enum FieldType { Text = 0, Numeric = 1, Dropdown = 2, Date = 3 };
-
 // "mm/dd/yy" fits a date field however short the template made it, as the PC's first text does.
 constexpr int ShortDateLength = 8;
 
@@ -122,7 +120,7 @@ bool EvaluationSubmission::refuseChanged(const QString& message) {
 
 QString EvaluationSubmission::templateProblem(const UnitTemplate& unitTemplate) {
     for (const UnitTemplate::Field& field : unitTemplate.fields) {
-        if (field.group && field.type == Dropdown)
+        if (field.group && field.type == FieldType::Dropdown)
             return QString();
     }
     return QStringLiteral("The template has no dropdown group field, so its evaluations cannot be added on the PC.");
@@ -131,7 +129,7 @@ QString EvaluationSubmission::templateProblem(const UnitTemplate& unitTemplate) 
 EntryRules::EntryField EvaluationSubmission::entryField(const UnitTemplate::Field& field) {
     int length = qMin(field.length > 0 ? field.length : EvaluationFileParser::EnteredValueLength,
                       EvaluationFileParser::EnteredValueLength);
-    if (field.type == Date)
+    if (field.type == FieldType::Date)
         length = qMax(length, ShortDateLength);
     return {field.label, field.type, length, field.forced};
 }
@@ -184,7 +182,7 @@ bool EvaluationSubmission::checkFields(const UnitTemplate& unitTemplate) {
 
 bool EvaluationSubmission::checkEntry(const UnitTemplate::Field& field, const QJsonObject& entry,
                                       UnitEvaluation::Field& written) {
-    if (field.type == Dropdown) {
+    if (field.type == FieldType::Dropdown) {
         // A field that takes text here was a text field when the phone filled it in.
         if (entry.contains(QStringLiteral("value")) ||
             !keyOf(entry.value(QStringLiteral("valueKey")), written.valueKey))

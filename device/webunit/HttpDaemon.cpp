@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr qint32 ServerError = 75;
 constexpr unsigned Connections = 1000;
 constexpr unsigned IdleSeconds = 20;
 // A body past the limit is read and dropped up to this much more, so that the sender is still
@@ -28,7 +27,7 @@ const char* const TlsPriorities =
     "+SIGN-ALL:+GROUP-ALL:+COMP-NULL:+CTYPE-X509:%SERVER_PRECEDENCE";
 
 [[noreturn]] void cannotStart(const QString& reason) {
-    throw KestrivoError(ServerError, reason);
+    throw KestrivoError(ErrorNumber::FileAccess, reason);
 }
 
 // What the library said last about why it would not start.

@@ -44,9 +44,10 @@ void InstallPage::start(const QString& listen) {
     QString host;
     int port = 0;
     if (!WebUnitServer::splitListen(listen, host, port))
-        throw KestrivoError(75, QStringLiteral("The listen address \"%1\" of the installation page is not "
-                                               "ADDRESS:PORT (for example 0.0.0.0:8081).")
-                                    .arg(listen));
+        throw KestrivoError(ErrorNumber::FileAccess,
+                            QStringLiteral("The listen address \"%1\" of the installation page is not "
+                                           "ADDRESS:PORT (for example 0.0.0.0:8081).")
+                                .arg(listen));
     HttpDaemon::Options options;
     options.address = QHostAddress(host);
     options.port = quint16(port);

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr qint32 RecordError = 75;
 // A writer that keeps finding the name it chose taken by writers that ignore the lock gives up.
 constexpr int PlacingAttempts = 100;
 
@@ -135,7 +134,7 @@ void ReceivedEvaluations::write(const std::shared_ptr<UnitEvaluationFolder>& fol
     for (Request* request : batch) {
         if (!request->folder->isSameFolderAs(*folder)) {
             request->refuse(KestrivoError(
-                RecordError,
+                ErrorNumber::FileAccess,
                 QStringLiteral("The evaluation folder %1 was moved while an evaluation was being stored into it.")
                     .arg(folder->path())));
         } else if (m_record.find(request->id) || ids.contains(request->id)) {
@@ -160,7 +159,7 @@ void ReceivedEvaluations::write(const std::shared_ptr<UnitEvaluationFolder>& fol
             request.result = Result{Outcome::Stored, name};
         else
             request.failure = KestrivoError(
-                RecordError,
+                ErrorNumber::FileAccess,
                 QStringLiteral("The evaluation was received, but its file %1 cannot be given its name yet.")
                     .arg(folder->path() + lines.at(i).fileName));
     }
@@ -181,7 +180,8 @@ QString ReceivedEvaluations::place(const UnitEvaluationFolder& folder, Line line
     try {
         for (int attempt = 0; !folder.place(line.staged, line.fileName); ++attempt) {
             if (attempt == PlacingAttempts)
-                throw KestrivoError(RecordError, QStringLiteral("No free name is left for %1.").arg(line.fileName));
+                throw KestrivoError(ErrorNumber::FileAccess,
+                                    QStringLiteral("No free name is left for %1.").arg(line.fileName));
             const qsizetype dot = line.fileName.lastIndexOf(QLatin1Char('.'));
             const QString extension = dot > 0 ? line.fileName.mid(dot) : QString();
             Line renamed = line;
@@ -202,7 +202,7 @@ void ReceivedEvaluations::answerKnown(Request& request) const {
     const Line& known = *m_record.find(request.id);
     if (m_pending.contains(known.staged)) {
         request.refuse(KestrivoError(
-            RecordError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The evaluation was received before, but its file %1 cannot be given its name yet.")
                 .arg(request.folder->path() + known.fileName)));
         return;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr qint32 RecordError = 75;
-
 QString reason() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
@@ -44,8 +42,9 @@ void ReceivedRecord::open() {
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
         syncFolder(QFileInfo(folder).absolutePath());
     else if (errno != EEXIST)
-        throw KestrivoError(RecordError, QStringLiteral("The record of received evaluations cannot be made in %1: %2")
-                                             .arg(QFileInfo(folder).absolutePath(), reason()));
+        throw KestrivoError(ErrorNumber::FileAccess,
+                            QStringLiteral("The record of received evaluations cannot be made in %1: %2")
+                                .arg(QFileInfo(folder).absolutePath(), reason()));
     const QByteArray path = QFile::encodeName(m_path);
     m_descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_descriptor >= 0)
@@ -54,7 +53,7 @@ void ReceivedRecord::open() {
         m_descriptor = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     if (m_descriptor < 0)
         throw KestrivoError(
-            RecordError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The record of received evaluations %1 cannot be opened: %2").arg(m_path, reason()));
 }
 
@@ -67,7 +66,7 @@ ReceivedRecord::Changes ReceivedRecord::lock() {
             const QString why = reason();
             unlock();
             throw KestrivoError(
-                RecordError,
+                ErrorNumber::FileAccess,
                 QStringLiteral("The record of received evaluations %1 cannot be locked: %2").arg(m_path, why));
         }
         // Locked, the file must still be the one at the path: a server that opened it just before
@@ -78,7 +77,8 @@ ReceivedRecord::Changes ReceivedRecord::lock() {
         unlock();
         if (attempt == 10)
             throw KestrivoError(
-                RecordError, QStringLiteral("The record of received evaluations %1 keeps being replaced.").arg(m_path));
+                ErrorNumber::FileAccess,
+                QStringLiteral("The record of received evaluations %1 keeps being replaced.").arg(m_path));
     }
     Changes changes;
     if (opened.st_dev != m_device || opened.st_ino != m_inode) {
@@ -108,7 +108,7 @@ void ReceivedRecord::read(Changes& changes) {
     struct stat status {};
     if (::fstat(m_descriptor, &status) != 0)
         throw KestrivoError(
-            RecordError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The record of received evaluations %1 cannot be read: %2").arg(m_path, reason()));
     if (status.st_size < m_end) {
         // Cut short by hand: read it again from the start.
@@ -122,8 +122,9 @@ void ReceivedRecord::read(Changes& changes) {
         if (read < 0 && errno == EINTR)
             continue;
         if (read <= 0)
-            throw KestrivoError(RecordError, QStringLiteral("The record of received evaluations %1 cannot be read: %2")
-                                                 .arg(m_path, read < 0 ? reason() : QStringLiteral("cut short")));
+            throw KestrivoError(ErrorNumber::FileAccess,
+                                QStringLiteral("The record of received evaluations %1 cannot be read: %2")
+                                    .arg(m_path, read < 0 ? reason() : QStringLiteral("cut short")));
         done += read;
     }
     qsizetype start = 0;
@@ -141,7 +142,7 @@ void ReceivedRecord::read(Changes& changes) {
     // must not be appended to it.
     if (start < text.size() && ::ftruncate(m_descriptor, m_end) != 0)
         throw KestrivoError(
-            RecordError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The record of received evaluations %1 cannot be repaired: %2").arg(m_path, reason()));
 }
 
@@ -165,7 +166,7 @@ void ReceivedRecord::append(const QList<Line>& lines) {
         const QString why = reason();
         ::ftruncate(m_descriptor, m_end);
         throw KestrivoError(
-            RecordError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The record of received evaluations %1 cannot be written: %2").arg(m_path, why));
     }
     m_end += text.size();

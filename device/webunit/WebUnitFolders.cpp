@@ -17,7 +17,7 @@ WebUnitFolders WebUnitFolders::forUnit(const QString& unitPath, const QString& t
 
 void WebUnitFolders::create() const {
     if (!QFileInfo(unit).isDir())
-        throw KestrivoError(UnitFolders::FolderError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The unit folder %1 is not there: connect the unit, or choose another unit "
                                            "folder in Tools > Options, on the Paths tab.")
                                 .arg(unit));

@@ -12,13 +12,12 @@
 
 namespace {
 
-constexpr qint32 ServerError = 75;
 // Not "application/json" alone: a browser may ask for it compressed, which costs more than it saves.
 const QByteArray Json = QByteArrayLiteral("application/json; charset=utf-8");
 const QByteArray Text = QByteArrayLiteral("text/plain; charset=utf-8");
 
 [[noreturn]] void cannotStart(const QString& reason) {
-    throw KestrivoError(ServerError, reason);
+    throw KestrivoError(ErrorNumber::FileAccess, reason);
 }
 
 HttpDaemon::Response answer(const WebUnitService::Reply& reply) {

@@ -57,7 +57,8 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
             values << QJsonObject{{"key", value.key}, {"text", value.text}};
         fields << QJsonObject{{"key", field.key},
                               {"label", field.label},
-                              {"type", field.type},
+                              {"type", int(field.type)},
+                              {"kind", fieldTypeName(field.type)},
                               {"length", field.length},
                               {"maxLength", EvaluationSubmission::entryField(field).maximumLength},
                               {"forced", field.forced},
@@ -82,6 +83,7 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
             {"fields", fields},
             {"questions", questions},
             {"answerLength", EvaluationFileParser::AnswerLength},
+            {"nameLength", EvaluationFileWriter::NameLength},
             {"problem", EvaluationSubmission::templateProblem(unit)}};
 }
 

@@ -8,7 +8,7 @@
 namespace {
 
 [[noreturn]] void cannotStart(const QString& reason) {
-    throw KestrivoError(75, reason);
+    throw KestrivoError(ErrorNumber::FileAccess, reason);
 }
 
 } // namespace

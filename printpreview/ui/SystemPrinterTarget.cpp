@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr qint32 PrinterError = 482;
-
 void applyOrientation(QPrinter& printer, int orientation) {
     if (orientation == PrinterTarget::Portrait)
         printer.setPageOrientation(QPageLayout::Portrait);
@@ -17,7 +15,7 @@ void applyOrientation(QPrinter& printer, int orientation) {
 }
 
 [[noreturn]] void printerError(const QPrinter& printer) {
-    throw KestrivoError(PrinterError,
+    throw KestrivoError(ErrorNumber::PrinterError,
                         QStringLiteral("Printer error: %1 does not accept the job.").arg(printer.printerName()),
                         QStringLiteral("TrelkPrintPreview"));
 }

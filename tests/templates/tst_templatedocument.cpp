@@ -282,8 +282,8 @@ private Q_SLOTS:
         text.replace(R"("useOn": "Both")", R"("useOn": "b")");
         const TemplateDocumentParser::Result result = TemplateDocumentParser::parse(text);
         QVERIFY2(result.ok(), qPrintable(result.problems.join('\n')));
-        QCOMPARE(result.document.fields.at(0).type, int(TemplateDocument::Dropdown));
-        QCOMPARE(result.document.fields.at(1).type, int(TemplateDocument::Numeric));
+        QCOMPARE(int(result.document.fields.at(0).type), int(FieldType::Dropdown));
+        QCOMPARE(int(result.document.fields.at(1).type), int(FieldType::Numeric));
         QCOMPARE(result.document.fields.at(1).useOn, QString("H"));
         QCOMPARE(result.document.fields.at(0).useOn, QString("B"));
         QCOMPARE(result.document.fileNameFields, QList<int>({1, 0}));

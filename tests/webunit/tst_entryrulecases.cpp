@@ -25,7 +25,7 @@ class tst_EntryRuleCases : public QObject {
         UnitTemplate::Field field;
         field.key = key;
         field.label = json.value("label").toString();
-        field.type = json.value("type").toInt();
+        field.type = FieldType(json.value("type").toInt());
         field.length = json.value("length").toInt();
         field.forced = json.value("forced").toBool();
         for (const QJsonValue& value : json.value("values").toArray())
@@ -40,7 +40,7 @@ class tst_EntryRuleCases : public QObject {
         UnitTemplate::Field group;
         group.key = 1;
         group.label = QStringLiteral("Site");
-        group.type = 2;
+        group.type = FieldType::Dropdown;
         group.group = true;
         group.values.append({QStringLiteral("North"), 7});
         unit.fields << group << field;
@@ -60,6 +60,8 @@ private Q_SLOTS:
         for (auto field = fields.begin(); field != fields.end(); ++field) {
             const QJsonObject json = field.value().toObject();
             QCOMPARE(EvaluationSubmission::entryField(fieldOf(json, 2)).maximumLength, json.value("maxLength").toInt());
+            // The page knows a field's type by this name alone.
+            QCOMPARE(json.value("kind").toString(), fieldTypeName(FieldType(json.value("type").toInt())));
         }
     }
 

@@ -126,6 +126,10 @@ private Q_SLOTS:
         QCOMPARE(fields.at(1).toObject().value("maxLength").toInt(), 10);
         QCOMPARE(fields.at(3).toObject().value("maxLength").toInt(), 3);
         QCOMPARE(audit.value("answerLength").toInt(), 50);
+        QCOMPARE(audit.value("nameLength").toInt(), 60);
+        // The page tells the types apart by their names, never by the numbers the files store.
+        QCOMPARE(fields.at(0).toObject().value("kind").toString(), QString("Dropdown"));
+        QCOMPARE(fields.at(1).toObject().value("kind").toString(), QString("Text"));
         QCOMPARE(audit.value("questions").toArray().at(0).toObject().value("answers").toArray(),
                  QJsonArray({"Yes", "No"}));
         for (const char* path : {"/api/template?file=Gone.evt", "/api/template?file=..%2FAudit.evt",

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr qint32 SimulatorError = 75;
 constexpr int TbcPercent = 10;
 constexpr int TickPercent = 25;
 constexpr int DateSpanDays = 60;
@@ -31,20 +30,20 @@ struct Entry {
 Entry valueFor(const UnitTemplate::Field& field, QRandomGenerator& random) {
     const int length = qMax(1, field.length);
     switch (field.type) {
-    case 1: {
+    case FieldType::Numeric: {
         const int digits = qMin(length, 4);
         int limit = 1;
         for (int i = 0; i < digits; ++i)
             limit *= 10;
         return {QString::number(random.bounded(limit)), 0};
     }
-    case 2: {
+    case FieldType::Dropdown: {
         if (field.values.isEmpty())
             return {QString(), 0};
         const UnitTemplate::Value& value = field.values.at(random.bounded(int(field.values.size())));
         return {value.text, value.key};
     }
-    case 3:
+    case FieldType::Date:
         return {QDate::currentDate().addDays(-random.bounded(DateSpanDays)).toString(QStringLiteral("MM/dd/yy")), 0};
     default: {
         QString text = QString::fromLatin1(Words[random.bounded(int(std::size(Words)))]);
@@ -94,12 +93,12 @@ void UnitSimulator::init() const {
 
 UnitTemplate UnitSimulator::readTemplate(const QString& templateFileName) const {
     if (!FileNames::isBareFileName(templateFileName))
-        throw KestrivoError(SimulatorError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("%1 is not a file name of the template folder.").arg(templateFileName));
     QFile file(templateFolderPath() + templateFileName);
     if (!file.open(QIODevice::ReadOnly))
         throw KestrivoError(
-            SimulatorError,
+            ErrorNumber::FileAccess,
             QStringLiteral("The template file %1 cannot be read: %2").arg(file.fileName(), file.errorString()));
     return TemplateFileReader::read(file.readAll());
 }
@@ -133,7 +132,7 @@ QStringList UnitSimulator::fill(const QString& templateFileName, int count, quin
     const UnitTemplate unitTemplate = readTemplate(templateFileName);
     const QString folder = evaluationFolderPath();
     if (!QDir(folder).exists())
-        throw KestrivoError(SimulatorError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The evaluation folder %1 does not exist; run init first.").arg(folder));
     UnitEvaluationFolder unitFolder(folder);
     QRandomGenerator random(seed);

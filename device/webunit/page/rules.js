@@ -1,10 +1,9 @@
 // The entry rules of the PC's "Nobrin" tab as the phone applies them while the worker types. The
 // PC checks everything again before it writes a file; these spare the worker a refused send.
-// The limits come with the template from the PC: a field's maxLength, the template's answerLength.
+// The field types and the limits come with the template from the PC: a field's kind ("Text",
+// "Numeric", "Dropdown", "Date") and maxLength, the template's answerLength and nameLength.
 // No DOM here: the same rules run under node against the PC's table of cases.
 
-export const TEXT = 0, NUMERIC = 1, DROPDOWN = 2, DATE = 3;
-const NAME_LENGTH = 60;
 // Windows-1252 beyond Latin-1: the characters of the bytes 0x80 to 0x9F.
 const HIGH = "\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f" +
              "\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178";
@@ -73,8 +72,8 @@ export function checkEntry(field, text) {
     return refused("length",
       `The entry of the field "${field.label}" has ${value.length} characters; the field holds at most ${most}.`);
   if (value === "") return field.forced ? refused("forced", forcedEntry(field)) : refused("", "");
-  if (field.type === NUMERIC && !isNumeric(value)) return refused("numeric", "Invalid entry, must be numeric.");
-  if (field.type === DATE && !isDate(value)) return refused("date", "Invalid date entered.");
+  if (field.kind === "Numeric" && !isNumeric(value)) return refused("numeric", "Invalid entry, must be numeric.");
+  if (field.kind === "Date" && !isDate(value)) return refused("date", "Invalid date entered.");
   return refused("", "");
 }
 
@@ -86,7 +85,7 @@ export function checkChoice(field, valueKey) {
 
 // The refusal of a field's entry ({value} or {valueKey}) as shown at the field, or "".
 export function fieldRefusal(field, entry) {
-  return field.type === DROPDOWN ? checkChoice(field, entry.valueKey).message : checkEntry(field, entry.value).message;
+  return field.kind === "Dropdown" ? checkChoice(field, entry.valueKey).message : checkEntry(field, entry.value).message;
 }
 
 export function answerRefusal(question, answer, answerLength) {
@@ -105,7 +104,7 @@ export function cleanFileName(text) {
 // The text of a field's entry as the file name uses it.
 export function entryText(field, entry) {
   if (!entry) return "";
-  if (field.type !== DROPDOWN) return trimmed(entry.value);
+  if (field.kind !== "Dropdown") return trimmed(entry.value);
   const chosen = field.values.find((v) => v.key === entry.valueKey);
   return chosen ? chosen.text : "";
 }
@@ -118,6 +117,6 @@ export function baseName(template, entries) {
     if (field) name += entryText(field, entries[key]);
   }
   const portable = [...cleanFileName(name)].filter((c) => !/[\u0000-\u001f\u007f-\u009f:*?"<>|]/.test(c)).join("");
-  const cut = portable.trim().slice(0, NAME_LENGTH).trim();
+  const cut = portable.trim().slice(0, template.nameLength).trim();
   return cut || "Evaluation";
 }

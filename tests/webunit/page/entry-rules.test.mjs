@@ -3,7 +3,7 @@
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
-import { checkChoice, checkEntry, DROPDOWN, fieldRefusal } from "../../../device/webunit/page/rules.js";
+import { checkChoice, checkEntry, fieldRefusal } from "../../../device/webunit/page/rules.js";
 
 const table = JSON.parse(readFileSync(new URL("../../entry-rules-cases.json", import.meta.url), "utf8"));
 const textOf = (given) => typeof given === "string" ? given : given.repeat.repeat(given.times);
@@ -17,7 +17,7 @@ for (const [index, entry] of table.cases.entries()) {
   const field = table.fields[entry.field];
   const given = "valueKey" in entry ? `value key ${entry.valueKey}` : JSON.stringify(textOf(entry.entry)).slice(0, 30);
   test(`${index + 1} ${entry.field} ${given}`, () => {
-    if (field.type === DROPDOWN) {
+    if (field.kind === "Dropdown") {
       const checked = checkChoice(field, entry.valueKey);
       assert.equal(checked.refusal, entry.refusal || "");
       assert.equal(checked.message, entry.message || "");

@@ -8,13 +8,15 @@ import { baseName } from "../../../device/webunit/page/rules.js";
 
 globalThis.crypto ??= webcrypto;
 
-const field = (key, label, type, more = {}) =>
-  ({ key, label, type, length: 20, maxLength: 20, forced: false, group: false, values: [], ...more });
+// A field as the PC sends it: the type as the template file stores it and the name of that type.
+const field = (key, label, type, more = {}) => ({ key, label, type, kind: ["Text", "Numeric", "Dropdown", "Date"][type],
+                                                  length: 20, maxLength: 20, forced: false, group: false, values: [],
+                                                  ...more });
 const question = (key, text, pickList = []) => ({ key, text, answers: ["Yes", "No"], pickList });
 
 // Audit as first uploaded: Site (group), Inspector, Weather, Staff; two questions.
 const audit = {
-  file: "Audit.evt", name: "Audit", version: "v1", templateKey: 12, fileNameFields: [40, 42],
+  file: "Audit.evt", name: "Audit", version: "v1", templateKey: 12, fileNameFields: [40, 42], nameLength: 60,
   fields: [
     field(40, "Site", 2, { forced: true, group: true, values: [{ key: 7, text: "North" }, { key: 8, text: "South" }] }),
     field(41, "Inspector", 0, { forced: true }),

@@ -73,7 +73,7 @@ void DelimitedItemReader::skipSeparator() {
 
 DelimitedItem DelimitedItemReader::ReadItem() {
     if (atEnd())
-        throw KestrivoError(InputPastEndOfFile, QStringLiteral("Input past end of file"));
+        throw KestrivoError(ErrorNumber::InputPastEndOfFile, QStringLiteral("Input past end of file"));
     const int line = m_line;
     const char first = m_bytes.at(m_position);
     if (first == ',' || isLineEnd(first)) {
@@ -86,7 +86,7 @@ DelimitedItem DelimitedItemReader::ReadItem() {
         const qsizetype close = m_bytes.indexOf('"', m_position + 1);
         if (close < 0)
             throw KestrivoError(
-                BadFileFormat,
+                ErrorNumber::General,
                 QStringLiteral("The double quote that opens an item on line %1 is never closed.").arg(line));
         const QByteArray raw = m_bytes.mid(m_position + 1, close - m_position - 1);
         for (qsizetype i = 0; i < raw.size(); ++i) {
@@ -97,7 +97,7 @@ DelimitedItem DelimitedItemReader::ReadItem() {
         skipBlanks();
         if (m_position < m_bytes.size() && m_bytes.at(m_position) != ',' && !atLineEnd())
             throw KestrivoError(
-                BadFileFormat,
+                ErrorNumber::General,
                 QStringLiteral("Text follows the closing double quote of an item on line %1.").arg(m_line));
         skipSeparator();
         DelimitedItem item;

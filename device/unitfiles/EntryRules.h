@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FieldType.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
@@ -21,11 +23,11 @@ bool isDate(const QString& text);
 // "mm/dd/yy", as a new date field starts and as the date fields of the dialogs show.
 QString shortDate(const QDate& date);
 
-// An entry field as its entries are checked: the label its messages name, its type (0 Text,
-// 1 Numeric, 2 Dropdown, 3 Date), the characters it holds (0: no limit) and whether it is forced.
+// An entry field as its entries are checked: the label its messages name, its type, the
+// characters it holds (0: no limit) and whether it is forced.
 struct EntryField {
     QString label;
-    int type = 0;
+    FieldType type = FieldType::Text;
     int maximumLength = 0;
     bool forced = false;
 };

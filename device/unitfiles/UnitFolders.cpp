@@ -1,6 +1,5 @@
 #include "UnitFolders.h"
 
-#include "DataEnvironment.h"
 #include "KestrivoError.h"
 #include "LogError.h"
 #include "MountedFolderTransport.h"
@@ -15,7 +14,7 @@ namespace UnitFolders {
 QString below(const QString& root, const QString& unitFolder) {
     const QString path = MountedFolderTransport::localPath(root, unitFolder);
     if (path.isEmpty())
-        throw KestrivoError(FolderError,
+        throw KestrivoError(ErrorNumber::FileAccess,
                             QStringLiteral("The unit folder %1 is not a folder below the unit.").arg(unitFolder));
     return path + QLatin1Char('/');
 }
@@ -23,7 +22,8 @@ QString below(const QString& root, const QString& unitFolder) {
 void make(const QStringList& folders) {
     for (const QString& folder : folders) {
         if (!QDir().mkpath(folder))
-            throw KestrivoError(FolderError, QStringLiteral("The unit folder %1 cannot be created.").arg(folder));
+            throw KestrivoError(ErrorNumber::FileAccess,
+                                QStringLiteral("The unit folder %1 cannot be created.").arg(folder));
     }
 }
 
@@ -43,11 +43,12 @@ bool isEmulated(const QString& unitPath, const QString& appPath) {
     return !canonical.isEmpty() && canonical == emulated.canonicalFilePath();
 }
 
-bool prepareEmulatedUnit(const ProgramSettings& settings, const CompanyParameter& company) {
+bool prepareEmulatedUnit(const ProgramSettings& settings, const QString& templateFolder,
+                         const QString& evaluationFolder) {
     if (!isEmulated(settings.UnitPath, settings.AppPath))
         return false;
     try {
-        create(settings.UnitPath, company.DeviceTemplatePath, company.DeviceEvaluationPath);
+        create(settings.UnitPath, templateFolder, evaluationFolder);
         return true;
     } catch (const KestrivoError& error) {
         AppendErrorRecord(error, QStringLiteral("PrepareEmulatedUnit"));

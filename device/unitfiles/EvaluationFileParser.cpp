@@ -49,7 +49,7 @@ qint32 keyOf(const DelimitedItem& item, const QString& what, bool emptyIsZero = 
 
 QVariant textOf(const DelimitedItem& item, const QString& what, int length) {
     if (item.text.size() > length)
-        refuse(DelimitedItemReader::BadFileFormat, item,
+        refuse(ErrorNumber::General, item,
                QStringLiteral("the %1 has %2 characters; at most %3 can be kept.")
                    .arg(what)
                    .arg(item.text.size())
@@ -70,7 +70,7 @@ int flagOf(const DelimitedItem& item) {
 // The next value item of the marker's record.
 DelimitedItem valueOf(DelimitedItemReader& reader, const DelimitedItem& marker) {
     if (reader.atEnd())
-        refuse(DelimitedItemReader::InputPastEndOfFile, marker,
+        refuse(ErrorNumber::InputPastEndOfFile, marker,
                QStringLiteral("the file ends inside the %1 record that starts there.").arg(shown(marker)));
     return reader.ReadItem();
 }
@@ -91,7 +91,7 @@ EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
             content.evaluations << evaluation;
         } else if (marker.isText(QStringLiteral("*F*"))) {
             if (content.evaluations.isEmpty())
-                refuse(DelimitedItemReader::BadFileFormat, marker,
+                refuse(ErrorNumber::General, marker,
                        QStringLiteral("a \"*F*\" record comes before the \"*H*\" record of its evaluation."));
             EvaluationFileContent::Field field;
             field.templateFieldKey = keyOf(valueOf(reader, marker), QStringLiteral("field key"));
@@ -100,7 +100,7 @@ EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
             content.evaluations.last().fields << field;
         } else if (marker.isText(QStringLiteral("*Q*"))) {
             if (content.evaluations.isEmpty())
-                refuse(DelimitedItemReader::BadFileFormat, marker,
+                refuse(ErrorNumber::General, marker,
                        QStringLiteral("a \"*Q*\" record comes before the \"*H*\" record of its evaluation."));
             EvaluationFileContent::Question question;
             question.templateQuestionKey = keyOf(valueOf(reader, marker), QStringLiteral("question key"));
@@ -110,7 +110,7 @@ EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
             content.evaluations.last().lastQuestion = content.questions.size();
         } else if (marker.isText(QStringLiteral("*P*"))) {
             if (content.questions.isEmpty())
-                refuse(DelimitedItemReader::BadFileFormat, marker,
+                refuse(ErrorNumber::General, marker,
                        QStringLiteral("a \"*P*\" record comes before any \"*Q*\" record."));
             EvaluationFileContent::PickList pick;
             pick.question = content.questions.size() - 1;
@@ -119,7 +119,6 @@ EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
         }
     }
     if (content.evaluations.isEmpty())
-        throw KestrivoError(DelimitedItemReader::BadFileFormat,
-                            QStringLiteral("The file holds no evaluation (no \"*H*\" record)."));
+        throw KestrivoError(ErrorNumber::General, QStringLiteral("The file holds no evaluation (no \"*H*\" record)."));
     return content;
 }

@@ -99,9 +99,9 @@ EntryCheck checkEntry(const EntryField& field, const QString& text) {
                     QStringLiteral("Entry manditory into the ") + field.label + QStringLiteral(" field.")};
         return {};
     }
-    if (field.type == 1 && !isNumeric(entry))
+    if (field.type == FieldType::Numeric && !isNumeric(entry))
         return {EntryRefusal::Numeric, QStringLiteral("Invalid entry, must be numeric.")};
-    if (field.type == 3 && !isDate(entry))
+    if (field.type == FieldType::Date && !isDate(entry))
         return {EntryRefusal::Date, QStringLiteral("Invalid date entered.")};
     return {};
 }

@@ -12,10 +12,6 @@
 // value leaves it.
 class DelimitedItemReader {
 public:
-    // Error numbers of a file that ends in the middle of a record or is not well formed.
-    static constexpr qint32 InputPastEndOfFile = 62;
-    static constexpr qint32 BadFileFormat = 5;
-
     explicit DelimitedItemReader(QByteArray bytes);
 
     // True when only blanks are left.
