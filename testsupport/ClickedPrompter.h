@@ -2,6 +2,7 @@
 
 #include "MessageBoxPrompter.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QQueue>
 #include <QStringList>
@@ -9,8 +10,8 @@
 // The program's own message boxes, answered as a user answers them: each box is shown for
 // real over the active window, and the button with the next queued caption ("&Yes", "OK")
 // is clicked on the screen, or the box is closed by Esc or its close button. Records what every box showed. A box that
-// nobody queued a button for fails the running test and is closed by its Escape key, so the test goes on. Installs
-// itself as the program's prompter for its lifetime.
+// nobody queued a button for fails the running test and is closed by its Escape key, so the test goes on; so is a box
+// that does not get the keyboard in time. Installs itself as the program's prompter for its lifetime.
 class ClickedPrompter : public Prompter {
 public:
     struct Shown {
@@ -24,6 +25,9 @@ public:
     static inline const QString EscapeKey = QStringLiteral("<Esc>");
     static inline const QString CloseButton = QStringLiteral("<close>");
 
+    // How long a box may take to come up and get the keyboard before the test fails.
+    static constexpr int BoxDeadlineMilliseconds = 10000;
+
     ClickedPrompter();
     ~ClickedPrompter() override;
 
@@ -35,10 +39,12 @@ public:
     int pending() const { return int(m_buttons.size()); }
 
 private:
-    void answerShownBox();
+    void answerShownBox(int waitingFor, QDeadlineTimer deadline);
 
     MessageBoxPrompter m_boxes;
     QQueue<QString> m_buttons;
     QList<Shown> m_shown;
     Prompter* m_previous = nullptr;
+    int m_boxesAsked = 0;
+    int m_boxesAnswered = 0;
 };
