@@ -109,7 +109,7 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
         }
     });
     connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::reject);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showHint(now); });
+    ShowHelpOnFocus(this, [this](QWidget* control) { showHint(control); });
 
     guarded(QStringLiteral("Form_Load"), [this] { m_logic.load(); });
     if (!m_logic.companyAvailable()) {
@@ -241,8 +241,6 @@ void frmOptions::browse(const QString& button) {
 }
 
 void frmOptions::showHint(QWidget* now) {
-    if (!now || now->window() != this)
-        return;
     QString name = now->objectName();
     if (name == QLatin1String("optEngine"))
         name += QString::number(now->property("index").toInt());

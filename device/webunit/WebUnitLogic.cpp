@@ -6,6 +6,26 @@
 #include "WebUnitServing.h"
 #include "WebUnitSettings.h"
 
+QString WebUnitLogic::caption(const QString& control) {
+    if (control == QLatin1String("cmdStart"))
+        return QStringLiteral("&Start");
+    if (control == QLatin1String("cmdStop"))
+        return QStringLiteral("S&top");
+    if (control == QLatin1String("cmdNewToken"))
+        return QStringLiteral("&New Token");
+    return QString();
+}
+
+QString WebUnitLogic::helpText(const QString& control) {
+    if (control == QLatin1String("cmdStart"))
+        return QStringLiteral("Click to serve the unit to phones");
+    if (control == QLatin1String("cmdStop"))
+        return QStringLiteral("Click to stop serving phones");
+    if (control == QLatin1String("cmdNewToken"))
+        return QStringLiteral("Click to make a new pairing token: phones paired before are refused");
+    return QString();
+}
+
 WebUnitLogic::WebUnitLogic(const WebUnitFolders& folders, QObject* parent) : QObject(parent), m_folders(folders) {}
 
 WebUnitLogic::~WebUnitLogic() = default;
@@ -32,6 +52,30 @@ QString WebUnitLogic::statusText() const {
     if (!m_serving->unreachableText().isEmpty())
         text += QLatin1Char('\n') + m_serving->unreachableText();
     return text;
+}
+
+QString WebUnitLogic::openCaption() const {
+    return m_installAddress.isEmpty() ? QStringLiteral("Open") : OpenCaption;
+}
+
+QString WebUnitLogic::fingerprintText() const {
+    if (m_installAddress.isEmpty())
+        return QString();
+    return QStringLiteral("Certificate fingerprint (SHA-256), to compare on the phone: %1").arg(m_fingerprint);
+}
+
+QString WebUnitLogic::otherAddressesText() const {
+    return m_otherAddresses.isEmpty() ? QString()
+                                      : QStringLiteral("Also: ") + m_otherAddresses.join(QStringLiteral("\n"));
+}
+
+QString WebUnitLogic::phonesText() const {
+    return QStringLiteral("Phones seen: %1").arg(m_phones);
+}
+
+QString WebUnitLogic::filesText() const {
+    return m_lastFile.isEmpty() ? QStringLiteral("Files received: %1").arg(m_files)
+                                : QStringLiteral("Files received: %1 (last: %2)").arg(m_files).arg(m_lastFile);
 }
 
 bool WebUnitLogic::start() {

@@ -2,6 +2,7 @@
 
 #include "ControlPositions.h"
 #include "ReportParameters.h"
+#include "WaitCursor.h"
 
 #include <QMainWindow>
 
@@ -55,5 +56,5 @@ private:
     ControlPositions m_positions;
     quint32 m_mask = 0;
     bool m_opened = false;
-    bool m_busy = false;
+    WaitCursor m_waitCursor;
 };
