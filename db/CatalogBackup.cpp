@@ -1,5 +1,6 @@
 #include "CatalogBackup.h"
 
+#include "ConnectionCloser.h"
 #include "Database.h"
 #include "KestrivoError.h"
 

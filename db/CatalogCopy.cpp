@@ -2,7 +2,9 @@
 
 #include "CatalogRowReader.h"
 #include "CatalogRowWriter.h"
+#include "ConnectionCloser.h"
 #include "Database.h"
+#include "DatabaseExists.h"
 #include "KestrivoError.h"
 #include "Schema.h"
 
@@ -111,7 +113,7 @@ QString CatalogCopy::namedTargetRefusal(const QString& connectionString) {
         // asked says why the target cannot be opened.
         bool missing = false;
         try {
-            missing = !Database::exists(connectionString);
+            missing = !databaseExists(connectionString);
         } catch (const KestrivoError&) {
         }
         if (missing)

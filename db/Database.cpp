@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "CatalogRights.h"
+#include "DatabaseExists.h"
 #include "KestrivoError.h"
 #include "Schema.h"
 
@@ -146,7 +147,7 @@ bool catalogListed(const ConnectionString& parts) {
 
 } // namespace
 
-bool Database::exists(const QString& connectionString) {
+bool databaseExists(const QString& connectionString) {
     const ConnectionString parts = ConnectionString::parse(connectionString);
     if (parts.engine == DatabaseEngine::SQLite)
         return QFileInfo(parts.dataSource).isFile();

@@ -31,10 +31,6 @@ public:
     // turn out not to be a catalog at all. Throws KestrivoError with the reason.
     static Database openExisting(const QString& connectionString, const QString& connectionName);
 
-    // Whether the file or catalog of the connection string is there, found without creating or
-    // changing anything. Throws KestrivoError when the server cannot be asked.
-    static bool exists(const QString& connectionString);
-
     // A connection of its own to the same database, for another thread: open it in the
     // thread that uses it, and close it there. Throws KestrivoError with the reason.
     Database openAnother(const QString& connectionName) const;
@@ -80,19 +76,6 @@ private:
     DatabaseEngine m_engine = DatabaseEngine::SQLite;
     bool m_readOnly = false;
     std::shared_ptr<Session> m_session;
-};
-
-// Closes the connection when it leaves the scope, whichever way: a connection opened for one
-// check or copy is never left open by an exception.
-class ConnectionCloser {
-public:
-    explicit ConnectionCloser(Database& database) : m_database(database) {}
-    ~ConnectionCloser() { m_database.close(); }
-    ConnectionCloser(const ConnectionCloser&) = delete;
-    ConnectionCloser& operator=(const ConnectionCloser&) = delete;
-
-private:
-    Database& m_database;
 };
 
 // A transaction that rolls back unless committed, so an exception leaves nothing half-written.

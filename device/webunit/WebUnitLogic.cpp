@@ -6,24 +6,37 @@
 #include "WebUnitServing.h"
 #include "WebUnitSettings.h"
 
+namespace {
+
+struct ButtonText {
+    const char* control;
+    const char* caption;
+    const char* help;
+};
+
+constexpr ButtonText Buttons[] = {
+    {"cmdStart", "&Start", "Click to serve the unit to phones"},
+    {"cmdStop", "S&top", "Click to stop serving phones"},
+    {"cmdNewToken", "&New Token", "Click to make a new pairing token: phones paired before are refused"}};
+
+const ButtonText* buttonText(const QString& control) {
+    for (const ButtonText& button : Buttons) {
+        if (control == QLatin1String(button.control))
+            return &button;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 QString WebUnitLogic::caption(const QString& control) {
-    if (control == QLatin1String("cmdStart"))
-        return QStringLiteral("&Start");
-    if (control == QLatin1String("cmdStop"))
-        return QStringLiteral("S&top");
-    if (control == QLatin1String("cmdNewToken"))
-        return QStringLiteral("&New Token");
-    return QString();
+    const ButtonText* button = buttonText(control);
+    return button ? QString::fromUtf8(button->caption) : QString();
 }
 
 QString WebUnitLogic::helpText(const QString& control) {
-    if (control == QLatin1String("cmdStart"))
-        return QStringLiteral("Click to serve the unit to phones");
-    if (control == QLatin1String("cmdStop"))
-        return QStringLiteral("Click to stop serving phones");
-    if (control == QLatin1String("cmdNewToken"))
-        return QStringLiteral("Click to make a new pairing token: phones paired before are refused");
-    return QString();
+    const ButtonText* button = buttonText(control);
+    return button ? QString::fromUtf8(button->help) : QString();
 }
 
 WebUnitLogic::WebUnitLogic(const WebUnitFolders& folders, QObject* parent) : QObject(parent), m_folders(folders) {}

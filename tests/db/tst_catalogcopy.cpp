@@ -1,6 +1,7 @@
 #include "CatalogBackup.h"
 #include "CatalogCopy.h"
 #include "Database.h"
+#include "DatabaseExists.h"
 #include "EvaluationFixture.h"
 #include "KestrivoError.h"
 #include "Schema.h"
@@ -298,7 +299,7 @@ private Q_SLOTS:
         if (TestDatabases::postgresAvailable()) {
             const QString fresh = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
             QCOMPARE(CatalogCopy::namedTargetRefusal(fresh), QString());
-            QVERIFY(!Database::exists(fresh));
+            QVERIFY(!databaseExists(fresh));
         }
         QVERIFY_THROWS_EXCEPTION(
             KestrivoError,
