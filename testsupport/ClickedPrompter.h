@@ -9,9 +9,11 @@
 
 // The program's own message boxes, answered as a user answers them: each box is shown for
 // real over the active window, and the button with the next queued caption ("&Yes", "OK")
-// is clicked on the screen, or the box is closed by Esc or its close button. Records what every box showed. A box that
-// nobody queued a button for fails the running test and is closed by its Escape key, so the test goes on; so is a box
-// that does not get the keyboard in time. Installs itself as the program's prompter for its lifetime.
+// is clicked on the screen, or the box is closed by Esc or its close button. Records what
+// every box showed. A box that nobody queued a button for fails the running test and is
+// closed by its Escape key, so the test goes on; a box that does not get the keyboard in
+// time fails it too and is rejected. Installs itself as the program's prompter for its
+// lifetime.
 class ClickedPrompter : public Prompter {
 public:
     struct Shown {
