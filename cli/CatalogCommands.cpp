@@ -123,7 +123,7 @@ int copyBetween(const Location& source, const Location& target,
                 const std::function<QList<CatalogCopy::TableCheck>(const Database&, const Database&,
                                                                    const CatalogCopy::ProgressHandler&)>& copy,
                 QList<CatalogCopy::TableCheck>& checks) {
-    const QString refusal = CatalogCopy::targetRefusal(target.connection);
+    const QString refusal = CatalogCopy::namedTargetRefusal(target.connection);
     if (!refusal.isEmpty())
         return refuse(QStringLiteral("%1 %2. Nothing was written.").arg(target.description, refusal));
     Database from = source.connection.isEmpty()
@@ -248,7 +248,7 @@ int verifyHistory(const QString& named) {
     Database database = Database::openExisting(catalog.connection, QStringLiteral("kestrivo-verify"));
     HistoryChain::Verification result;
     try {
-        if (const QString refusal = CatalogCopy::refusalAsSource(database); !refusal.isEmpty())
+        if (const QString refusal = CatalogCopy::sourceRefusal(database); !refusal.isEmpty())
             throw KestrivoError(ErrorNumber::Database, QStringLiteral("%1 %2.").arg(catalog.description, refusal));
         if (Schema::version(database) < Schema::HistoryVersion) {
             database.close();

@@ -1,5 +1,6 @@
 #include "CatalogBackup.h"
 
+#include "ConnectionCloser.h"
 #include "Database.h"
 #include "KestrivoError.h"
 
@@ -67,16 +68,16 @@ QString damage(const QString& file) {
     const QString name = QStringLiteral("kestrivo-backup-check");
     try {
         Database backup = Database::openExisting(fileConnection(file), name);
+        const ConnectionCloser closer(backup);
         try {
             const QString check = backup.scalar(QStringLiteral("PRAGMA quick_check")).toString();
             if (check != QStringLiteral("ok"))
                 reason = QStringLiteral("The file %1 is damaged: %2").arg(file, check);
-            else if (const QString refusal = CatalogCopy::refusalAsSource(backup); !refusal.isEmpty())
+            else if (const QString refusal = CatalogCopy::sourceRefusal(backup); !refusal.isEmpty())
                 reason = QStringLiteral("The file %1 cannot be restored: it %2.").arg(file, refusal);
         } catch (const KestrivoError& error) {
             reason = QStringLiteral("The file %1 is damaged: %2").arg(file, error.description());
         }
-        backup.close();
     } catch (const KestrivoError& error) {
         reason = QStringLiteral("The file %1 cannot be opened: %2").arg(file, error.description());
     }
@@ -96,21 +97,18 @@ QList<CatalogCopy::TableCheck> backup(const Database& catalog, const QString& fi
     const QString partial = info.absoluteFilePath() + QStringLiteral(".part");
     removeFiles(partial);
     QList<CatalogCopy::TableCheck> checks;
-    {
-        Database target;
-        try {
-            target = Database::open(fileConnection(partial), QStringLiteral("kestrivo-backup-target"));
-            CatalogCopy copy(catalog, target);
-            copy.setProgressHandler(progress);
-            checks = copy.run();
-            // One file that stands alone, without a write-ahead log beside it.
-            target.query(QStringLiteral("PRAGMA journal_mode=DELETE"));
-            target.close();
-        } catch (...) {
-            target.close();
-            removeFiles(partial);
-            throw;
-        }
+    try {
+        Database target = Database::open(fileConnection(partial), QStringLiteral("kestrivo-backup-target"));
+        // Closed before the file is renamed, or removed.
+        const ConnectionCloser closer(target);
+        CatalogCopy copy(catalog, target);
+        copy.setProgressHandler(progress);
+        checks = copy.run();
+        // One file that stands alone, without a write-ahead log beside it.
+        target.query(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    } catch (...) {
+        removeFiles(partial);
+        throw;
     }
     if (!QFile::rename(partial, info.absoluteFilePath())) {
         removeFiles(partial);
@@ -124,16 +122,10 @@ QList<CatalogCopy::TableCheck> restore(const QString& file, const Database& cata
     if (const QString reason = damage(file); !reason.isEmpty())
         throw backupError(reason + QStringLiteral(" Nothing was written."));
     Database backup = Database::openExisting(fileConnection(file), QStringLiteral("kestrivo-restore-source"));
-    try {
-        CatalogCopy copy(backup, catalog);
-        copy.setProgressHandler(progress);
-        const QList<CatalogCopy::TableCheck> checks = copy.run();
-        backup.close();
-        return checks;
-    } catch (...) {
-        backup.close();
-        throw;
-    }
+    const ConnectionCloser closer(backup);
+    CatalogCopy copy(backup, catalog);
+    copy.setProgressHandler(progress);
+    return copy.run();
 }
 
 } // namespace CatalogBackup

@@ -2,7 +2,9 @@
 
 #include "CatalogRowReader.h"
 #include "CatalogRowWriter.h"
+#include "ConnectionCloser.h"
 #include "Database.h"
+#include "DatabaseExists.h"
 #include "KestrivoError.h"
 #include "Schema.h"
 
@@ -67,7 +69,7 @@ QString newerVersion(int version) {
 
 CatalogCopy::CatalogCopy(const Database& source, const Database& target) : m_source(source), m_target(target) {}
 
-QString CatalogCopy::refusalAsSource(const Database& source) {
+QString CatalogCopy::sourceRefusal(const Database& source) {
     const int version = Schema::version(source);
     if (version == 0)
         return QStringLiteral("holds no Kestrivo catalog");
@@ -76,7 +78,7 @@ QString CatalogCopy::refusalAsSource(const Database& source) {
     return QString();
 }
 
-QString CatalogCopy::refusalAsTarget(const Database& target) {
+QString CatalogCopy::openTargetRefusal(const Database& target) {
     const int version = Schema::version(target);
     if (version == 0)
         return tableCount(target) > 0 ? QStringLiteral("is a database of another kind: it has tables, but no "
@@ -102,25 +104,24 @@ QString CatalogCopy::refusalAsTarget(const Database& target) {
              counted(evaluations, QStringLiteral("evaluation"), QStringLiteral("evaluations")));
 }
 
-QString CatalogCopy::targetRefusal(const QString& connectionString) {
-    const QString name = QStringLiteral("kestrivo-copy-target-check");
+QString CatalogCopy::namedTargetRefusal(const QString& connectionString) {
     Database target;
     try {
-        target = Database::openExisting(connectionString, name);
-    } catch (const KestrivoError& error) {
-        // A file or catalog that is not there yet is created empty.
-        if (error.description().contains(QStringLiteral("does not exist")))
+        target = Database::openExisting(connectionString, QStringLiteral("kestrivo-copy-target-check"));
+    } catch (const KestrivoError&) {
+        // A file or catalog that is not there yet is created empty. A server that cannot be
+        // asked says why the target cannot be opened.
+        bool missing = false;
+        try {
+            missing = !databaseExists(connectionString);
+        } catch (const KestrivoError&) {
+        }
+        if (missing)
             return QString();
         throw;
     }
-    try {
-        const QString refusal = refusalAsTarget(target);
-        target.close();
-        return refusal;
-    } catch (...) {
-        target.close();
-        throw;
-    }
+    const ConnectionCloser closer(target);
+    return openTargetRefusal(target);
 }
 
 void CatalogCopy::report(int table, const QString& name, bool checking) {
@@ -161,7 +162,7 @@ void CatalogCopy::clearTarget() const {
             names << table.name;
         m_target.execute(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))));
     }
-    const QString refusal = refusalAsTarget(m_target);
+    const QString refusal = openTargetRefusal(m_target);
     if (!refusal.isEmpty())
         throw copyError(QStringLiteral("The target %1. Nothing was written.").arg(refusal));
     // The single rows and report definitions of the empty catalog give way to the source's.
@@ -174,7 +175,7 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
     Transaction snapshot(m_source);
     if (m_source.engine() == DatabaseEngine::PostgreSQL)
         m_source.execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
-    const QString refusal = refusalAsSource(m_source);
+    const QString refusal = sourceRefusal(m_source);
     if (!refusal.isEmpty())
         throw copyError(QStringLiteral("The source %1. Nothing was written.").arg(refusal));
     // A catalog of an earlier version lacks what came later: it is copied as if it had it, empty.

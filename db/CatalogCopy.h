@@ -36,14 +36,15 @@ public:
     // Throws KestrivoError with the reason when the copy is refused or fails.
     QList<TableCheck> run();
 
-    // Why the database cannot take a copy (it holds templates or evaluations); empty when it can.
-    static QString refusalAsTarget(const Database& target);
-    // The same for the database of a connection string, found without changing it; a database
-    // that does not exist yet can take a copy.
-    static QString targetRefusal(const QString& connectionString);
-    // Why the database cannot be copied (it is no catalog, or one of a newer program); empty
-    // when it can.
-    static QString refusalAsSource(const Database& source);
+    // Why the open database cannot take a copy (it holds templates or evaluations); empty when
+    // it can.
+    static QString openTargetRefusal(const Database& target);
+    // The same for the database a connection string names, before anything is opened for the
+    // copy and without changing it; a database that does not exist yet can take a copy.
+    static QString namedTargetRefusal(const QString& connectionString);
+    // Why the open database cannot be copied (it is no catalog, or one of a newer program);
+    // empty when it can.
+    static QString sourceRefusal(const Database& source);
 
 private:
     void clearTarget() const;

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "CatalogRights.h"
+#include "DatabaseExists.h"
 #include "KestrivoError.h"
 #include "Schema.h"
 #include "TextCollation.h"
@@ -122,7 +123,37 @@ QSqlDatabase openPostgres(const ConnectionString& parts, const QString& name, bo
     return db;
 }
 
+// Whether the server has a catalog of that name, asked through its maintenance database.
+bool catalogListed(const ConnectionString& parts) {
+    const QString name = QStringLiteral("kestrivo-catalog-list");
+    bool listed = false;
+    QString failure;
+    {
+        QSqlDatabase server = connectPostgres(parts, name, QStringLiteral("postgres"));
+        QSqlQuery query(server);
+        if (!server.isOpen())
+            failure = reasonOf(server.lastError());
+        else if (!query.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?")))
+            failure = reasonOf(query.lastError());
+        query.addBindValue(parts.initialCatalog);
+        if (failure.isEmpty() && !query.exec())
+            failure = reasonOf(query.lastError());
+        listed = failure.isEmpty() && query.next();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isEmpty())
+        throw databaseError(DatabaseEngine::PostgreSQL, failure);
+    return listed;
+}
+
 } // namespace
+
+bool databaseExists(const QString& connectionString) {
+    const ConnectionString parts = ConnectionString::parse(connectionString);
+    if (parts.engine == DatabaseEngine::SQLite)
+        return QFileInfo(parts.dataSource).isFile();
+    return catalogListed(parts);
+}
 
 Database Database::open(const QString& connectionString, const QString& connectionName) {
     Database database = openConnection(connectionString, connectionName, false);

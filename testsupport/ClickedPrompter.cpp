@@ -40,17 +40,31 @@ ClickedPrompter& ClickedPrompter::answer(const QString& button) {
 PromptAnswer ClickedPrompter::ask(const Prompt& prompt) {
     m_shown.append({prompt.title, prompt.text, {}, {}});
     // The box runs its own event loop: it is answered from there, once it is on the screen.
-    QTimer::singleShot(0, qApp, [this] { answerShownBox(); });
-    return m_boxes.ask(prompt);
+    // Each box is waited for under a number of its own, so a wait left over from a box that went
+    // away by other means never answers a later one.
+    const int box = ++m_boxesAsked;
+    const QDeadlineTimer deadline(BoxDeadlineMilliseconds);
+    QTimer::singleShot(0, qApp, [this, box, deadline] { answerShownBox(box, deadline); });
+    const PromptAnswer answer = m_boxes.ask(prompt);
+    m_boxesAnswered = box;
+    return answer;
 }
 
-void ClickedPrompter::answerShownBox() {
+void ClickedPrompter::answerShownBox(int waitingFor, QDeadlineTimer deadline) {
+    if (m_boxesAnswered >= waitingFor)
+        return;
     QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     // A box counts as active while its owner still has the keyboard; keys go to it only once
     // it has the keyboard itself.
     if (!box || !box->isVisible() || !QTest::qWaitForWindowActive(box) ||
         QGuiApplication::focusWindow() != box->windowHandle()) {
-        QTimer::singleShot(10, qApp, [this] { answerShownBox(); });
+        if (deadline.hasExpired()) {
+            QTest::qFail("a message box did not get the keyboard in time", __FILE__, __LINE__);
+            if (box)
+                box->reject();
+            return;
+        }
+        QTimer::singleShot(10, qApp, [this, waitingFor, deadline] { answerShownBox(waitingFor, deadline); });
         return;
     }
     Shown& shown = m_shown.last();

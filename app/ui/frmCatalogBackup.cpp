@@ -67,10 +67,8 @@ frmCatalogBackup::frmCatalogBackup(QWidget* owner) : QDialog(owner) {
         m_progress->setRange(0, total);
         m_progress->setValue(done);
     });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && now->window() == this)
-            m_hint->setText(CatalogBackupLogic::helpText(now->objectName()));
-    });
+    ShowHelpOnFocus(this,
+                    [this](QWidget* control) { m_hint->setText(CatalogBackupLogic::helpText(control->objectName())); });
     m_file->setFocus();
 }
 
@@ -86,10 +84,7 @@ void frmCatalogBackup::showBusy(bool busy) {
     for (QWidget* control : {static_cast<QWidget*>(m_file), static_cast<QWidget*>(m_browse),
                              static_cast<QWidget*>(m_backUp), static_cast<QWidget*>(m_close)})
         control->setEnabled(!busy);
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.show(busy);
 }
 
 void frmCatalogBackup::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogBackupLogic.h"
+#include "WaitCursor.h"
 
 #include <QDialog>
 
@@ -33,4 +34,5 @@ private:
     QProgressBar* m_progress;
     QLabel* m_status;
     QLabel* m_hint;
+    WaitCursor m_waitCursor;
 };

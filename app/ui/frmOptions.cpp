@@ -42,6 +42,47 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
         m_frames << frame;
     }
 
+    addFields();
+
+    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_hint = SetupStatusBar(this);
+    QWidget* status = m_hint->parentWidget();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(client);
+    layout->addLayout(buttons);
+    layout->addWidget(status);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_tabs, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && m_tabs->isTabEnabled(index))
+            selectTab(index);
+    });
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::okClicked);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::reject);
+    ShowHelpOnFocus(this, [this](QWidget* control) { showHint(control); });
+
+    guarded(QStringLiteral("Form_Load"), [this] { m_logic.load(); });
+    if (!m_logic.companyAvailable()) {
+        m_tabs->setTabEnabled(2, false);
+        m_tabs->setTabToolTip(2, QStringLiteral("The company values are kept in the database, which is not open."));
+    }
+    showFields();
+    applyEngine();
+    selectTab(0);
+}
+
+// The controls of the three tabs: engine and database, paths, company values.
+void frmOptions::addFields() {
     auto* database = static_cast<QGridLayout*>(m_frames[0]->layout());
     for (int index = 0; index < 2; ++index) {
         m_engine[index] = new QRadioButton(OptionsLogic::label(QStringLiteral("optEngine%1").arg(index)), m_frames[0]);
@@ -70,55 +111,21 @@ frmOptions::frmOptions(QWidget* owner) : QDialog(owner) {
     addField(m_frames[2], 2, "txtDeviceEvaluationPath", &OptionsLogic::Fields::txtDeviceEvaluationPath);
     addField(m_frames[2], 3, "txtReportColumns", &OptionsLogic::Fields::txtReportColumns);
     static_cast<QGridLayout*>(m_frames[2]->layout())->setRowStretch(4, 1);
+}
 
-    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_hint = SetupStatusBar(this);
-    QWidget* status = m_hint->parentWidget();
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs);
-    layout->addWidget(client);
-    layout->addLayout(buttons);
-    layout->addWidget(status);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(m_tabs, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0 && m_tabs->isTabEnabled(index))
-            selectTab(index);
-    });
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        for (const Field& f : m_fields)
-            m_logic.fields().*f.member = f.edit->text();
-        bool saved = false;
-        guarded(QStringLiteral("cmdOK_Click"), [this, &saved] { saved = m_logic.ok(); });
-        showFields();
-        if (saved) {
-            m_closing = true;
-            accept();
-        } else if (QLineEdit* refused = field(qPrintable(m_logic.refusedField()))) {
-            showFrameOf(refused);
-            refused->setFocus();
-        }
-    });
-    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::reject);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showHint(now); });
-
-    guarded(QStringLiteral("Form_Load"), [this] { m_logic.load(); });
-    if (!m_logic.companyAvailable()) {
-        m_tabs->setTabEnabled(2, false);
-        m_tabs->setTabToolTip(2, QStringLiteral("The company values are kept in the database, which is not open."));
-    }
+void frmOptions::okClicked() {
+    for (const Field& f : m_fields)
+        m_logic.fields().*f.member = f.edit->text();
+    bool saved = false;
+    guarded(QStringLiteral("cmdOK_Click"), [this, &saved] { saved = m_logic.ok(); });
     showFields();
-    applyEngine();
-    selectTab(0);
+    if (saved) {
+        m_closing = true;
+        accept();
+    } else if (QLineEdit* refused = field(qPrintable(m_logic.refusedField()))) {
+        showFrameOf(refused);
+        refused->setFocus();
+    }
 }
 
 void frmOptions::showFrameOf(QWidget* control) {
@@ -241,8 +248,6 @@ void frmOptions::browse(const QString& button) {
 }
 
 void frmOptions::showHint(QWidget* now) {
-    if (!now || now->window() != this)
-        return;
     QString name = now->objectName();
     if (name == QLatin1String("optEngine"))
         name += QString::number(now->property("index").toInt());

@@ -32,6 +32,8 @@ private:
 
     QLineEdit* addField(QFrame* frame, int row, const char* name, QString OptionsLogic::Fields::*member,
                         const char* browseName = nullptr);
+    void addFields();
+    void okClicked();
     void showFields();
     void leave(QLineEdit* edit);
     void browse(const QString& button);

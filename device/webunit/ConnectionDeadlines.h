@@ -35,10 +35,13 @@ private:
     };
 
     void watch();
+    // Wakes the watcher when the deadline comes before the one it sleeps until; m_mutex held.
+    void wakeBefore(Clock::time_point deadline);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::unordered_map<const void*, Entry> m_entries;
+    Clock::time_point m_nextWake = Clock::time_point::min();
     bool m_stopping = false;
     std::thread m_thread;
 };

@@ -6,6 +6,39 @@
 #include "WebUnitServing.h"
 #include "WebUnitSettings.h"
 
+namespace {
+
+struct ButtonText {
+    const char* control;
+    const char* caption;
+    const char* help;
+};
+
+constexpr ButtonText Buttons[] = {
+    {"cmdStart", "&Start", "Click to serve the unit to phones"},
+    {"cmdStop", "S&top", "Click to stop serving phones"},
+    {"cmdNewToken", "&New Token", "Click to make a new pairing token: phones paired before are refused"}};
+
+const ButtonText* buttonText(const QString& control) {
+    for (const ButtonText& button : Buttons) {
+        if (control == QLatin1String(button.control))
+            return &button;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString WebUnitLogic::caption(const QString& control) {
+    const ButtonText* button = buttonText(control);
+    return button ? QString::fromUtf8(button->caption) : QString();
+}
+
+QString WebUnitLogic::helpText(const QString& control) {
+    const ButtonText* button = buttonText(control);
+    return button ? QString::fromUtf8(button->help) : QString();
+}
+
 WebUnitLogic::WebUnitLogic(const WebUnitFolders& folders, QObject* parent) : QObject(parent), m_folders(folders) {}
 
 WebUnitLogic::~WebUnitLogic() = default;
@@ -32,6 +65,30 @@ QString WebUnitLogic::statusText() const {
     if (!m_serving->unreachableText().isEmpty())
         text += QLatin1Char('\n') + m_serving->unreachableText();
     return text;
+}
+
+QString WebUnitLogic::openCaption() const {
+    return m_installAddress.isEmpty() ? QStringLiteral("Open") : OpenCaption;
+}
+
+QString WebUnitLogic::fingerprintText() const {
+    if (m_installAddress.isEmpty())
+        return QString();
+    return QStringLiteral("Certificate fingerprint (SHA-256), to compare on the phone: %1").arg(m_fingerprint);
+}
+
+QString WebUnitLogic::otherAddressesText() const {
+    return m_otherAddresses.isEmpty() ? QString()
+                                      : QStringLiteral("Also: ") + m_otherAddresses.join(QStringLiteral("\n"));
+}
+
+QString WebUnitLogic::phonesText() const {
+    return QStringLiteral("Phones seen: %1").arg(m_phones);
+}
+
+QString WebUnitLogic::filesText() const {
+    return m_lastFile.isEmpty() ? QStringLiteral("Files received: %1").arg(m_files)
+                                : QStringLiteral("Files received: %1 (last: %2)").arg(m_files).arg(m_lastFile);
 }
 
 bool WebUnitLogic::start() {

@@ -21,6 +21,11 @@ public:
     static inline const QString InstallCaption = QStringLiteral("1. Once per phone: install");
     static inline const QString OpenCaption = QStringLiteral("2. Open");
 
+    // The caption and the status bar's help text of the window's buttons (cmdStart, cmdStop,
+    // cmdNewToken); empty for any other control.
+    static QString caption(const QString& control);
+    static QString helpText(const QString& control);
+
     explicit WebUnitLogic(const WebUnitFolders& folders, QObject* parent = nullptr);
     ~WebUnitLogic() override;
 
@@ -38,6 +43,13 @@ public:
     // A line for each address that sent requests without the pairing token.
     QString unpairedText() const;
     QString statusText() const;
+    // The caption over the page's address and QR code.
+    QString openCaption() const;
+    // The fingerprint to compare on the phone, when there is an installation page.
+    QString fingerprintText() const;
+    QString otherAddressesText() const;
+    QString phonesText() const;
+    QString filesText() const;
     int phonesSeen() const { return m_phones; }
     int filesReceived() const { return m_files; }
     const QString& lastFile() const { return m_lastFile; }

@@ -28,8 +28,23 @@ HttpDaemon::Response refusal(int status, const QString& message) {
     return answer(WebUnitService::refusal(status, message));
 }
 
+HttpDaemon::Response bodyRefused() {
+    return refusal(413, QStringLiteral("This request takes no body."));
+}
+
 HttpDaemon::Response plain(int status, const char* text) {
     return {status, QByteArray(text), Text, {}, false};
+}
+
+// What head() answers when the body is to be read before the answer.
+constexpr int ReadTheBody = 0;
+
+bool isGet(const HttpDaemon::Request& request) {
+    return request.method == "GET" || request.method == "HEAD";
+}
+
+bool isEvaluationPost(const HttpDaemon::Request& request) {
+    return request.path == "/api/evaluations" && request.method == "POST";
 }
 
 // Equal without telling by its time how much of the token was right.
@@ -228,52 +243,65 @@ std::optional<HttpDaemon::Response> WebUnitServer::head(const HttpDaemon::Reques
     HttpDaemon::Response response;
     if (request.path.startsWith("/api/")) {
         response = api(request);
-        if (response.status == 0)
+        if (response.status == ReadTheBody)
             return std::nullopt;
-    } else if (request.hasBody) {
-        response = plain(413, "This address takes no body.");
-    } else if (request.method != "GET" && request.method != "HEAD") {
-        response = plain(405, "Only the page's files are served here.");
-        response.headers << qMakePair(QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD"));
     } else {
-        const PageFiles::File* file = PageFiles::find(request.path);
-        response = file ? HttpDaemon::Response{200, file->bytes, file->type, {}, false} : plain(404, "Not found");
+        response = pageFile(request);
     }
     withSecurityHeaders(response);
     return response;
 }
 
+HttpDaemon::Response WebUnitServer::pageFile(const HttpDaemon::Request& request) {
+    if (request.hasBody)
+        return plain(413, "This address takes no body.");
+    if (!isGet(request)) {
+        HttpDaemon::Response response = plain(405, "Only the page's files are served here.");
+        response.headers << qMakePair(QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, HEAD"));
+        return response;
+    }
+    const PageFiles::File* file = PageFiles::find(request.path);
+    return file ? HttpDaemon::Response{200, file->bytes, file->type, {}, false} : plain(404, "Not found");
+}
+
 HttpDaemon::Response WebUnitServer::api(const HttpDaemon::Request& request) {
+    using Handler = HttpDaemon::Response (WebUnitServer::*)(const HttpDaemon::Request&);
+    static const QHash<QByteArray, Handler> reads{{"/api/templates", &WebUnitServer::templateList},
+                                                  {"/api/template", &WebUnitServer::templateFile}};
     // The token is checked before anything else: an unpaired sender learns nothing and costs
     // nothing, not even the reading of its body.
     if (!paired(request))
         return refusal(401, QStringLiteral("This phone is not paired with the PC: open the address that Kestrivo "
                                            "shows, with its pairing token, or scan its QR code."));
-    const bool get = request.method == "GET" || request.method == "HEAD";
-    if (request.path == "/api/evaluations" && request.method == "POST")
-        return {0, {}, {}, {}, false};
+    if (isEvaluationPost(request))
+        return {ReadTheBody, {}, {}, {}, false};
     if (request.hasBody)
-        return refusal(413, QStringLiteral("This request takes no body."));
-    if (request.path == "/api/templates" && get)
-        return answer(m_service.templates());
-    if (request.path == "/api/template" && get)
-        return answer(m_service.templateFile(QString::fromUtf8(request.arguments.value("file"))));
+        return bodyRefused();
+    const Handler read = isGet(request) ? reads.value(request.path) : nullptr;
+    if (read)
+        return (this->*read)(request);
     return refusal(404, QStringLiteral("The PC does not know this request (%1 %2).")
                             .arg(QString::fromLatin1(request.method), QString::fromUtf8(request.path)));
 }
 
+HttpDaemon::Response WebUnitServer::templateList(const HttpDaemon::Request&) {
+    return answer(m_service.templates());
+}
+
+HttpDaemon::Response WebUnitServer::templateFile(const HttpDaemon::Request& request) {
+    return answer(m_service.templateFile(QString::fromUtf8(request.arguments.value("file"))));
+}
+
 HttpDaemon::Response WebUnitServer::whole(const HttpDaemon::Request& request, bool bodyTooLarge) {
-    HttpDaemon::Response response = request.path == "/api/evaluations" && request.method == "POST"
-                                        ? receive(request, bodyTooLarge)
-                                        : refusal(413, QStringLiteral("This request takes no body."));
+    HttpDaemon::Response response = isEvaluationPost(request) ? receive(request, bodyTooLarge) : bodyRefused();
     withSecurityHeaders(response);
     return response;
 }
 
 HttpDaemon::Response WebUnitServer::receive(const HttpDaemon::Request& request, bool bodyTooLarge) {
     if (bodyTooLarge)
-        return refusal(400, QStringLiteral("The evaluation is larger than %1 and was refused. Nothing was written.")
-                                .arg(MaximumBodyText));
+        return refusal(400, QStringLiteral("The evaluation is larger than %1 MB and was refused. Nothing was written.")
+                                .arg(MaximumBodyMegabytes));
     const WebUnitService::Reply reply = m_service.receive(request.body);
     if (!reply.storedFile.isEmpty()) {
         int files = 0;

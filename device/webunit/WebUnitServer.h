@@ -22,9 +22,9 @@
 class WebUnitServer : public QObject, private HttpDaemon::Handler {
     Q_OBJECT
 public:
-    // The largest evaluation a phone may send, and how the refusal names it.
-    static constexpr qsizetype MaximumBody = 1024 * 1024;
-    static inline const QString MaximumBodyText = QStringLiteral("1 MB");
+    // The largest evaluation a phone may send, in megabytes, as the refusal names it.
+    static constexpr int MaximumBodyMegabytes = 1;
+    static constexpr qsizetype MaximumBody = qsizetype(MaximumBodyMegabytes) * 1024 * 1024;
     // How often at most each sender without the token is reported.
     static constexpr int UnpairedReportSeconds = 60;
 
@@ -85,7 +85,11 @@ private:
 
     std::optional<HttpDaemon::Response> head(const HttpDaemon::Request& request) override;
     HttpDaemon::Response whole(const HttpDaemon::Request& request, bool bodyTooLarge) override;
+    // One handler for each kind of request.
+    HttpDaemon::Response pageFile(const HttpDaemon::Request& request);
     HttpDaemon::Response api(const HttpDaemon::Request& request);
+    HttpDaemon::Response templateList(const HttpDaemon::Request& request);
+    HttpDaemon::Response templateFile(const HttpDaemon::Request& request);
     HttpDaemon::Response receive(const HttpDaemon::Request& request, bool bodyTooLarge);
     bool paired(const HttpDaemon::Request& request);
     void reportUnpaired();

@@ -72,7 +72,7 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
     setStatusBar(status);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEvaluationMaintenance::selectTab);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showHelp(now); });
+    ShowHelpOnFocus(this, [this](QWidget* control) { showHelp(control); });
     connect(&m_logic.download(), &EvaluationDownload::listFocusRequested, m_list, [this] {
         m_list->setFocus(Qt::OtherFocusReason);
         showHelp(m_list);
@@ -207,13 +207,7 @@ void frmEvaluationMaintenance::showStatus(const QString& text) {
 }
 
 void frmEvaluationMaintenance::showBusy(bool busy) {
-    if (busy == m_busyCursor)
-        return;
-    m_busyCursor = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.show(busy);
 }
 
 void frmEvaluationMaintenance::showProgress(int done, int total) {

@@ -3,6 +3,7 @@
 #include "ControlPositions.h"
 #include "EvaluationMaintenance.h"
 #include "StatusSink.h"
+#include "WaitCursor.h"
 
 #include <QMainWindow>
 
@@ -47,6 +48,6 @@ private:
     QProgressBar* m_progress = nullptr;
     ControlPositions m_positions;
     quint32 m_mask = 0;
-    bool m_busyCursor = false;
+    WaitCursor m_waitCursor;
     bool m_selecting = false;
 };

@@ -339,11 +339,5 @@ void frmReportParameters::exportCsv() {
 }
 
 void frmReportParameters::showBusy(bool busy) {
-    if (busy == m_busy)
-        return;
-    m_busy = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.show(busy);
 }

@@ -2,6 +2,7 @@
 
 #include "ControlPositions.h"
 #include "ReportParameters.h"
+#include "WaitCursor.h"
 
 #include <QMainWindow>
 
@@ -56,6 +57,6 @@ private:
     ControlPositions m_positions;
     quint32 m_mask = 0;
     bool m_opened = false;
-    bool m_busy = false;
     bool m_showingFiles = false;
+    WaitCursor m_waitCursor;
 };

@@ -214,11 +214,5 @@ void frmTemplateMaintenance::closeEvent(QCloseEvent* event) {
 }
 
 void frmTemplateMaintenance::showBusy(bool busy) {
-    if (busy == m_busyCursor)
-        return;
-    m_busyCursor = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.show(busy);
 }

@@ -2,6 +2,7 @@
 
 #include "ControlPositions.h"
 #include "TemplateMaintenance.h"
+#include "WaitCursor.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -51,6 +52,6 @@ private:
     QLabel* m_panel = nullptr;
     ControlPositions m_positions;
     quint32 m_mask = TemplateMaintenance::ToolbarMask;
-    bool m_busyCursor = false;
+    WaitCursor m_waitCursor;
     bool m_opened = false;
 };

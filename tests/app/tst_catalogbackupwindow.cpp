@@ -5,6 +5,8 @@
 #include "ShippedFiles.h"
 #include "Startup.h"
 #include "WhenModal.h"
+#include "WindowControls.h"
+#include "WindowInput.h"
 #include "frmCatalogBackup.h"
 #include "frmSwitchboard.h"
 
@@ -22,6 +24,8 @@
 
 // Tools > "Back up catalog…" driven as a person does, with the mouse and the keyboard: the
 // backup is written with its progress shown, a file that exists is refused.
+using WindowControls::control;
+
 class tst_CatalogBackupWindow : public QObject {
     Q_OBJECT
 
@@ -60,10 +64,10 @@ private Q_SLOTS:
         QMenuBar* bar = window.menuBar();
         QAction* tools = bar->actions().at(2);
         QCOMPARE(tools->text(), QString("&Tools"));
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(tools).center());
+        QVERIFY(WindowInput::click(bar, bar->actionGeometry(tools).center()));
         QMenu* menu = tools->menu();
         QTRY_VERIFY(menu->isVisible());
-        QAction* item = window.findChild<QAction*>("mnuBackupCatalog");
+        QAction* item = control<QAction>(&window, "mnuBackupCatalog");
         QCOMPARE(item->text(), QString("Back up catalog\u2026"));
 
         const QString file = programSettings().DataPath + "Nightly backup.db";
@@ -71,42 +75,42 @@ private Q_SLOTS:
         whenModal([&](QWidget* dialog) {
             QCOMPARE(dialog->objectName(), QString("frmCatalogBackup"));
             QCOMPARE(dialog->windowTitle(), QString("Back up catalog"));
-            auto* path = dialog->findChild<QLineEdit*>("txtFile");
+            auto* path = control<QLineEdit>(dialog, "txtFile");
             QTRY_VERIFY(path->hasFocus());
             QVERIFY2(path->text().startsWith(programSettings().DataPath + "kestrivo-backup-"),
                      qPrintable(path->text()));
-            QCOMPARE(dialog->findChild<QLabel*>("StatusBar1Panel1")->text(),
+            QCOMPARE(control<QLabel>(dialog, "StatusBar1Panel1")->text(),
                      QString("Enter the new file that is to hold the backup"));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(QApplication::focusWidget(), file);
+            QVERIFY(WindowInput::press(Qt::Key_A, Qt::ControlModifier));
+            QVERIFY(WindowInput::type(file));
 
             auto& logic = static_cast<frmCatalogBackup*>(dialog)->logic();
             QSignalSpy progress(&logic, &CatalogBackupLogic::progressChanged);
-            auto* bar = dialog->findChild<QProgressBar*>("prgBackup");
+            auto* bar = control<QProgressBar>(dialog, "prgBackup");
             prompter.answer(PromptAnswer::Ok);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdBackUp"), Qt::LeftButton);
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdBackUp")));
             QTRY_VERIFY(QFile::exists(file));
             QVERIFY2(progress.size() > 4, qPrintable(QString::number(progress.size())));
             QCOMPARE(bar->value(), bar->maximum());
             const QString done = QString("The catalog was backed up to %1: 8009 rows in 18 tables, each the same in "
                                          "the backup as in the catalog.")
                                      .arg(file);
-            QCOMPARE(dialog->findChild<QLabel*>("lblStatus")->text(), done);
+            QCOMPARE(control<QLabel>(dialog, "lblStatus")->text(), done);
             QCOMPARE(prompter.last().text, done);
             QCOMPARE(prompter.last().title, QString("Back up catalog"));
-            QVERIFY(dialog->findChild<QPushButton*>("cmdBackUp")->isEnabled());
+            QVERIFY(control<QPushButton>(dialog, "cmdBackUp")->isEnabled());
 
             // The same file again: refused, and the backup stays as it was.
             prompter.answer(PromptAnswer::Ok);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdBackUp"), Qt::LeftButton);
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdBackUp")));
             QCOMPARE(prompter.last().text,
                      QString("The file %1 exists already; a backup is written only into a new file.").arg(file));
             QCOMPARE(prompter.last().icon, PromptIcon::Critical);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdClose")));
             QVERIFY(!dialog->isVisible());
             checked = true;
         });
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QVERIFY(WindowInput::click(menu, menu->actionGeometry(item).center()));
         QTRY_VERIFY(checked);
 
         Database backup = Database::openExisting(CatalogBackup::fileConnection(file), "backup");

@@ -8,6 +8,8 @@
 #include "ShippedFiles.h"
 #include "Startup.h"
 #include "TestDatabases.h"
+#include "WhenModal.h"
+#include "WindowControls.h"
 #include "WindowInput.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
@@ -33,23 +35,42 @@
 #include <QTimer>
 #include <QToolButton>
 
+using WindowControls::control;
+
 // The shell's windows driven offscreen through their object names.
 class tst_ShellWindows : public QObject {
     Q_OBJECT
 
-    // Runs action on the next modal window once it is shown.
-    static void onModal(std::function<void(QWidget*)> action) {
-        QTimer::singleShot(0, [action] {
-            QWidget* modal = QApplication::activeModalWidget();
-            QVERIFY(modal);
-            action(modal);
-        });
+    // Clicks the window's button with the mouse.
+    static void click(QWidget* window, const char* name) {
+        QVERIFY(WindowInput::click(control<QPushButton>(window, name)));
     }
 
-    static void click(QWidget* window, const char* name) {
-        auto* button = window->findChild<QPushButton*>(name);
-        QVERIFY2(button, name);
-        button->click();
+    // Replaces what a field holds by typing, as a person does: click, select all, type.
+    static void retype(QWidget* window, const char* name, const QString& text) {
+        QVERIFY(WindowInput::click(control<QLineEdit>(window, name)) &&
+                WindowInput::press(Qt::Key_A, Qt::ControlModifier) && WindowInput::type(text));
+    }
+
+    // Chooses the item of the shown window's menu bar with the mouse: its menu, then the item.
+    static void chooseFromMenu(frmSwitchboard& window, const char* name) {
+        QAction* item = control<QAction>(&window, name);
+        QMenuBar* bar = window.menuBar();
+        for (QAction* title : bar->actions()) {
+            QMenu* menu = title->menu();
+            if (!menu || !menu->actions().contains(item))
+                continue;
+            QVERIFY(WindowInput::click(bar, bar->actionGeometry(title).center()));
+            QTRY_VERIFY(menu->isVisible());
+            QVERIFY(WindowInput::click(menu, menu->actionGeometry(item).center()));
+            return;
+        }
+        QFAIL(qPrintable(QStringLiteral("no menu holds %1").arg(QString::fromLatin1(name))));
+    }
+
+    // The agreement accepted before, so that showing the main window asks nothing.
+    static void agreementAccepted() {
+        DataEnvironment::instance().cnnConnection().execute("UPDATE Control SET EULA='ann'");
     }
 
     static QString eula() {
@@ -72,9 +93,10 @@ private Q_SLOTS:
         Settings::writeSetting("DataServer", "db1:5432");
         ScriptedPrompter prompter;
         frmOptions options;
-        auto* filePath = options.findChild<QLineEdit*>("txtFilePath");
-        auto* server = options.findChild<QLineEdit*>("txtServer");
-        auto* catalog = options.findChild<QLineEdit*>("txtCatalog");
+        QVERIFY(WindowInput::activate(&options));
+        auto* filePath = control<QLineEdit>(&options, "txtFilePath");
+        auto* server = control<QLineEdit>(&options, "txtServer");
+        auto* catalog = control<QLineEdit>(&options, "txtCatalog");
         QCOMPARE(server->text(), QString("db1:5432"));
         QCOMPARE(catalog->text(), QString("catalog1"));
         QVERIFY(server->isEnabled() && catalog->isEnabled());
@@ -84,18 +106,19 @@ private Q_SLOTS:
         const QList<QRadioButton*> engines = options.findChildren<QRadioButton*>("optEngine");
         QCOMPARE(engines.size(), 2);
         QCOMPARE(engines[0]->text(), QString("SQLite:"));
-        engines[0]->click();
+        // On its round button: the rest of the row is no part of it.
+        QVERIFY(WindowInput::click(engines[0], QPoint(8, engines[0]->height() / 2)));
         QVERIFY(filePath->isEnabled() && !server->isEnabled());
         // Paths of the test's own home: the database chosen here is opened by a later test.
         const QString database = TestDatabases::home() + "k.db";
         const QString layouts = TestDatabases::home() + "layouts";
-        filePath->setText(database);
-        QTest::keyClick(filePath, Qt::Key_End); // mirror typing into the logic
-        options.logic().fields().txtFilePath = database;
+        retype(&options, "txtFilePath", database);
 
-        auto* layout = options.findChild<QLineEdit*>("txtLayoutPath");
-        layout->setText(layouts);
-        Q_EMIT layout->editingFinished();
+        auto* tabs = control<QTabBar>(&options, "TabStrip");
+        QVERIFY(WindowInput::click(tabs, tabs->tabRect(1).center()));
+        auto* layout = control<QLineEdit>(&options, "txtLayoutPath");
+        retype(&options, "txtLayoutPath", layouts);
+        QVERIFY(WindowInput::press(Qt::Key_Tab));
         QCOMPARE(layout->text(), layouts + "/");
 
         prompter.answer(PromptAnswer::Ok);
@@ -112,37 +135,36 @@ private Q_SLOTS:
     void optionsTabsHintsAndCompany() {
         ScriptedPrompter prompter;
         frmOptions options;
-        options.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        QVERIFY(WindowInput::activate(&options));
         const QList<QFrame*> frames = options.findChildren<QFrame*>("fraOptions");
         QCOMPARE(frames.size(), 3);
-        QCOMPARE(options.findChild<QTabBar*>("TabStrip")->tabText(2), QString("Company"));
-        options.selectTab(1);
+        auto* tabs = control<QTabBar>(&options, "TabStrip");
+        QCOMPARE(tabs->tabText(2), QString("Company"));
+        QVERIFY(WindowInput::click(tabs, tabs->tabRect(1).center()));
         QVERIFY(!frames[0]->isVisible() && frames[1]->isVisible());
         QCOMPARE(QApplication::focusWidget()->objectName(), QString("txtReportPath"));
-        QCOMPARE(options.findChild<QLabel*>("StatusBar1Panel1")->text(),
-                 QString("Enter the report generator database"));
-        options.findChild<QLineEdit*>("txtUnitPath")->setFocus();
-        QCOMPARE(options.findChild<QLabel*>("StatusBar1Panel1")->text(),
+        QCOMPARE(control<QLabel>(&options, "StatusBar1Panel1")->text(), QString("Enter the report generator database"));
+        QVERIFY(WindowInput::click(control<QLineEdit>(&options, "txtUnitPath")));
+        QCOMPARE(control<QLabel>(&options, "StatusBar1Panel1")->text(),
                  QString("Enter the folder where the handheld unit is mounted"));
 
-        options.selectTab(2);
-        auto* columns = options.findChild<QLineEdit*>("txtReportColumns");
+        QVERIFY(WindowInput::click(tabs, tabs->tabRect(2).center()));
+        auto* columns = control<QLineEdit>(&options, "txtReportColumns");
         QCOMPARE(columns->text(), QString("3"));
         for (const char* wrong : {"11", "0", "2.5", "abc"}) {
             prompter.answer(PromptAnswer::Ok);
-            columns->setText(wrong);
-            Q_EMIT columns->editingFinished();
+            retype(&options, "txtReportColumns", wrong);
+            QVERIFY(WindowInput::press(Qt::Key_Tab));
             QCOMPARE(prompter.last().text, QString("Report columns must be a whole number from 1 to 10."));
             QCOMPARE(columns->text(), QString("3"));
         }
-        columns->setText("4");
-        Q_EMIT columns->editingFinished();
-        auto* unitTemplates = options.findChild<QLineEdit*>("txtDeviceTemplatePath");
-        unitTemplates->setText("\\Storage\\Templates");
-        Q_EMIT unitTemplates->editingFinished();
+        retype(&options, "txtReportColumns", "4");
+        QVERIFY(WindowInput::press(Qt::Key_Tab));
+        auto* unitTemplates = control<QLineEdit>(&options, "txtDeviceTemplatePath");
+        retype(&options, "txtDeviceTemplatePath", "\\Storage\\Templates");
+        QVERIFY(WindowInput::press(Qt::Key_Tab));
         QCOMPARE(unitTemplates->text(), QString("\\Storage\\Templates\\"));
-        options.findChild<QLineEdit*>("txtCompanyName")->setText("Halvane Care");
+        retype(&options, "txtCompanyName", "Halvane Care");
         prompter.answer(PromptAnswer::Ok);
         click(&options, "cmdOK");
         const CompanyParameter& company = DataEnvironment::instance().rsCompanyParameter();
@@ -157,7 +179,7 @@ private Q_SLOTS:
     void optionsCancelAsksFirst() {
         ScriptedPrompter prompter;
         frmOptions options;
-        options.show();
+        QVERIFY(WindowInput::activate(&options));
         prompter.answer(PromptAnswer::No);
         click(&options, "cmdCancel");
         QCOMPARE(prompter.last().text, QString("Quit without saving changes?"));
@@ -177,18 +199,18 @@ private Q_SLOTS:
         QCOMPARE(menus, QStringList({"&File", "&Entry", "&Tools", "&View", "&Help"}));
         for (const char* name : {"mnuExit", "mnuEvaluations", "mnuTemplates", "mnuReports", "mnuDeleteErrorLog",
                                  "mnuOptions", "mnuErrorLog", "mnuContents", "mnuAbout", "mnuEula"})
-            QVERIFY2(window.findChild<QAction*>(name), name);
-        QCOMPARE(window.findChild<QAction*>("frmEvaluationMaintenance")->text(), QString("Evaluations"));
-        QCOMPARE(window.findChild<QAction*>("frmTemplates")->toolTip(), QString("Maintain Evaluation Templates"));
-        QVERIFY(window.findChild<QAction*>("mnuExit")->isEnabled());
-        QVERIFY(!window.findChild<QAction*>("frmReports")->isEnabled());
+            control<QAction>(&window, name);
+        QCOMPARE(control<QAction>(&window, "frmEvaluationMaintenance")->text(), QString("Evaluations"));
+        QCOMPARE(control<QAction>(&window, "frmTemplates")->toolTip(), QString("Maintain Evaluation Templates"));
+        QVERIFY(control<QAction>(&window, "mnuExit")->isEnabled());
+        QVERIFY(!control<QAction>(&window, "frmReports")->isEnabled());
     }
 
     void firstActivationAgreementAccepted() {
         DataEnvironment::instance().cnnConnection().execute("DELETE FROM Control");
         frmSwitchboard window;
         QSignalSpy ended(&window, &frmSwitchboard::endRequested);
-        onModal([](QWidget* modal) {
+        whenModal([](QWidget* modal) {
             QCOMPARE(modal->objectName(), QString("frmEula"));
             QCOMPARE(modal->windowTitle(), QString("EULA Agreement for Kestrivo"));
             click(modal, "cmdAgree");
@@ -212,7 +234,7 @@ private Q_SLOTS:
         {
             frmSwitchboard window;
             QSignalSpy ended(&window, &frmSwitchboard::endRequested);
-            onModal([](QWidget* modal) { click(modal, "cmdDisagree"); });
+            whenModal([](QWidget* modal) { click(modal, "cmdDisagree"); });
             window.firstActivation();
             QCOMPARE(ended.count(), 1);
             QVERIFY(DataEnvironment::instance().cnnConnection().scalar("SELECT EULA FROM Control").isNull());
@@ -220,9 +242,10 @@ private Q_SLOTS:
         // Declining later, from the Help menu, ends the program and keeps the acceptance.
         DataEnvironment::instance().cnnConnection().execute("UPDATE Control SET EULA='ann'");
         frmSwitchboard window;
+        QVERIFY(WindowInput::activate(&window));
         QSignalSpy ended(&window, &frmSwitchboard::endRequested);
-        onModal([](QWidget* modal) { click(modal, "cmdDisagree"); });
-        window.findChild<QAction*>("mnuEula")->trigger();
+        whenModal([](QWidget* modal) { click(modal, "cmdDisagree"); });
+        chooseFromMenu(window, "mnuEula");
         QCOMPARE(ended.count(), 1);
         QCOMPARE(eula(), QString("ann"));
     }
@@ -230,14 +253,16 @@ private Q_SLOTS:
     void agreementPrintsAsOneJob() {
         const QDir printouts(qEnvironmentVariable("KESTRIVO_PRINT_DIR"));
         const int before = printouts.entryList({"*.pdf"}, QDir::Files).size();
+        agreementAccepted();
         frmSwitchboard window;
+        QVERIFY(WindowInput::activate(&window));
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
-        onModal([](QWidget* modal) {
+        whenModal([](QWidget* modal) {
             click(modal, "cmdPrint");
             click(modal, "cmdAgree");
         });
-        window.findChild<QAction*>("mnuEula")->trigger();
+        chooseFromMenu(window, "mnuEula");
         const QStringList jobs = printouts.entryList({"*.pdf"}, QDir::Files);
         QCOMPARE(jobs.size(), before + 1);
         // The user learns where the printout went.
@@ -256,26 +281,27 @@ private Q_SLOTS:
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.write("User:ann Date:06/02/2003 @ 14:05\r\nError= 13  - Type mismatch\r\n \r\n");
         log.close();
+        agreementAccepted();
         frmSwitchboard window;
-        window.show();
+        QVERIFY(WindowInput::activate(&window));
         QString shown;
         QTimer::singleShot(300, [&shown] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (w->objectName() == "frmLogViewer" && w->isVisible()) {
-                    shown = w->findChild<QPlainTextEdit*>("txtLog")->toPlainText();
+                    shown = control<QPlainTextEdit>(w, "txtLog")->toPlainText();
                     w->close();
                 }
             }
         });
-        window.findChild<QAction*>("mnuErrorLog")->trigger(); // returns once the viewer is closed
+        chooseFromMenu(window, "mnuErrorLog"); // returns once the viewer is closed
         QVERIFY(shown.contains("Error= 13  - Type mismatch"));
     }
 
     void aboutShowsVersionAndHistory() {
         frmAbout about;
         QCOMPARE(about.windowTitle(), QString("About Kestrivo"));
-        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 3.1.0"));
-        auto* list = about.findChild<QListWidget*>("lstModifications");
+        QCOMPARE(control<QLabel>(&about, "lblVersion")->text(), QString("Version 3.1.0"));
+        auto* list = control<QListWidget>(&about, "lstModifications");
         QCOMPARE(list->count(), 21);
         QCOMPARE(list->item(0)->text(), QString("-- Modifications --"));
         QCOMPARE(list->item(20)->text(),
@@ -288,21 +314,23 @@ private Q_SLOTS:
         QFile log(path);
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.close();
+        agreementAccepted();
         frmSwitchboard window;
+        QVERIFY(WindowInput::activate(&window));
         prompter.answer(PromptAnswer::No);
-        window.findChild<QAction*>("mnuDeleteErrorLog")->trigger();
+        chooseFromMenu(window, "mnuDeleteErrorLog");
         QCOMPARE(prompter.last().text, QString("Delete the Error Log File?"));
         QCOMPARE(prompter.last().title, QString("Delete Confirmation"));
         QVERIFY(QFile::exists(path));
         prompter.answer(PromptAnswer::Yes).answer(PromptAnswer::Yes);
-        window.findChild<QAction*>("mnuDeleteErrorLog")->trigger();
+        chooseFromMenu(window, "mnuDeleteErrorLog");
         QVERIFY(!QFile::exists(path));
-        window.findChild<QAction*>("mnuDeleteErrorLog")->trigger(); // a missing log is no error
+        chooseFromMenu(window, "mnuDeleteErrorLog"); // a missing log is no error
 
         frmSwitchboard::registerWindow("frmReports", [](QWidget*) { return new QWidget; });
         frmSwitchboard owner;
-        owner.show();
-        owner.nagMenuClick("frmReports");
+        QVERIFY(WindowInput::activate(&owner));
+        QVERIFY(WindowInput::clickButton(control<QAction>(&owner, "frmReports")));
         QPointer<QWidget> child;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w != &owner && w->isVisible() && w->parentWidget() == &owner)
@@ -373,17 +401,17 @@ private Q_SLOTS:
         ClickedPrompter boxes;
         frmOptions options;
         QVERIFY(WindowInput::activate(&options));
-        auto* tabs = options.findChild<QTabBar*>("TabStrip");
+        auto* tabs = control<QTabBar>(&options, "TabStrip");
         QVERIFY(WindowInput::click(tabs, tabs->tabRect(1).center()));
         const QString logs = TestDatabases::home() + "new logs/";
         const QString unit = TestDatabases::home() + "phone/";
-        auto* log = options.findChild<QLineEdit*>("txtLogPath");
-        auto* unitPath = options.findChild<QLineEdit*>("txtUnitPath");
+        auto* log = control<QLineEdit>(&options, "txtLogPath");
+        auto* unitPath = control<QLineEdit>(&options, "txtUnitPath");
         QVERIFY(WindowInput::click(log) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
                 WindowInput::type(logs));
         QVERIFY(WindowInput::click(unitPath) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
                 WindowInput::type(unit));
-        auto* ok = options.findChild<QPushButton*>("cmdOK");
+        auto* ok = control<QPushButton>(&options, "cmdOK");
 
         boxes.answer("&No");
         QVERIFY(WindowInput::click(ok));
@@ -427,15 +455,15 @@ private Q_SLOTS:
         boxes.answer("&Options\u2026");
         bool companyOffered = true;
         const auto options = [&] {
-            QTimer::singleShot(0, [&] {
-                auto* window = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+            whenModal([&](QWidget* modal) {
+                auto* window = qobject_cast<frmOptions*>(modal);
                 QVERIFY(window && QTest::qWaitForWindowActive(window));
-                companyOffered = window->findChild<QTabBar*>("TabStrip")->isTabEnabled(2);
-                auto* file = window->findChild<QLineEdit*>("txtFilePath");
+                companyOffered = control<QTabBar>(window, "TabStrip")->isTabEnabled(2);
+                auto* file = control<QLineEdit>(window, "txtFilePath");
                 QCOMPARE(file->text(), broken);
                 QVERIFY(WindowInput::click(file) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) &&
                         WindowInput::type(good));
-                QVERIFY(WindowInput::click(window->findChild<QPushButton*>("cmdOK")));
+                QVERIFY(WindowInput::click(control<QPushButton>(window, "cmdOK")));
             });
             frmOptions window;
             window.exec();

@@ -1,6 +1,7 @@
 #include "CatalogBackup.h"
 #include "CatalogCopy.h"
 #include "Database.h"
+#include "DatabaseExists.h"
 #include "EvaluationFixture.h"
 #include "KestrivoError.h"
 #include "Schema.h"
@@ -136,7 +137,7 @@ private Q_SLOTS:
 
         // A second copy into the same target is refused, and writes nothing.
         const QStringList before = dump(into);
-        QCOMPARE(CatalogCopy::refusalAsTarget(into),
+        QCOMPARE(CatalogCopy::openTargetRefusal(into),
                  QString("holds 3 templates and 8 evaluations: a catalog is copied only into one that holds no "
                          "template and no evaluation"));
         try {
@@ -289,8 +290,20 @@ private Q_SLOTS:
     // is no target either.
     void targetsThatAreRefused() {
         const QString folder = TestDatabases::home();
-        QCOMPARE(CatalogCopy::targetRefusal(CatalogBackup::fileConnection(folder + "not-yet.db")), QString());
+        QCOMPARE(CatalogCopy::namedTargetRefusal(CatalogBackup::fileConnection(folder + "not-yet.db")), QString());
         QVERIFY(!QFile::exists(folder + "not-yet.db"));
+        QCOMPARE(CatalogCopy::namedTargetRefusal(CatalogBackup::fileConnection(folder + "no-folder/not-yet.db")),
+                 QString());
+        // A catalog not on the server yet takes a copy, and is not made by asking; a server that
+        // cannot be reached is no missing catalog.
+        if (TestDatabases::postgresAvailable()) {
+            const QString fresh = TestDatabases::freshConnectionString(DatabaseEngine::PostgreSQL);
+            QCOMPARE(CatalogCopy::namedTargetRefusal(fresh), QString());
+            QVERIFY(!databaseExists(fresh));
+        }
+        QVERIFY_THROWS_EXCEPTION(
+            KestrivoError,
+            CatalogCopy::namedTargetRefusal("Provider=PostgreSQL;Initial Catalog=kt_nowhere;Data Source=127.0.0.1:1"));
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
         other.setDatabaseName(folder + "other-kind.db");
         QVERIFY(other.open());
@@ -298,11 +311,11 @@ private Q_SLOTS:
         other.close();
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase("other");
-        QCOMPARE(CatalogCopy::targetRefusal(CatalogBackup::fileConnection(folder + "other-kind.db")),
+        QCOMPARE(CatalogCopy::namedTargetRefusal(CatalogBackup::fileConnection(folder + "other-kind.db")),
                  QString("is a database of another kind: it has tables, but no Kestrivo catalog"));
         const QString empty = TestDatabases::freshConnectionString(DatabaseEngine::SQLite);
         Database::open(empty, "empty").close();
-        QCOMPARE(CatalogCopy::targetRefusal(empty), QString());
+        QCOMPARE(CatalogCopy::namedTargetRefusal(empty), QString());
     }
 };
 

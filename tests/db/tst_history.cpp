@@ -211,7 +211,7 @@ private Q_SLOTS:
         // A catalog that holds nothing but history is not overwritten: that history stays.
         Database historyOnly = fresh("restored");
         appendOne(historyOnly, 9, 1);
-        QVERIFY(CatalogCopy::refusalAsTarget(historyOnly).contains("holds 1 row of evaluation history"));
+        QVERIFY(CatalogCopy::openTargetRefusal(historyOnly).contains("holds 1 row of evaluation history"));
         QVERIFY_THROWS_EXCEPTION(KestrivoError, CatalogBackup::restore(file, historyOnly, {}));
         QCOMPARE(HistoryChain::verify(historyOnly).rows, qint64(1));
         historyOnly.close();

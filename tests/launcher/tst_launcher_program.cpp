@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include <filesystem>
+#include <poll.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,6 +34,24 @@ class tst_LauncherProgram : public QObject {
         QFile::remove(m_start);
         fs::create_symlink(dir / name.toStdString(), m_start.toStdString());
         QFile::remove(m_record);
+    }
+
+    // Runs the launcher and waits until it and whatever it started have ended: each of them
+    // holds the writing end of a pipe, which reads as ended once the last of them has exited.
+    void runLauncherAndWhatItStarts(const QString& opener, int expectedExitCode) {
+        int ends[2];
+        QVERIFY(::pipe(ends) == 0);
+        runLauncher(opener, expectedExitCode);
+        ::close(ends[1]);
+        if (QTest::currentTestFailed()) {
+            ::close(ends[0]);
+            return;
+        }
+        pollfd reading{ends[0], POLLIN, 0};
+        char byte = 0;
+        const bool ended = ::poll(&reading, 1, 10000) == 1 && ::read(ends[0], &byte, 1) == 0;
+        ::close(ends[0]);
+        QVERIFY2(ended, "something the launcher started did not end within 10 s");
     }
 
     void runLauncher(const QString& opener, int expectedExitCode) {
@@ -85,9 +105,7 @@ private Q_SLOTS:
     void renamedLauncherStartsNothing() {
         installLauncher("Renamed", "nobrinlauncher");
 
-        runLauncher(m_opener, 1);
-        // The opener would have been started before the launcher ended; give it time to record.
-        QTest::qWait(500);
+        runLauncherAndWhatItStarts(m_opener, 1);
         QVERIFY(!QFile::exists(m_record));
     }
 

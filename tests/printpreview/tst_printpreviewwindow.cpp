@@ -6,6 +6,7 @@
 #include "ScriptedPrompter.h"
 #include "SharedControlState.h"
 #include "WhenModal.h"
+#include "WindowControls.h"
 #include "WindowInput.h"
 #include "frmPrintPages.h"
 #include "frmPrintPreview.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,11 +36,29 @@
 
 namespace {
 
+using WindowControls::control;
+
 QRadioButton* option(QWidget* dialog, int index) {
     for (auto* button : dialog->findChildren<QRadioButton*>("optPages"))
         if (button->property("index").toInt() == index)
             return button;
-    return nullptr;
+    qFatal("no control optPages %d", index);
+}
+
+// Chooses an item of one of the window's menus with the mouse: the menu's title, then the item.
+void chooseFromMenu(QWidget* window, const char* menuName, const char* itemName) {
+    auto* menu = control<QMenu>(window, menuName);
+    QAction* item = control<QAction>(menu, itemName);
+    auto* bar = window->findChild<QMenuBar*>();
+    QVERIFY(bar);
+    QVERIFY(WindowInput::click(bar, bar->actionGeometry(menu->menuAction()).center()));
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(WindowInput::click(menu, menu->actionGeometry(item).center()));
+}
+
+// Replaces what the box holds as a person does: click, select all, type.
+bool retype(QLineEdit* box, const QString& text) {
+    return WindowInput::click(box) && WindowInput::press(Qt::Key_A, Qt::ControlModifier) && WindowInput::type(text);
 }
 
 QString printFolder() {
@@ -70,13 +90,7 @@ class tst_PrintPreviewWindow : public QObject {
         window->show();
         return window;
     }
-    template <typename T> static T* child(QWidget* window, const QString& name) {
-        T* found = window->findChild<T*>(name);
-        if (!found)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
-    static qint64 pictureKey(QWidget* window) { return child<QLabel>(window, "Document")->pixmap().cacheKey(); }
+    static qint64 pictureKey(QWidget* window) { return control<QLabel>(window, "Document")->pixmap().cacheKey(); }
 
 private Q_SLOTS:
     void init() {
@@ -107,43 +121,43 @@ private Q_SLOTS:
         QCOMPARE(window->objectName(), QString("frmPrintPreview"));
         QCOMPARE(window->windowTitle(), QString("Print Preview"));
         QStringList buttons;
-        for (QAction* action : child<QToolBar>(window.get(), "Toolbar1")->actions())
+        for (QAction* action : control<QToolBar>(window.get(), "Toolbar1")->actions())
             buttons << (action->isSeparator() ? "|" : toolbarButtonKey(action));
         QCOMPARE(buttons, QStringList({"Exit", "|", "Print"}));
-        QCOMPARE(child<QLabel>(window.get(), "lblLabel")->text(), QString("Page:"));
-        QCOMPARE(child<QPushButton>(window.get(), "cmdBeginPage")->toolTip(), QString("Beginning of Document"));
-        QCOMPARE(child<QPushButton>(window.get(), "cmdPrevious")->toolTip(), QString("Previous Page"));
-        QCOMPARE(child<QPushButton>(window.get(), "cmdNext")->toolTip(), QString("Next Page"));
-        QCOMPARE(child<QPushButton>(window.get(), "cmdEndPage")->toolTip(), QString("End of Document"));
+        QCOMPARE(control<QLabel>(window.get(), "lblLabel")->text(), QString("Page:"));
+        QCOMPARE(control<QPushButton>(window.get(), "cmdBeginPage")->toolTip(), QString("Beginning of Document"));
+        QCOMPARE(control<QPushButton>(window.get(), "cmdPrevious")->toolTip(), QString("Previous Page"));
+        QCOMPARE(control<QPushButton>(window.get(), "cmdNext")->toolTip(), QString("Next Page"));
+        QCOMPARE(control<QPushButton>(window.get(), "cmdEndPage")->toolTip(), QString("End of Document"));
         QStringList items;
-        for (QAction* action : child<QMenu>(window.get(), "mnuFile")->actions())
+        for (QAction* action : control<QMenu>(window.get(), "mnuFile")->actions())
             if (!action->isSeparator())
                 items << action->objectName() + "=" + action->text();
         QCOMPARE(items, QStringList(
                             {"mnuPrint=&Print", "mnuSetup=Print Set&up", "mnuSavePdf=Save as P&DF…", "mnuExit=E&xit"}));
-        QVERIFY(child<QFrame>(window.get(), "Container"));
-        QCOMPARE(child<QLabel>(window.get(), "Document")->size(), QSize(816, 1056));
-        QCOMPARE(child<QLineEdit>(window.get(), "txtPage")->text(), QString("1"));
+        QVERIFY(control<QFrame>(window.get(), "Container"));
+        QCOMPARE(control<QLabel>(window.get(), "Document")->size(), QSize(816, 1056));
+        QCOMPARE(control<QLineEdit>(window.get(), "txtPage")->text(), QString("1"));
     }
 
     void pageButtonsMoveAndStopAtTheEnds() {
         for (qint32 page = 1; page <= 3; ++page)
             text(QString("Page %1").arg(page), page);
         auto window = openPreview();
-        auto* page = child<QLineEdit>(window.get(), "txtPage");
+        auto* page = control<QLineEdit>(window.get(), "txtPage");
         const qint64 first = pictureKey(window.get());
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdPrevious"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdPrevious")));
         QCOMPARE(pictureKey(window.get()), first); // page 1: nothing redrawn
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdNext"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
         QCOMPARE(page->text(), QString("2"));
         QVERIFY(pictureKey(window.get()) != first);
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdEndPage"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdEndPage")));
         QCOMPARE(page->text(), QString("3"));
         const qint64 last = pictureKey(window.get());
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdNext"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
         QCOMPARE(page->text(), QString("3"));
         QCOMPARE(pictureKey(window.get()), last);
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdBeginPage"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdBeginPage")));
         QCOMPARE(window->logic().currentPage(), 1);
         QCOMPARE(page->text(), QString("1"));
     }
@@ -170,10 +184,9 @@ private Q_SLOTS:
         for (qint32 page = 1; page <= 3; ++page)
             text(QString("Page %1").arg(page), page);
         auto window = openPreview();
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdNext"), Qt::LeftButton);
-        auto* page = child<QLineEdit>(window.get(), "txtPage");
-        page->setText(typed);
-        Q_EMIT page->editingFinished();
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
+        auto* page = control<QLineEdit>(window.get(), "txtPage");
+        QVERIFY(retype(page, typed) && WindowInput::press(Qt::Key_Return));
         QCOMPARE(page->text(), shown);
         QCOMPARE(window->logic().currentPage(), shown.toInt());
     }
@@ -182,10 +195,10 @@ private Q_SLOTS:
         text("Tall page", 1);
         text("Wide page", 2, 2);
         auto window = openPreview();
-        auto* container = child<QFrame>(window.get(), "Container");
-        auto* vertical = child<QScrollBar>(window.get(), "VScroll1");
-        auto* horizontal = child<QScrollBar>(window.get(), "HScroll1");
-        auto* document = child<QLabel>(window.get(), "Document");
+        auto* container = control<QFrame>(window.get(), "Container");
+        auto* vertical = control<QScrollBar>(window.get(), "VScroll1");
+        auto* horizontal = control<QScrollBar>(window.get(), "HScroll1");
+        auto* document = control<QLabel>(window.get(), "Document");
 
         window->resize(1000, 1500);
         QVERIFY(container->height() > 1056);
@@ -209,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(vertical->value(), 0);
         QCOMPARE(document->pos(), QPoint(0, 0));
 
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdNext"), Qt::LeftButton);
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
         QCOMPARE(document->size(), QSize(1056, 816));
         QCOMPARE(horizontal->maximum(), 15840 - container->width() * 15);
         QVERIFY(horizontal->isVisibleTo(window.get()));
@@ -218,8 +231,8 @@ private Q_SLOTS:
     void resizingKeepsControlsInProportion() {
         text("One", 1);
         auto window = openPreview();
-        auto* panel = child<QWidget>(window.get(), "pnlControls");
-        auto* page = child<QLineEdit>(window.get(), "txtPage");
+        auto* panel = control<QWidget>(window.get(), "pnlControls");
+        auto* page = control<QLineEdit>(window.get(), "txtPage");
         window->resize(window->width() * 2, window->height());
         QCOMPARE(panel->width(), 1600);
         QCOMPARE(page->geometry().left(), 100);
@@ -229,11 +242,11 @@ private Q_SLOTS:
     void aReportWithoutRowsShowsAnEmptyWindow() {
         auto window = openPreview();
         QCOMPARE(window->logic().lastPage(), 0);
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdNext"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(window.get(), "cmdEndPage"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(window.get(), "txtPage")->text(), QString("1"));
-        whenModal([](QWidget* dialog) { QTest::mouseClick(child<QPushButton>(dialog, "cmdPrint"), Qt::LeftButton); });
-        child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuPrint")->trigger();
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdEndPage")));
+        QCOMPARE(control<QLineEdit>(window.get(), "txtPage")->text(), QString("1"));
+        whenModal([](QWidget* dialog) { QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdPrint"))); });
+        chooseFromMenu(window.get(), "mnuFile", "mnuPrint");
         QCOMPARE(printedJobs(), QStringList());
     }
 
@@ -252,17 +265,13 @@ private Q_SLOTS:
         whenModal([](QWidget* dialog) {
             QCOMPARE(dialog->objectName(), QString("frmPrintPages"));
             QVERIFY(option(dialog, 0)->isChecked());
-            child<QLineEdit>(dialog, "txtPages")->setFocus();
-            QTest::keyClicks(child<QLineEdit>(dialog, "txtPages"), "1,3");
-            auto* copies = child<QLineEdit>(dialog, "txtCopies");
-            copies->selectAll();
-            QTest::keyClicks(copies, "2");
+            QVERIFY(WindowInput::click(control<QLineEdit>(dialog, "txtPages")) && WindowInput::type("1,3"));
+            QVERIFY(retype(control<QLineEdit>(dialog, "txtCopies"), "2"));
             QVERIFY(option(dialog, 2)->isChecked());
-            QTest::mouseClick(child<QPushButton>(dialog, "cmdPrint"), Qt::LeftButton);
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdPrint")));
         });
-        const QAction* print = toolbarButton(window.get(), "Print");
         m_prompter->answer(PromptAnswer::Ok);
-        const_cast<QAction*>(print)->trigger();
+        QVERIFY(WindowInput::clickButton(toolbarButton(window.get(), "Print")));
         QCOMPARE(m_printPages.logic().ppOptIndex(), qint16(2));
         QCOMPARE(m_printPages.logic().ppCopies(), qint16(2));
         const QStringList jobs = printedJobs();
@@ -280,10 +289,10 @@ private Q_SLOTS:
         // Closing the dialog with its frame prints nothing, though the last choice stands.
         whenModal([](QWidget* dialog) {
             QVERIFY(option(dialog, 0)->isChecked());
-            QCOMPARE(child<QLineEdit>(dialog, "txtCopies")->text(), QString("2"));
+            QCOMPARE(control<QLineEdit>(dialog, "txtCopies")->text(), QString("2"));
             dialog->close();
         });
-        child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuPrint")->trigger();
+        chooseFromMenu(window.get(), "mnuFile", "mnuPrint");
         QCOMPARE(printedJobs().size(), 4);
         QVERIFY(m_printPages.logic().ppPreviewAbort());
     }
@@ -293,25 +302,22 @@ private Q_SLOTS:
         auto window = openPreview();
         m_prompter->answer(PromptAnswer::Ok);
         whenModal([this](QWidget* dialog) {
-            auto* copies = child<QLineEdit>(dialog, "txtCopies");
-            auto* spin = child<QScrollBar>(dialog, "vscrCopies");
+            auto* copies = control<QLineEdit>(dialog, "txtCopies");
+            auto* spin = control<QScrollBar>(dialog, "vscrCopies");
             QCOMPARE(spin->minimum(), 1);
             QCOMPARE(spin->maximum(), 32767);
-            copies->setFocus();
-            copies->selectAll();
-            QTest::keyClick(copies, Qt::Key_0);
+            QVERIFY(retype(copies, "0"));
             QCOMPARE(copies->text(), QString("1"));
-            copies->selectAll();
-            QTest::keyClicks(copies, "3276");
+            QVERIFY(retype(copies, "3276"));
             QCOMPARE(spin->value(), 3276);
-            QTest::keyClick(copies, Qt::Key_9); // 32769
+            QVERIFY(WindowInput::type("9")); // 32769
             QCOMPARE(copies->text(), QString("3276"));
             QCOMPARE(m_prompter->last().title, QString("Print Pages"));
             spin->setValue(12);
             QCOMPARE(copies->text(), QString("12"));
-            QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdCancel")));
         });
-        child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuPrint")->trigger();
+        chooseFromMenu(window.get(), "mnuFile", "mnuPrint");
         QVERIFY(m_printPages.logic().ppPreviewAbort());
         QCOMPARE(printedJobs(), QStringList());
     }
@@ -320,7 +326,7 @@ private Q_SLOTS:
         text("One", 1);
         auto window = openPreview();
         m_prompter->answer(PromptAnswer::Ok);
-        child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuSetup")->trigger();
+        chooseFromMenu(window.get(), "mnuFile", "mnuSetup");
         QCOMPARE(m_prompter->last().title, QString("Print Setup"));
         QVERIFY(m_prompter->last().text.contains(QDir::toNativeSeparators(printFolder())));
     }
@@ -341,13 +347,13 @@ private Q_SLOTS:
             QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
             chooser->setDirectory(m_dir->path());
             QVERIFY(loaded.wait(5000));
-            chooser->findChild<QLineEdit*>("fileNameEdit")->setText("whole.pdf");
+            control<QLineEdit>(chooser, "fileNameEdit")->setText("whole.pdf");
             const bool chosen = chooser->selectedFiles() == QStringList({file});
             QMetaObject::invokeMethod(chooser, "done", Q_ARG(int, chosen ? QDialog::Accepted : QDialog::Rejected));
             QVERIFY(chosen);
         });
         m_prompter->answer(PromptAnswer::Ok);
-        child<QMenu>(window.get(), "mnuFile")->findChild<QAction*>("mnuSavePdf")->trigger();
+        chooseFromMenu(window.get(), "mnuFile", "mnuSavePdf");
         QCOMPARE(PdfProbe::pageCount(file), 3);
         QCOMPARE(printedJobs(), QStringList());
         QCOMPARE(m_prompter->last().title, QString("Save as PDF"));
@@ -356,9 +362,9 @@ private Q_SLOTS:
         // One page printed: its file is named.
         whenModal([](QWidget* dialog) {
             QVERIFY(WindowInput::click(option(dialog, 1)));
-            QVERIFY(WindowInput::click(child<QLineEdit>(dialog, "txtCopies")) &&
+            QVERIFY(WindowInput::click(control<QLineEdit>(dialog, "txtCopies")) &&
                     WindowInput::press(Qt::Key_A, Qt::ControlModifier) && WindowInput::type("1"));
-            QVERIFY(WindowInput::click(child<QPushButton>(dialog, "cmdPrint")));
+            QVERIFY(WindowInput::click(control<QPushButton>(dialog, "cmdPrint")));
         });
         m_prompter->answer(PromptAnswer::Ok);
         QVERIFY(WindowInput::clickButton(toolbarButton(window.get(), "Print")));
@@ -374,7 +380,7 @@ private Q_SLOTS:
             text(QString("Page %1").arg(page), page);
         auto window = openPreview();
         QVERIFY(WindowInput::activate(window.get()));
-        auto* page = child<QLineEdit>(window.get(), "txtPage");
+        auto* page = control<QLineEdit>(window.get(), "txtPage");
         QVERIFY(WindowInput::click(page) && WindowInput::press(Qt::Key_A, Qt::ControlModifier));
         QVERIFY(WindowInput::type("3") && WindowInput::press(Qt::Key_Return));
         QCOMPARE(window->logic().currentPage(), 3);
@@ -392,9 +398,9 @@ private Q_SLOTS:
         text("Wide", 2, 2);
         auto window = openPreview();
         QVERIFY(WindowInput::activate(window.get()));
-        auto* document = child<QLabel>(window.get(), "Document");
-        auto* zoom = child<QComboBox>(window.get(), "cmbZoom");
-        auto* container = child<QFrame>(window.get(), "Container");
+        auto* document = control<QLabel>(window.get(), "Document");
+        auto* zoom = control<QComboBox>(window.get(), "cmbZoom");
+        auto* container = control<QFrame>(window.get(), "Container");
         QCOMPARE(zoom->currentText(), QString("100%"));
         const QImage full = document->pixmap().toImage();
 
@@ -432,19 +438,19 @@ private Q_SLOTS:
         const int inner = container->contentsRect().width();
         QVERIFY2(document->width() <= inner && document->width() > inner - 10,
                  qPrintable(QString::number(document->width())));
-        QVERIFY(WindowInput::click(child<QPushButton>(window.get(), "cmdNext")));
+        QVERIFY(WindowInput::click(control<QPushButton>(window.get(), "cmdNext")));
         QCOMPARE(zoom->currentText(), QString("Fit Width"));
         QVERIFY(document->width() <= inner && document->width() > inner - 10);
         QVERIFY(document->height() < document->width());
 
-        child<QMenu>(window.get(), "mnuView")->findChild<QAction*>("mnuFitPage")->trigger();
+        chooseFromMenu(window.get(), "mnuView", "mnuFitPage");
         QCOMPARE(zoom->currentText(), QString("Fit Page"));
         window->resize(window->width() + 300, window->height() + 300);
         QTRY_VERIFY(document->width() <= container->contentsRect().width() &&
                     document->height() <= container->contentsRect().height());
         QVERIFY(document->width() > container->contentsRect().width() - 10 ||
                 document->height() > container->contentsRect().height() - 10);
-        child<QMenu>(window.get(), "mnuView")->findChild<QAction*>("mnuActualSize")->trigger();
+        chooseFromMenu(window.get(), "mnuView", "mnuActualSize");
         QCOMPARE(document->size(), QSize(1056, 816));
     }
 
@@ -452,7 +458,7 @@ private Q_SLOTS:
         text("One", 1);
         auto window = openPreview();
         QVERIFY(window->isVisible());
-        toolbarButton(window.get(), "Exit")->trigger();
+        QVERIFY(WindowInput::clickButton(toolbarButton(window.get(), "Exit")));
         QVERIFY(!window->isVisible());
     }
 };

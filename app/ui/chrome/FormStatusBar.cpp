@@ -1,5 +1,6 @@
 #include "FormStatusBar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
@@ -15,4 +16,11 @@ QLabel* SetupStatusBar(QWidget* window) {
     panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
     status->addWidget(panel, 1);
     return panel;
+}
+
+void ShowHelpOnFocus(QWidget* window, std::function<void(QWidget* control)> show) {
+    QObject::connect(qApp, &QApplication::focusChanged, window, [window, show](QWidget*, QWidget* now) {
+        if (now && window->isAncestorOf(now))
+            show(now);
+    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QLabel;
 class QWidget;
 
@@ -7,3 +9,7 @@ class QWidget;
 // which shows the help text of the control that has the focus. A QMainWindow takes the bar
 // as its own; any other window gets it as a child without a size grip, to place itself.
 QLabel* SetupStatusBar(QWidget* window);
+
+// Hands each control of the window that gets the focus, whatever moved it there, to show, which
+// puts the control's help text in the window's status bar.
+void ShowHelpOnFocus(QWidget* window, std::function<void(QWidget* control)> show);

@@ -56,7 +56,7 @@ void UnitTemplateList::showEvent(QShowEvent* event) {
 }
 
 bool UnitTemplateList::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_watchedWindow && event->type() == QEvent::WindowActivate && !m_busy)
+    if (watched == m_watchedWindow && event->type() == QEvent::WindowActivate && !m_waitCursor.isShown())
         load();
     return QGroupBox::eventFilter(watched, event);
 }
@@ -89,11 +89,5 @@ void UnitTemplateList::showStatus(const QString& text) {
 }
 
 void UnitTemplateList::showBusy(bool busy) {
-    if (busy == m_busy)
-        return;
-    m_busy = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.show(busy);
 }

@@ -2,6 +2,7 @@
 
 #include "StatusSink.h"
 #include "UnitTemplateChoice.h"
+#include "WaitCursor.h"
 
 #include <QGroupBox>
 
@@ -36,5 +37,5 @@ private:
     QTreeWidget* m_list;
     QPushButton* m_upload;
     QWidget* m_watchedWindow = nullptr;
-    bool m_busy = false;
+    WaitCursor m_waitCursor;
 };

@@ -5,7 +5,6 @@
 #include "QrCodeView.h"
 #include "UnitTemplateList.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,10 +13,11 @@
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& help) {
-    auto* created = new QPushButton(text, parent);
-    created->setObjectName(QString::fromLatin1(name));
-    created->setStatusTip(help);
+QPushButton* button(QWidget* parent, const char* name) {
+    const QString control = QString::fromLatin1(name);
+    auto* created = new QPushButton(WebUnitLogic::caption(control), parent);
+    created->setObjectName(control);
+    created->setStatusTip(WebUnitLogic::helpText(control));
     return created;
 }
 
@@ -45,10 +45,7 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
       m_qrCode(new QrCodeView(this)), m_address(label(this, "lblAddress")),
       m_fingerprint(label(this, "lblFingerprint")), m_otherAddresses(label(this, "lblOtherAddresses")),
       m_unpaired(label(this, "lblUnpaired")), m_phones(label(this, "lblPhones")), m_files(label(this, "lblFiles")),
-      m_start(button(this, "cmdStart", QStringLiteral("&Start"), QStringLiteral("Click to serve the unit to phones"))),
-      m_stop(button(this, "cmdStop", QStringLiteral("S&top"), QStringLiteral("Click to stop serving phones"))),
-      m_newToken(button(this, "cmdNewToken", QStringLiteral("&New Token"),
-                        QStringLiteral("Click to make a new pairing token: phones paired before are refused"))) {
+      m_start(button(this, "cmdStart")), m_stop(button(this, "cmdStop")), m_newToken(button(this, "cmdNewToken")) {
     setObjectName(QStringLiteral("frmWebUnit"));
     setWindowTitle(WebUnitLogic::Title);
     m_installQrCode->setObjectName(QStringLiteral("picInstallQrCode"));
@@ -79,11 +76,9 @@ frmWebUnit::frmWebUnit(const WebUnitFolders& folders, QWidget* parent)
     layout->addStretch(0);
     QLabel* panel = SetupStatusBar(this);
     layout->addWidget(panel->parentWidget());
-    // The first panel shows the help text of the control that has the focus.
-    connect(qApp, &QApplication::focusChanged, this, [this, panel](QWidget*, QWidget* now) {
-        if (now && isAncestorOf(now))
-            panel->setText(now->statusTip());
-    });
+    // The first panel shows the help text of the control that has the focus; the template list
+    // brings its own.
+    ShowHelpOnFocus(this, [panel](QWidget* control) { panel->setText(control->statusTip()); });
     resize(760, 640);
 
     connect(m_start, &QPushButton::clicked, this,
@@ -108,23 +103,16 @@ void frmWebUnit::showState() {
     for (QWidget* part : {static_cast<QWidget*>(m_installCaption), static_cast<QWidget*>(m_installQrCode),
                           static_cast<QWidget*>(m_installAddress)})
         part->setVisible(install);
-    m_openCaption->setText(install ? WebUnitLogic::OpenCaption : QStringLiteral("Open"));
+    m_openCaption->setText(m_logic.openCaption());
     m_openCaption->setVisible(serving);
     m_address->setText(serving ? m_logic.address() : QString());
     m_qrCode->setCode(serving ? &m_logic.qrCode() : nullptr);
     m_qrCode->setVisible(serving);
-    m_fingerprint->setText(install ? QStringLiteral("Certificate fingerprint (SHA-256), to compare on the phone: %1")
-                                         .arg(m_logic.fingerprint())
-                                   : QString());
-    m_otherAddresses->setText(m_logic.otherAddresses().isEmpty()
-                                  ? QString()
-                                  : QStringLiteral("Also: ") + m_logic.otherAddresses().join(QStringLiteral("\n")));
+    m_fingerprint->setText(m_logic.fingerprintText());
+    m_otherAddresses->setText(m_logic.otherAddressesText());
     m_unpaired->setText(m_logic.unpairedText());
-    m_phones->setText(QStringLiteral("Phones seen: %1").arg(m_logic.phonesSeen()));
-    m_files->setText(
-        m_logic.lastFile().isEmpty()
-            ? QStringLiteral("Files received: %1").arg(m_logic.filesReceived())
-            : QStringLiteral("Files received: %1 (last: %2)").arg(m_logic.filesReceived()).arg(m_logic.lastFile()));
+    m_phones->setText(m_logic.phonesText());
+    m_files->setText(m_logic.filesText());
 }
 
 void frmWebUnit::closeEvent(QCloseEvent* event) {
