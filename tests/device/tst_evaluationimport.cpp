@@ -42,7 +42,7 @@ private Q_SLOTS:
         const Database& db = fixture.db();
         fixture.putOnPc("North.06.05.03.txt", HandheldFixture::auditFile(audit, "Dusty, but fine"));
         EvaluationImporter importer(db);
-        QCOMPARE(importer.ImportEvaluationFile("North.06.05.03.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "North.06.05.03.txt"), EvaluationImporter::Outcome::Imported);
 
         QCOMPARE(rowsOf(db, "SELECT EvaluationKey, FileName, TemplateKey, EvaluationGroupKey FROM Evaluation"),
                  QStringList({QString("1|North|%1|%2").arg(audit.templateKey).arg(audit.north)}));
@@ -70,7 +70,7 @@ private Q_SLOTS:
                 .arg(audit.shiftField)
                 .arg(audit.wall);
         fixture.putOnPc("Two.txt", twice.toLatin1());
-        QCOMPARE(importer.ImportEvaluationFile("Two.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Two.txt"), EvaluationImporter::Outcome::Imported);
         QCOMPARE(rowsOf(db, "SELECT EvaluationKey, FileName, EvaluationGroupKey FROM Evaluation WHERE EvaluationKey>1 "
                             "ORDER BY EvaluationKey"),
                  QStringList({QString("2|Two|%1").arg(audit.north), QString("3|Two|%1").arg(audit.south)}));
@@ -108,7 +108,7 @@ private Q_SLOTS:
                                     &encoded);
             QVERIFY(encoded);
             fixture.putOnPc(QString("Text%1.txt").arg(i), bytes);
-            QCOMPARE(importer.ImportEvaluationFile(QString("Text%1.txt").arg(i)),
+            QCOMPARE(HandheldFixture::importOne(importer, QString("Text%1.txt").arg(i)),
                      EvaluationImporter::Outcome::Imported);
         }
         QStringList stored;
@@ -135,17 +135,17 @@ private Q_SLOTS:
         fixture.putOnPc("B.txt", bytes);
         fixture.putOnPc("C.txt", HandheldFixture::auditFile(audit, "Other"));
         EvaluationImporter importer(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "A.txt"), EvaluationImporter::Outcome::Imported);
         const QStringList before = everything(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::AlreadyImported);
-        QCOMPARE(importer.ImportEvaluationFile("B.txt"), EvaluationImporter::Outcome::AlreadyImported);
+        QCOMPARE(HandheldFixture::importOne(importer, "A.txt"), EvaluationImporter::Outcome::AlreadyImported);
+        QCOMPARE(HandheldFixture::importOne(importer, "B.txt"), EvaluationImporter::Outcome::AlreadyImported);
         QCOMPARE(everything(fixture.db()), before);
-        QCOMPARE(importer.ImportEvaluationFile("C.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "C.txt"), EvaluationImporter::Outcome::Imported);
         QCOMPARE(fixture.rows("Evaluation"), 2);
 
         // A fresh importer (a later run of the program) still knows the file.
         EvaluationImporter later(fixture.db());
-        QCOMPARE(later.importFile(fixture.pcEvaluationFolder() + "B.txt"),
+        QCOMPARE(HandheldFixture::importPath(later, fixture.pcEvaluationFolder() + "B.txt"),
                  EvaluationImporter::Outcome::AlreadyImported);
     }
 
@@ -212,9 +212,9 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
         EvaluationImporter importer(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("Good.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Good.txt"), EvaluationImporter::Outcome::Imported);
         const QStringList before = everything(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("Bad.txt"), EvaluationImporter::Outcome::Failed);
+        QCOMPARE(HandheldFixture::importOne(importer, "Bad.txt"), EvaluationImporter::Outcome::Failed);
         QCOMPARE(everything(fixture.db()), before);
         QCOMPARE(prompter.shown().size(), 1);
         QCOMPARE(prompter.last().title, QString("Error"));
@@ -226,7 +226,7 @@ private Q_SLOTS:
 
         // The importer goes on with the next file after a failure.
         fixture.putOnPc("Next.txt", HandheldFixture::auditFile(audit, "Next"));
-        QCOMPARE(importer.ImportEvaluationFile("Next.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Next.txt"), EvaluationImporter::Outcome::Imported);
     }
 
     void namesThatCannotNameAnEvaluation_data() {
@@ -252,7 +252,8 @@ private Q_SLOTS:
                         HandheldFixture::auditFile(audit, "x"));
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(EvaluationImporter(fixture.db()).ImportEvaluationFile(name), EvaluationImporter::Outcome::Failed);
+        EvaluationImporter importer(fixture.db());
+        QCOMPARE(HandheldFixture::importOne(importer, name), EvaluationImporter::Outcome::Failed);
         QVERIFY2(prompter.last().text.contains(message), qPrintable(prompter.last().text));
         QCOMPARE(fixture.rows("Evaluation"), 0);
     }
@@ -261,8 +262,8 @@ private Q_SLOTS:
         HandheldFixture fixture(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(EvaluationImporter(fixture.db()).ImportEvaluationFile("Gone.txt"),
-                 EvaluationImporter::Outcome::Failed);
+        EvaluationImporter importer(fixture.db());
+        QCOMPARE(HandheldFixture::importOne(importer, "Gone.txt"), EvaluationImporter::Outcome::Failed);
         QCOMPARE(prompter.last().text, QString("File not found to process request!"));
         QCOMPARE(prompter.last().title, QString("Error!"));
     }
