@@ -229,6 +229,62 @@ private Q_SLOTS:
         QCOMPARE(HandheldFixture::importOne(importer, "Next.txt"), EvaluationImporter::Outcome::Imported);
     }
 
+    // A run of several batches. Its caller hears of each file once the file's batch is
+    // committed, in order; the first file that fails stops the run, whatever batch the files
+    // after it were in: those before it are in, it and every later one are not. A caller that
+    // refuses a file (a unit that keeps it) stops the run too, with the next batch left out.
+    void aRunStopsAtTheFirstFailure_data() { TestDatabases::addEngineRows(); }
+    void aRunStopsAtTheFirstFailure() {
+        using Outcome = EvaluationImporter::Outcome;
+        QFETCH(QString, connection);
+        HandheldFixture fixture(connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const qsizetype failing = EvaluationImporter::BatchFiles + 3;
+        QStringList names;
+        for (qsizetype i = 0; i < 2 * EvaluationImporter::BatchFiles + 5; ++i) {
+            names << QString("E%1.txt").arg(i, 3, 10, QChar('0'));
+            QByteArray bytes = HandheldFixture::auditFile(audit, names.last());
+            if (i == failing)
+                bytes.replace("\"*P*\"," + QByteArray::number(audit.wall), "\"*P*\",777");
+            fixture.putOnPc(names.last(), bytes);
+        }
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        QStringList told;
+        EvaluationImporter importer(fixture.db(), [&told](const QString& name, Outcome outcome) {
+            told << name;
+            return outcome == Outcome::Imported;
+        });
+        const auto run = [&] {
+            qsizetype added = 0;
+            while (added < names.size() && importer.add(names.at(added++))) {
+            }
+            const QList<Outcome> outcomes = importer.finish();
+            return outcomes.size() == added ? outcomes : QList<Outcome>();
+        };
+        QList<Outcome> outcomes = run();
+        QCOMPARE(outcomes.mid(0, failing + 1), QList<Outcome>(failing, Outcome::Imported) << Outcome::Failed);
+        QCOMPARE(outcomes.mid(failing + 1), QList<Outcome>(outcomes.size() - failing - 1, Outcome::NotAdded));
+        QCOMPARE(told, names.mid(0, failing));
+        QCOMPARE(fixture.rows("Evaluation"), int(failing));
+        QCOMPARE(importer.rowsWritten(), 6 * failing);
+        QCOMPARE(prompter.shown().size(), 1);
+        QVERIFY2(prompter.last().text.contains("The evaluation file " + names.at(failing) + " was not imported."),
+                 qPrintable(prompter.last().text));
+
+        // The same importer runs again; the caller refuses the first file, already imported.
+        names.removeAt(failing);
+        told.clear();
+        outcomes = run();
+        QVERIFY(outcomes.size() >= EvaluationImporter::BatchFiles);
+        QCOMPARE(outcomes.mid(0, EvaluationImporter::BatchFiles),
+                 QList<Outcome>(EvaluationImporter::BatchFiles, Outcome::AlreadyImported));
+        QCOMPARE(outcomes.mid(EvaluationImporter::BatchFiles),
+                 QList<Outcome>(outcomes.size() - EvaluationImporter::BatchFiles, Outcome::NotAdded));
+        QCOMPARE(told, names.mid(0, 1));
+        QCOMPARE(fixture.rows("Evaluation"), int(failing));
+    }
+
     void namesThatCannotNameAnEvaluation_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
