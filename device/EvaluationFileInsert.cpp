@@ -4,24 +4,12 @@
 #include "KestrivoError.h"
 
 EvaluationFileInsert::EvaluationFileInsert(const Database& database)
-    : m_database(database), m_fields(database, QStringLiteral("EvaluationField"),
-                                     {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
-                                      QStringLiteral("EnteredValue"), QStringLiteral("TemplateFieldValueKey")},
-                                     false),
-      m_questions(database, QStringLiteral("EvaluationQuestion"),
-                  {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
-                   QStringLiteral("TBCCheck")},
-                  true),
-      m_pickLists(database, QStringLiteral("EvaluationPickList"),
-                  {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false),
-      m_wholeFile(database) {}
+    : m_database(database), m_rows(database), m_wholeFile(database) {}
 
 void EvaluationFileInsert::clear() {
     m_addEvaluation = QSqlQuery();
     m_claimFile = QSqlQuery();
-    m_fields.clear();
-    m_questions.clear();
-    m_pickLists.clear();
+    m_rows.clear();
     m_wholeFile.clear();
 }
 
@@ -82,7 +70,7 @@ QList<qint64> EvaluationFileInsert::write(const WholeFileInsert::File& file) {
         for (const EvaluationFileContent::Field& field : evaluation.fields)
             fields.append(
                 QVariantList{evaluationKey, field.templateFieldKey, field.enteredValue, field.templateFieldValueKey});
-        m_fields.insert(fields);
+        m_rows.fields.insert(fields);
 
         QList<QVariantList> questions;
         for (qsizetype i = evaluation.firstQuestion; i < evaluation.lastQuestion; ++i) {
@@ -90,13 +78,13 @@ QList<qint64> EvaluationFileInsert::write(const WholeFileInsert::File& file) {
             questions.append(
                 QVariantList{evaluationKey, question.templateQuestionKey, question.answer, question.tbcCheck});
         }
-        questionKeys += m_questions.insert(questions);
+        questionKeys += m_rows.questions.insert(questions);
     }
 
     QList<QVariantList> pickLists;
     pickLists.reserve(content.pickLists.size());
     for (const EvaluationFileContent::PickList& pick : content.pickLists)
         pickLists.append(QVariantList{questionKeys.at(pick.question), pick.templatePickListKey});
-    m_pickLists.insert(pickLists);
+    m_rows.pickLists.insert(pickLists);
     return evaluationKeys;
 }

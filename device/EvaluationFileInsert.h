@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RowBatchInsert.h"
+#include "EvaluationRowInserts.h"
 #include "WholeFileInsert.h"
 
 #include <QList>
@@ -36,8 +36,6 @@ private:
     const Database& m_database;
     QSqlQuery m_addEvaluation;
     QSqlQuery m_claimFile;
-    RowBatchInsert m_fields;
-    RowBatchInsert m_questions;
-    RowBatchInsert m_pickLists;
+    EvaluationRowInserts m_rows;
     WholeFileInsert m_wholeFile;
 };
