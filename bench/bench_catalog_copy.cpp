@@ -36,11 +36,12 @@ bool buildSource(const QString& folder, const QString& file, int count) {
     const QStringList names = unit.fill(QStringLiteral("Bench.evt"), count, 1, BenchTemplate::Ticked);
     {
         EvaluationImporter importer(db);
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            if (!importer.queueFile(unit.evaluationFolderPath() + names.at(i)))
+        for (const QString& name : names) {
+            if (!importer.addFile(unit.evaluationFolderPath() + name))
                 return false;
-            if ((importer.queued() == 500 || i + 1 == names.size()) && importer.commitQueued().size() != 500 &&
-                i + 1 != names.size())
+        }
+        for (const EvaluationImporter::Outcome outcome : importer.finish()) {
+            if (outcome != EvaluationImporter::Outcome::Imported)
                 return false;
         }
     }

@@ -158,20 +158,14 @@ double importAlone(const QString& path, const QString& folder, const QStringList
     clock.start();
     {
         EvaluationImporter importer(db);
-        const auto commit = [&importer] {
-            for (const EvaluationImporter::Outcome outcome : importer.commitQueued()) {
-                if (outcome != EvaluationImporter::Outcome::Imported)
-                    return false;
-            }
-            return true;
-        };
         for (const QString& name : names) {
-            if (!importer.queueFile(folder + name) ||
-                (importer.queued() == EvaluationDownload::BatchFiles && !commit()))
+            if (!importer.addFile(folder + name))
                 return -1;
         }
-        if (!commit())
-            return -1;
+        for (const EvaluationImporter::Outcome outcome : importer.finish()) {
+            if (outcome != EvaluationImporter::Outcome::Imported)
+                return -1;
+        }
     }
     const double seconds = clock.nsecsElapsed() / 1e9;
     db.close();
@@ -268,7 +262,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
         }
         const double floor = sqliteFloor(base + "floor.db", files, names, 1);
         // Add commits a batch of files at once: this floor does as Add does.
-        const double batched = sqliteFloor(base + "batched.db", files, names, EvaluationDownload::BatchFiles);
+        const double batched = sqliteFloor(base + "batched.db", files, names, EvaluationImporter::BatchFiles);
         if (alone < 0 || floor < 0 || batched < 0) {
             std::printf("SQLite: the import alone or a floor failed\n");
             return 1;
@@ -280,7 +274,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
                     floor, rows / floor, alone / floor, total / floor);
         std::printf("SQLite floor with Add's batching (%lld files a transaction, synchronous=FULL): %.2f s, %.0f "
                     "rows/s; the import takes %.2f times as long, the whole Add %.2f times\n",
-                    static_cast<long long>(EvaluationDownload::BatchFiles), batched, rows / batched, alone / batched,
+                    static_cast<long long>(EvaluationImporter::BatchFiles), batched, rows / batched, alone / batched,
                     total / batched);
     }
     return 0;

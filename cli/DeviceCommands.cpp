@@ -108,7 +108,9 @@ int importFiles(const QStringList& arguments) {
             const QString& path = arguments.at(i);
             status.showStatus(QStringLiteral("Importing ") + path);
             status.showProgress(i + 1, int(arguments.size()));
-            switch (importer.importFile(path)) {
+            // Each file is a run of its own: one that fails does not stop the next.
+            importer.addFile(path);
+            switch (importer.finish().first()) {
             case EvaluationImporter::Outcome::Imported:
                 std::printf("Imported %s\n", qPrintable(path));
                 break;
@@ -116,6 +118,7 @@ int importFiles(const QStringList& arguments) {
                 std::printf("Skipped %s (already imported)\n", qPrintable(path));
                 break;
             case EvaluationImporter::Outcome::Failed:
+            case EvaluationImporter::Outcome::NotAdded:
                 std::printf("Failed %s\n", qPrintable(path));
                 ++failed;
                 break;

@@ -5,22 +5,16 @@
 #include "EvaluationImporter.h"
 #include "FileNames.h"
 #include "ImportHistory.h"
-#include "KestrivoError.h"
 #include "LogError.h"
 #include "Prompter.h"
 #include "StatusSink.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <utility>
 
 namespace {
 
 constexpr int SkippedNamesShown = 20;
-// A slow unit must not hold a batch (and the lock that keeps its template in place) open for
-// long.
-constexpr qint64 BatchMilliseconds = 1000;
 
 // Marks the logic busy for one action, so that a second click while the first is still
 // waiting for the unit does not start another.
@@ -136,110 +130,62 @@ bool EvaluationDownload::connectUnit() {
     return false;
 }
 
-bool EvaluationDownload::commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary) {
-    return finishBatch(queued, summary, [&importer] { return importer.commitQueued(); });
+bool EvaluationDownload::copyToPc(const QString& name, const QString& unitFolder, const QString& pcFolder) {
+    if (!FileNames::isBareFileName(name)) {
+        // A listed name with a folder part would reach outside the two folders: it is
+        // refused as the unit refuses an invalid path, before anything is touched.
+        m_session.setLastDeviceError(UnitError::InvalidParameter);
+        m_session.setLastDeviceMessage(DeviceSession::CopyFailed);
+    } else {
+        m_session.CopyFileFromDevice(unitFolder + name, pcFolder + name);
+    }
+    return m_session.lastDeviceError() == UnitError::None;
 }
 
-bool EvaluationDownload::finishBatch(QStringList& batch, QString& summary,
-                                     const std::function<QList<EvaluationImporter::Outcome>()>& outcomesOfBatch) {
-    const QStringList names = std::exchange(batch, {});
-    if (names.isEmpty())
+bool EvaluationDownload::removeFromUnit(const QString& name, EvaluationImporter::Outcome outcome,
+                                        const QString& unitFolder) {
+    (outcome == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
+    if (!m_session.DeleteDeviceFile(unitFolder + name))
         return true;
-    QList<EvaluationImporter::Outcome> outcomes;
-    try {
-        outcomes = outcomesOfBatch();
-    } catch (const KestrivoError& error) {
-        LogError(error.number() == ErrorNumber::NoRights
-                     ? error
-                     : KestrivoError(error.number(),
-                                     QStringLiteral("The evaluation files %1 were not added. %2")
-                                         .arg(names.join(QStringLiteral(", ")), error.description()),
-                                     error.source()));
-        summary = NotAllAdded;
-        if (m_result.failed.isEmpty())
-            m_result.failed = names.first();
-        return false;
-    }
-    const QString folder = unitFolder();
-    for (qsizetype i = 0; i < outcomes.size(); ++i) {
-        const QString& name = names.at(i);
-        if (outcomes.at(i) == EvaluationImporter::Outcome::Failed) {
-            summary = NotAllAdded;
-            if (m_result.failed.isEmpty())
-                m_result.failed = name;
-            return false;
-        }
-        (outcomes.at(i) == EvaluationImporter::Outcome::Imported ? m_result.added : m_result.skipped) << name;
-        if (m_session.DeleteDeviceFile(folder + name)) {
-            summary = NotAllAdded;
-            if (m_result.failed.isEmpty())
-                m_result.failed = name;
-            return false;
-        }
-    }
-    return true;
+    m_result.failed = name;
+    return false;
 }
 
-void EvaluationDownload::addFiles(const QStringList& names, QString& summary) {
-    EvaluationImporter importer(DataEnvironment::instance().cnnConnection());
+void EvaluationDownload::addFiles(const QStringList& names) {
+    const QString folder = unitFolder();
+    EvaluationImporter importer(DataEnvironment::instance().cnnConnection(),
+                                [this, folder](const QString& name, EvaluationImporter::Outcome outcome) {
+                                    return removeFromUnit(name, outcome, folder);
+                                });
     importer.setPhoneIds(ImportHistory::phoneIds(m_session.transport()));
     const QString pcFolder = EvaluationImporter::evaluationFolder();
     QDir().mkpath(pcFolder);
-    const QString folder = unitFolder();
-    // The batch being added on a database server while the next one is read; the last batch,
-    // and every batch on SQLite, is added as it is complete.
-    QStringList started;
-    const auto finishStarted = [&] {
-        return finishBatch(started, summary, [&importer] { return importer.finishStarted(); });
-    };
-    QStringList queued;
-    QElapsedTimer batchAge;
     for (int i = 0; i < names.size(); ++i) {
         const QString& name = names.at(i);
         m_status.showStatus(AddingStatus + name);
         m_status.showProgress(i + 1, int(names.size()));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-        if (!FileNames::isBareFileName(name)) {
-            // A listed name with a folder part would reach outside the two folders: it is
-            // refused as the unit refuses an invalid path, before anything is touched.
-            m_session.setLastDeviceError(UnitError::InvalidParameter);
-            m_session.setLastDeviceMessage(DeviceSession::CopyFailed);
-        } else {
-            m_session.CopyFileFromDevice(folder + name, pcFolder + name);
-        }
-        if (m_session.lastDeviceError() != UnitError::None) {
+        if (!copyToPc(name, folder, pcFolder)) {
             m_session.ShowDeviceError();
-            summary = NotAllAdded;
-            if (finishStarted())
-                commitBatch(importer, queued, summary);
-            if (m_result.failed.isEmpty())
-                m_result.failed = name;
-            return;
+            break;
         }
         // A file that cannot be read stops the run; the files before it still go in.
-        if (!importer.queueEvaluationFile(name)) {
-            summary = NotAllAdded;
-            if (finishStarted())
-                commitBatch(importer, queued, summary);
-            if (m_result.failed.isEmpty())
-                m_result.failed = name;
+        if (!importer.add(name))
+            break;
+    }
+    const QList<EvaluationImporter::Outcome> outcomes = importer.finish();
+    if (!m_result.failed.isEmpty())
+        return;
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        if (outcomes.at(i) == EvaluationImporter::Outcome::Failed ||
+            outcomes.at(i) == EvaluationImporter::Outcome::NotAdded) {
+            m_result.failed = names.at(i);
             return;
         }
-        if (queued.isEmpty())
-            batchAge.start();
-        queued << name;
-        if (queued.size() < BatchFiles && batchAge.elapsed() < BatchMilliseconds)
-            continue;
-        if (!finishStarted())
-            return;
-        if (i + 1 < names.size() && importer.startQueued())
-            started = std::exchange(queued, {});
-        else if (!commitBatch(importer, queued, summary))
-            return;
     }
-    if (finishStarted())
-        commitBatch(importer, queued, summary);
+    // A file that could not be copied is the first not added.
+    if (outcomes.size() < names.size())
+        m_result.failed = names.at(outcomes.size());
 }
 
 bool EvaluationDownload::AddSelectedEvaluations() {
@@ -272,9 +218,9 @@ bool EvaluationDownload::AddSelectedEvaluations() {
         if (!connectUnit())
             return;
         m_status.showBusy(true);
-        QString summary = AllCopied;
-        addFiles(names, summary);
-        complete = summary == AllCopied;
+        addFiles(names);
+        complete = m_result.failed.isEmpty();
+        QString summary = complete ? AllCopied : NotAllAdded;
         if (!m_result.skipped.isEmpty())
             summary += QStringLiteral("\r\n") + skippedText(m_result.skipped);
         m_status.showBusy(false);

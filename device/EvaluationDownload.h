@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QStringList>
 #include <QStringListModel>
-#include <functional>
 
 class DeviceSession;
 class StatusSink;
@@ -23,9 +22,6 @@ public:
     static inline const QString AddingStatus = QStringLiteral("Adding ");
     static inline const QString AllCopied = QStringLiteral("Selected files copied");
     static inline const QString NotAllAdded = QStringLiteral("Not all files added!");
-    // Files imported in one transaction. A database server makes every commit wait for its
-    // disk, and a batch pays that once for many files.
-    static constexpr qsizetype BatchFiles = 100;
 
     // What the last Add did, for callers that report it in their own words.
     struct AddResult {
@@ -57,14 +53,14 @@ private:
     QStringList selectedNames() const;
     // Connects to the unit; when it does not answer, tells the user and returns false.
     bool connectUnit();
-    void addFiles(const QStringList& names, QString& summary);
-    // Adds the queued files in one transaction and only then removes them from the unit. False
-    // when not all of them were added and removed: the summary then says so.
-    bool commitBatch(EvaluationImporter& importer, QStringList& queued, QString& summary);
-    // Takes the outcomes of a batch of files and removes from the unit those that went in,
-    // as commitBatch() does.
-    bool finishBatch(QStringList& batch, QString& summary,
-                     const std::function<QList<EvaluationImporter::Outcome>()>& outcomesOfBatch);
+    // Copies each file to the PC and adds it, up to the first that fails; the name of that
+    // one is kept in the result.
+    void addFiles(const QStringList& names);
+    // Copies the listed file to the PC; false when the unit refused.
+    bool copyToPc(const QString& name, const QString& unitFolder, const QString& pcFolder);
+    // A file is removed from the unit once the catalog has it for good; false when the unit
+    // refused, which stops the run.
+    bool removeFromUnit(const QString& name, EvaluationImporter::Outcome outcome, const QString& unitFolder);
     static QString skippedText(const QStringList& names);
 
     DeviceSession& m_session;

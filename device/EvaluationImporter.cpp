@@ -10,6 +10,7 @@
 #include "LogError.h"
 #include "ProgramSettings.h"
 #include "Savepoint.h"
+#include "WholeFileInsertThread.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -54,33 +55,56 @@ QByteArray readWhole(const QString& path) {
 
 } // namespace
 
-EvaluationImporter::~EvaluationImporter() = default;
+EvaluationImporter::EvaluationImporter(const Database& database, Committed committed)
+    : m_database(database), m_committed(std::move(committed)), m_insert(database) {}
 
-EvaluationImporter::EvaluationImporter(const Database& database)
-    : m_database(database), m_fields(database, QStringLiteral("EvaluationField"),
-                                     {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"),
-                                      QStringLiteral("EnteredValue"), QStringLiteral("TemplateFieldValueKey")},
-                                     false),
-      m_questions(database, QStringLiteral("EvaluationQuestion"),
-                  {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
-                   QStringLiteral("TBCCheck")},
-                  true),
-      m_pickLists(database, QStringLiteral("EvaluationPickList"),
-                  {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false),
-      m_wholeFile(database) {}
+EvaluationImporter::~EvaluationImporter() = default;
 
 QString EvaluationImporter::evaluationFolder() {
     return programSettings().DataPath + QStringLiteral("Evaluations/");
 }
 
-EvaluationImporter::Outcome EvaluationImporter::ImportEvaluationFile(const QString& fileName) {
+bool EvaluationImporter::add(const QString& fileName) {
     // A listed name with a folder part never becomes a path: it is refused before it is read.
     const QString path = FileNames::isBareFileName(fileName) ? evaluationFolder() + fileName : QString();
-    return import(path, fileName);
+    return take(path, fileName);
 }
 
-EvaluationImporter::Outcome EvaluationImporter::importFile(const QString& path) {
-    return import(path, QFileInfo(path).fileName());
+bool EvaluationImporter::addFile(const QString& path) {
+    return take(path, QFileInfo(path).fileName());
+}
+
+bool EvaluationImporter::take(const QString& path, const QString& fileName) {
+    const qsizetype index = m_outcomes.size();
+    m_outcomes.append(Outcome::NotAdded);
+    if (m_stopped)
+        return false;
+    try {
+        Prepared file = prepare(path, fileName);
+        file.index = index;
+        m_queue.append(std::move(file));
+    } catch (const KestrivoError& error) {
+        // The files before it still go in.
+        report(error, {fileName});
+        m_outcomes[index] = Outcome::Failed;
+        m_stopped = true;
+        return false;
+    }
+    if (m_queue.size() == 1)
+        m_queueAge.start();
+    if (m_queue.size() < BatchFiles && m_queueAge.elapsed() < BatchMilliseconds)
+        return true;
+    finishStarted();
+    if (!m_stopped && !startQueued())
+        commitQueued();
+    return !m_stopped;
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::finish() {
+    finishStarted();
+    commitQueued();
+    m_stopped = false;
+    return std::exchange(m_outcomes, {});
 }
 
 EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, const QString& fileName) const {
@@ -94,72 +118,113 @@ EvaluationImporter::Prepared EvaluationImporter::prepare(const QString& path, co
     return file;
 }
 
-void EvaluationImporter::report(const KestrivoError& error, const QString& fileName) {
+void EvaluationImporter::report(const KestrivoError& error, const QStringList& fileNames) {
     // The failure may have been a connection that is gone, and the statements with it.
-    dropStatements();
+    m_insert.clear();
     // A refusal for want of rights is the same for every file: its sentence says it all.
     if (error.number() == ErrorNumber::NoRights) {
         LogError(error);
         return;
     }
-    LogError(
-        KestrivoError(error.number(),
-                      QStringLiteral("The evaluation file %1 was not imported. %2").arg(fileName, error.description()),
-                      error.source()));
+    const QString what = fileNames.size() == 1 ? QStringLiteral("The evaluation file %1 was not imported. %2")
+                                               : QStringLiteral("The evaluation files %1 were not added. %2");
+    LogError(KestrivoError(error.number(), what.arg(fileNames.join(QStringLiteral(", ")), error.description()),
+                           error.source()));
 }
 
-EvaluationImporter::Outcome EvaluationImporter::import(const QString& path, const QString& fileName) {
-    try {
-        const Prepared file = prepare(path, fileName);
-        Transaction transaction(m_database);
-        const QList<qint64> keys = insert(file);
-        if (keys.isEmpty())
-            return Outcome::AlreadyImported;
-        HistoryChain::append(m_database, EvaluationHistory::Means::Import, history(file, keys));
-        transaction.commit();
-        m_rowsWritten += file.content.rowCount();
-        return Outcome::Imported;
-    } catch (const KestrivoError& error) {
-        report(error, fileName);
+void EvaluationImporter::stop() {
+    m_stopped = true;
+    m_queue.clear();
+}
+
+void EvaluationImporter::settle(const QList<Prepared>& files, const QList<Outcome>& outcomes) {
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        m_outcomes[files.at(i).index] = outcomes.at(i);
+        if (outcomes.at(i) == Outcome::Imported)
+            m_rowsWritten += files.at(i).content.rowCount();
     }
-    return Outcome::Failed;
-}
-
-bool EvaluationImporter::queueEvaluationFile(const QString& fileName) {
-    const QString path = FileNames::isBareFileName(fileName) ? evaluationFolder() + fileName : QString();
-    return queue(path, fileName);
-}
-
-bool EvaluationImporter::queueFile(const QString& path) {
-    return queue(path, QFileInfo(path).fileName());
-}
-
-bool EvaluationImporter::queue(const QString& path, const QString& fileName) {
-    try {
-        m_queue.append(prepare(path, fileName));
-        return true;
-    } catch (const KestrivoError& error) {
-        report(error, fileName);
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        if (outcomes.at(i) == Outcome::Failed || (m_committed && !m_committed(files.at(i).fileName, outcomes.at(i))))
+            return stop();
     }
-    return false;
+    if (outcomes.size() < files.size())
+        stop();
 }
 
 QList<WholeFileInsert::File> EvaluationImporter::together(const QList<Prepared>& files) const {
     QList<WholeFileInsert::File> together;
     for (const Prepared& file : files) {
-        if (!singleStatement(file))
+        if (!m_insert.oneStatement(file.content))
             return {};
-        together.append({&file.content, file.fileName, file.evaluationName, file.digest, file.phoneId});
+        together.append(file.file());
     }
     return together;
 }
 
-void EvaluationImporter::count(const QList<Prepared>& files, const QList<bool>& added, QList<Outcome>& outcomes) {
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        outcomes << (added.at(i) ? Outcome::Imported : Outcome::AlreadyImported);
-        if (added.at(i))
-            m_rowsWritten += files.at(i).content.rowCount();
+QList<EvaluationImporter::Outcome> EvaluationImporter::addedOrNot(const QList<bool>& added) {
+    QList<Outcome> outcomes;
+    for (const bool one : added)
+        outcomes << (one ? Outcome::Imported : Outcome::AlreadyImported);
+    return outcomes;
+}
+
+bool EvaluationImporter::startQueued() {
+    if (together(m_queue).isEmpty())
+        return false;
+    if (!m_thread)
+        m_thread = std::make_unique<WholeFileInsertThread>(m_database);
+    // The files stay where they are, in m_started, until the thread is done with them.
+    m_started = std::exchange(m_queue, {});
+    m_thread->start(together(m_started));
+    return true;
+}
+
+void EvaluationImporter::finishStarted() {
+    if (!m_thread || !m_thread->busy())
+        return;
+    const WholeFileInsertThread::Result result = m_thread->finish();
+    const QList<Prepared> files = std::exchange(m_started, {});
+    if (!result.error)
+        return settle(files, addedOrNot(result.added));
+    if (!result.connectionLost && files.size() > 1)
+        return settle(files, commitOneAtATime(files));
+    report(*result.error, {files.first().fileName});
+    if (result.connectionLost) {
+        // The server that dropped the thread's connection dropped this one too. Finding that
+        // out now, with the loss reported once already, lets the next statement connect again.
+        try {
+            m_database.execute(QStringLiteral("SELECT 1"));
+        } catch (const KestrivoError&) {
+        }
     }
+    settle(files, {Outcome::Failed});
+}
+
+void EvaluationImporter::commitQueued() {
+    if (m_queue.isEmpty())
+        return;
+    const QList<Prepared> files = std::exchange(m_queue, {});
+    settle(files, commit(files));
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::commit(const QList<Prepared>& files) {
+    QList<Outcome> outcomes;
+    if (insertTogether(files, outcomes))
+        return outcomes;
+    return commitOneAtATime(files);
+}
+
+QList<EvaluationImporter::Outcome> EvaluationImporter::commitOneAtATime(const QList<Prepared>& files) {
+    try {
+        return oneAtATime(files);
+    } catch (const KestrivoError& error) {
+        // The batch's transaction could not be begun or committed: none of its files was kept.
+        QStringList names;
+        for (const Prepared& file : files)
+            names << file.fileName;
+        report(error, names);
+    }
+    return QList<Outcome>(files.size(), Outcome::Failed);
 }
 
 bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outcome>& outcomes) {
@@ -169,145 +234,53 @@ bool EvaluationImporter::insertTogether(const QList<Prepared>& files, QList<Outc
     try {
         // One statement is one transaction of its own: on a server loaded by other work every
         // round trip costs, and this takes one for all the files.
-        count(files, m_wholeFile.add(all), outcomes);
+        outcomes = addedOrNot(m_insert.addTogether(all));
         return true;
     } catch (const KestrivoError& error) {
         // A connection that is gone took the statement with it, and it is not repeated on a
-        // new one: the first file is reported and all stay for the next Add. Otherwise one of
-        // the files fails; one at a time, the files before it go in and it is reported.
-        if (!m_database.isOpen()) {
-            report(error, files.first().fileName);
+        // new one: the first file is reported and all stay for the next Add. A file alone has
+        // failed by itself. Otherwise one of the files fails; one at a time, the files before
+        // it go in and it is reported.
+        if (!m_database.isOpen() || files.size() == 1) {
+            report(error, {files.first().fileName});
             outcomes << Outcome::Failed;
             return true;
         }
-        dropStatements();
+        m_insert.clear();
     }
     return false;
-}
-
-QList<EvaluationImporter::Outcome> EvaluationImporter::commitQueued() {
-    QList<Outcome> outcomes;
-    const QList<Prepared> files = std::exchange(m_queue, {});
-    if (files.isEmpty() || insertTogether(files, outcomes))
-        return outcomes;
-    return oneAtATime(files);
-}
-
-bool EvaluationImporter::startQueued() {
-    const QList<WholeFileInsert::File> all = together(m_queue);
-    if (all.isEmpty())
-        return false;
-    if (!m_writer)
-        m_writer = std::make_unique<BatchWriter>(m_database);
-    m_started = std::exchange(m_queue, {});
-    m_writer->start(all);
-    return true;
-}
-
-QList<EvaluationImporter::Outcome> EvaluationImporter::finishStarted() {
-    QList<Outcome> outcomes;
-    if (!m_writer || !m_writer->busy())
-        return outcomes;
-    const BatchWriter::Result result = m_writer->finish();
-    const QList<Prepared> files = std::exchange(m_started, {});
-    if (!result.error) {
-        count(files, result.added, outcomes);
-        return outcomes;
-    }
-    if (!result.connectionLost)
-        return oneAtATime(files);
-    report(*result.error, files.first().fileName);
-    // The server that dropped the writer's connection dropped this one too. Finding that out
-    // now, with the loss reported once already, lets the next statement connect again.
-    try {
-        m_database.execute(QStringLiteral("SELECT 1"));
-    } catch (const KestrivoError&) {
-    }
-    outcomes << Outcome::Failed;
-    return outcomes;
 }
 
 QList<EvaluationImporter::Outcome> EvaluationImporter::oneAtATime(const QList<Prepared>& files) {
     QList<Outcome> outcomes;
     Transaction transaction(m_database);
-    qint64 rows = 0;
     QList<EvaluationHistory::Change> changes;
     for (const Prepared& file : files) {
         try {
             // A file imported before leaves its savepoint to take back the rows added before
             // its digest was found claimed.
             Savepoint one(m_database);
-            const QList<qint64> keys = insert(file);
+            const QList<qint64> keys = m_insert.insert(file.file());
             if (keys.isEmpty()) {
                 outcomes << Outcome::AlreadyImported;
                 continue;
             }
             one.release();
             outcomes << Outcome::Imported;
-            rows += file.content.rowCount();
             changes += history(file, keys);
         } catch (const KestrivoError& error) {
-            report(error, file.fileName);
+            // A connection that is gone took the transaction with it, and the files before
+            // this one too: that is the batch's failure, reported once.
+            if (!m_database.isOpen())
+                throw;
+            report(error, {file.fileName});
             outcomes << Outcome::Failed;
             break;
         }
     }
     HistoryChain::append(m_database, EvaluationHistory::Means::Import, changes);
     transaction.commit();
-    m_rowsWritten += rows;
     return outcomes;
-}
-
-void EvaluationImporter::dropStatements() {
-    m_addEvaluation = QSqlQuery();
-    m_claimFile = QSqlQuery();
-    m_fields.clear();
-    m_questions.clear();
-    m_pickLists.clear();
-    m_wholeFile.clear();
-}
-
-qint64 EvaluationImporter::addEvaluation(const QString& evaluationName,
-                                         const EvaluationFileContent::Evaluation& evaluation) {
-    if (m_addEvaluation.lastQuery().isEmpty())
-        m_addEvaluation =
-            m_database.prepare(QStringLiteral("INSERT INTO Evaluation (FileName, TemplateKey, EvaluationGroupKey) "
-                                              "VALUES (?, ?, ?) RETURNING EvaluationKey"));
-    m_database.run(m_addEvaluation, {evaluationName, evaluation.templateKey, evaluation.evaluationGroupKey});
-    if (!m_addEvaluation.next())
-        throw KestrivoError(ErrorNumber::Database, QStringLiteral("The database returned no key for the evaluation."));
-    const qint64 key = m_addEvaluation.value(0).toLongLong();
-    m_addEvaluation.finish();
-    return key;
-}
-
-bool EvaluationImporter::claimFile(const QString& digest, const QString& fileName, qint64 evaluationKey) {
-    // Another PC importing the same file at this moment holds its digest until it commits;
-    // then the row is there and this file counts as imported, without a failed statement
-    // that would abort the transaction.
-    if (m_claimFile.lastQuery().isEmpty())
-        m_claimFile = m_database.prepare(
-            QStringLiteral("INSERT INTO ImportedFile (Digest, FileName, EvaluationKey) VALUES (?, ?, ?) "
-                           "ON CONFLICT (Digest) DO NOTHING RETURNING ImportedFileKey"));
-    m_database.run(m_claimFile, {digest, fileName, evaluationKey});
-    const bool claimed = m_claimFile.next();
-    m_claimFile.finish();
-    return claimed;
-}
-
-bool EvaluationImporter::singleStatement(const Prepared& file) const {
-    return m_database.engine() == DatabaseEngine::PostgreSQL && file.content.evaluations.size() == 1;
-}
-
-QList<qint64> EvaluationImporter::insert(const Prepared& file) {
-    // A database server takes the usual file, one evaluation, in a single round trip.
-    if (singleStatement(file)) {
-        const qint64 key =
-            m_wholeFile.insert({{&file.content, file.fileName, file.evaluationName, file.digest, file.phoneId}})
-                .first();
-        return key != 0 ? QList<qint64>{key} : QList<qint64>();
-    }
-    return write(file.content, file.fileName, file.evaluationName, file.digest);
 }
 
 QList<EvaluationHistory::Change> EvaluationImporter::history(const Prepared& file, const QList<qint64>& keys) const {
@@ -315,40 +288,4 @@ QList<EvaluationHistory::Change> EvaluationImporter::history(const Prepared& fil
     for (const qint64 key : keys)
         changes << ImportHistory::imported(key, file.fileName, file.phoneId);
     return changes;
-}
-
-QList<qint64> EvaluationImporter::write(const EvaluationFileContent& content, const QString& fileName,
-                                        const QString& evaluationName, const QString& digest) {
-    QList<qint64> questionKeys;
-    questionKeys.reserve(content.questions.size());
-    QList<qint64> evaluationKeys;
-    for (const EvaluationFileContent::Evaluation& evaluation : content.evaluations) {
-        const qint64 evaluationKey = addEvaluation(evaluationName, evaluation);
-        // The digest is claimed right after the first row, before the bulk of the rows.
-        if (evaluationKeys.isEmpty() && !claimFile(digest, fileName, evaluationKey))
-            return {};
-        evaluationKeys << evaluationKey;
-
-        QList<QVariantList> fields;
-        fields.reserve(evaluation.fields.size());
-        for (const EvaluationFileContent::Field& field : evaluation.fields)
-            fields.append(
-                QVariantList{evaluationKey, field.templateFieldKey, field.enteredValue, field.templateFieldValueKey});
-        m_fields.insert(fields);
-
-        QList<QVariantList> questions;
-        for (qsizetype i = evaluation.firstQuestion; i < evaluation.lastQuestion; ++i) {
-            const EvaluationFileContent::Question& question = content.questions.at(i);
-            questions.append(
-                QVariantList{evaluationKey, question.templateQuestionKey, question.answer, question.tbcCheck});
-        }
-        questionKeys += m_questions.insert(questions);
-    }
-
-    QList<QVariantList> pickLists;
-    pickLists.reserve(content.pickLists.size());
-    for (const EvaluationFileContent::PickList& pick : content.pickLists)
-        pickLists.append(QVariantList{questionKeys.at(pick.question), pick.templatePickListKey});
-    m_pickLists.insert(pickLists);
-    return evaluationKeys;
 }

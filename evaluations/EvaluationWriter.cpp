@@ -1,10 +1,10 @@
 #include "EvaluationWriter.h"
 
 #include "Database.h"
+#include "EvaluationRowInserts.h"
 #include "EvaluationSnapshot.h"
 #include "HistoryChain.h"
 #include "KestrivoError.h"
-#include "RowBatchInsert.h"
 
 namespace EvaluationWriter {
 
@@ -12,21 +12,9 @@ namespace {
 
 constexpr int TrueValue = -1;
 
-// The rows go in through multi-row statements: a full evaluation is some 1,600 rows, which a
-// database server should not receive one round trip at a time.
 class RowWriter {
 public:
-    explicit RowWriter(const Database& database)
-        : m_fields(database, QStringLiteral("EvaluationField"),
-                   {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateFieldKey"), QStringLiteral("EnteredValue"),
-                    QStringLiteral("TemplateFieldValueKey")},
-                   false),
-          m_questions(database, QStringLiteral("EvaluationQuestion"),
-                      {QStringLiteral("EvaluationKey"), QStringLiteral("TemplateQuestionKey"), QStringLiteral("Answer"),
-                       QStringLiteral("TBCCheck")},
-                      true),
-          m_pickLists(database, QStringLiteral("EvaluationPickList"),
-                      {QStringLiteral("EvaluationQuestionKey"), QStringLiteral("TemplatePickListKey")}, false) {}
+    explicit RowWriter(const Database& database) : m_rows(database) {}
 
     void write(qint64 evaluationKey, const Evaluation& evaluation) {
         QList<QVariantList> fields;
@@ -34,27 +22,25 @@ public:
         for (const Field& field : evaluation.fields)
             fields.append(
                 QVariantList{evaluationKey, field.templateFieldKey, field.enteredValue, field.templateFieldValueKey});
-        m_fields.insert(fields);
+        m_rows.fields.insert(fields);
 
         QList<QVariantList> questions;
         questions.reserve(evaluation.questions.size());
         for (const Question& question : evaluation.questions)
             questions.append(QVariantList{evaluationKey, question.templateQuestionKey, question.answer,
                                           question.tbc ? TrueValue : 0});
-        const QList<qint64> questionKeys = m_questions.insert(questions);
+        const QList<qint64> questionKeys = m_rows.questions.insert(questions);
 
         QList<QVariantList> ticks;
         for (qsizetype i = 0; i < evaluation.questions.size(); ++i) {
             for (const qint64 entry : evaluation.questions.at(i).ticked)
                 ticks.append(QVariantList{questionKeys.at(i), entry});
         }
-        m_pickLists.insert(ticks);
+        m_rows.pickLists.insert(ticks);
     }
 
 private:
-    RowBatchInsert m_fields;
-    RowBatchInsert m_questions;
-    RowBatchInsert m_pickLists;
+    EvaluationRowInserts m_rows;
 };
 
 } // namespace

@@ -122,3 +122,22 @@ QString HandheldFixture::errorLog() const {
     QFile log(programSettings().LogPath + QStringLiteral("ErrorLog.txt"));
     return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
+
+namespace {
+
+EvaluationImporter::Outcome onlyOutcome(EvaluationImporter& importer) {
+    const QList<EvaluationImporter::Outcome> outcomes = importer.finish();
+    return outcomes.size() == 1 ? outcomes.first() : EvaluationImporter::Outcome::NotAdded;
+}
+
+} // namespace
+
+EvaluationImporter::Outcome HandheldFixture::importOne(EvaluationImporter& importer, const QString& name) {
+    importer.add(name);
+    return onlyOutcome(importer);
+}
+
+EvaluationImporter::Outcome HandheldFixture::importPath(EvaluationImporter& importer, const QString& path) {
+    importer.addFile(path);
+    return onlyOutcome(importer);
+}

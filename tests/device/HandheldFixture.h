@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "DeviceSession.h"
+#include "EvaluationImporter.h"
 #include "FaultInjectingTransport.h"
 
 #include <QByteArray>
@@ -48,6 +49,10 @@ public:
     QStringList unitFiles() const;
     int rows(const QString& table) const;
     QString errorLog() const;
+    // One file in a run of its own, as the command line imports each file it is given: a
+    // downloaded file's bare name, or a path anywhere. Its outcome.
+    static EvaluationImporter::Outcome importOne(EvaluationImporter& importer, const QString& name);
+    static EvaluationImporter::Outcome importPath(EvaluationImporter& importer, const QString& path);
 
 private:
     QTemporaryDir m_folder;

@@ -42,7 +42,7 @@ private Q_SLOTS:
         const Database& db = fixture.db();
         fixture.putOnPc("North.06.05.03.txt", HandheldFixture::auditFile(audit, "Dusty, but fine"));
         EvaluationImporter importer(db);
-        QCOMPARE(importer.ImportEvaluationFile("North.06.05.03.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "North.06.05.03.txt"), EvaluationImporter::Outcome::Imported);
 
         QCOMPARE(rowsOf(db, "SELECT EvaluationKey, FileName, TemplateKey, EvaluationGroupKey FROM Evaluation"),
                  QStringList({QString("1|North|%1|%2").arg(audit.templateKey).arg(audit.north)}));
@@ -70,7 +70,7 @@ private Q_SLOTS:
                 .arg(audit.shiftField)
                 .arg(audit.wall);
         fixture.putOnPc("Two.txt", twice.toLatin1());
-        QCOMPARE(importer.ImportEvaluationFile("Two.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Two.txt"), EvaluationImporter::Outcome::Imported);
         QCOMPARE(rowsOf(db, "SELECT EvaluationKey, FileName, EvaluationGroupKey FROM Evaluation WHERE EvaluationKey>1 "
                             "ORDER BY EvaluationKey"),
                  QStringList({QString("2|Two|%1").arg(audit.north), QString("3|Two|%1").arg(audit.south)}));
@@ -108,7 +108,7 @@ private Q_SLOTS:
                                     &encoded);
             QVERIFY(encoded);
             fixture.putOnPc(QString("Text%1.txt").arg(i), bytes);
-            QCOMPARE(importer.ImportEvaluationFile(QString("Text%1.txt").arg(i)),
+            QCOMPARE(HandheldFixture::importOne(importer, QString("Text%1.txt").arg(i)),
                      EvaluationImporter::Outcome::Imported);
         }
         QStringList stored;
@@ -135,17 +135,17 @@ private Q_SLOTS:
         fixture.putOnPc("B.txt", bytes);
         fixture.putOnPc("C.txt", HandheldFixture::auditFile(audit, "Other"));
         EvaluationImporter importer(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "A.txt"), EvaluationImporter::Outcome::Imported);
         const QStringList before = everything(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::AlreadyImported);
-        QCOMPARE(importer.ImportEvaluationFile("B.txt"), EvaluationImporter::Outcome::AlreadyImported);
+        QCOMPARE(HandheldFixture::importOne(importer, "A.txt"), EvaluationImporter::Outcome::AlreadyImported);
+        QCOMPARE(HandheldFixture::importOne(importer, "B.txt"), EvaluationImporter::Outcome::AlreadyImported);
         QCOMPARE(everything(fixture.db()), before);
-        QCOMPARE(importer.ImportEvaluationFile("C.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "C.txt"), EvaluationImporter::Outcome::Imported);
         QCOMPARE(fixture.rows("Evaluation"), 2);
 
         // A fresh importer (a later run of the program) still knows the file.
         EvaluationImporter later(fixture.db());
-        QCOMPARE(later.importFile(fixture.pcEvaluationFolder() + "B.txt"),
+        QCOMPARE(HandheldFixture::importPath(later, fixture.pcEvaluationFolder() + "B.txt"),
                  EvaluationImporter::Outcome::AlreadyImported);
     }
 
@@ -212,9 +212,9 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
         EvaluationImporter importer(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("Good.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Good.txt"), EvaluationImporter::Outcome::Imported);
         const QStringList before = everything(fixture.db());
-        QCOMPARE(importer.ImportEvaluationFile("Bad.txt"), EvaluationImporter::Outcome::Failed);
+        QCOMPARE(HandheldFixture::importOne(importer, "Bad.txt"), EvaluationImporter::Outcome::Failed);
         QCOMPARE(everything(fixture.db()), before);
         QCOMPARE(prompter.shown().size(), 1);
         QCOMPARE(prompter.last().title, QString("Error"));
@@ -226,7 +226,63 @@ private Q_SLOTS:
 
         // The importer goes on with the next file after a failure.
         fixture.putOnPc("Next.txt", HandheldFixture::auditFile(audit, "Next"));
-        QCOMPARE(importer.ImportEvaluationFile("Next.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "Next.txt"), EvaluationImporter::Outcome::Imported);
+    }
+
+    // A run of several batches. Its caller hears of each file once the file's batch is
+    // committed, in order; the first file that fails stops the run, whatever batch the files
+    // after it were in: those before it are in, it and every later one are not. A caller that
+    // refuses a file (a unit that keeps it) stops the run too, with the next batch left out.
+    void aRunStopsAtTheFirstFailure_data() { TestDatabases::addEngineRows(); }
+    void aRunStopsAtTheFirstFailure() {
+        using Outcome = EvaluationImporter::Outcome;
+        QFETCH(QString, connection);
+        HandheldFixture fixture(connection);
+        const HandheldFixture::Audit audit = fixture.addAudit();
+        const qsizetype failing = EvaluationImporter::BatchFiles + 3;
+        QStringList names;
+        for (qsizetype i = 0; i < 2 * EvaluationImporter::BatchFiles + 5; ++i) {
+            names << QString("E%1.txt").arg(i, 3, 10, QChar('0'));
+            QByteArray bytes = HandheldFixture::auditFile(audit, names.last());
+            if (i == failing)
+                bytes.replace("\"*P*\"," + QByteArray::number(audit.wall), "\"*P*\",777");
+            fixture.putOnPc(names.last(), bytes);
+        }
+        ScriptedPrompter prompter;
+        prompter.answer(PromptAnswer::Ok);
+        QStringList told;
+        EvaluationImporter importer(fixture.db(), [&told](const QString& name, Outcome outcome) {
+            told << name;
+            return outcome == Outcome::Imported;
+        });
+        const auto run = [&] {
+            qsizetype added = 0;
+            while (added < names.size() && importer.add(names.at(added++))) {
+            }
+            const QList<Outcome> outcomes = importer.finish();
+            return outcomes.size() == added ? outcomes : QList<Outcome>();
+        };
+        QList<Outcome> outcomes = run();
+        QCOMPARE(outcomes.mid(0, failing + 1), QList<Outcome>(failing, Outcome::Imported) << Outcome::Failed);
+        QCOMPARE(outcomes.mid(failing + 1), QList<Outcome>(outcomes.size() - failing - 1, Outcome::NotAdded));
+        QCOMPARE(told, names.mid(0, failing));
+        QCOMPARE(fixture.rows("Evaluation"), int(failing));
+        QCOMPARE(importer.rowsWritten(), 6 * failing);
+        QCOMPARE(prompter.shown().size(), 1);
+        QVERIFY2(prompter.last().text.contains("The evaluation file " + names.at(failing) + " was not imported."),
+                 qPrintable(prompter.last().text));
+
+        // The same importer runs again; the caller refuses the first file, already imported.
+        names.removeAt(failing);
+        told.clear();
+        outcomes = run();
+        QVERIFY(outcomes.size() >= EvaluationImporter::BatchFiles);
+        QCOMPARE(outcomes.mid(0, EvaluationImporter::BatchFiles),
+                 QList<Outcome>(EvaluationImporter::BatchFiles, Outcome::AlreadyImported));
+        QCOMPARE(outcomes.mid(EvaluationImporter::BatchFiles),
+                 QList<Outcome>(outcomes.size() - EvaluationImporter::BatchFiles, Outcome::NotAdded));
+        QCOMPARE(told, names.mid(0, 1));
+        QCOMPARE(fixture.rows("Evaluation"), int(failing));
     }
 
     void namesThatCannotNameAnEvaluation_data() {
@@ -252,7 +308,8 @@ private Q_SLOTS:
                         HandheldFixture::auditFile(audit, "x"));
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(EvaluationImporter(fixture.db()).ImportEvaluationFile(name), EvaluationImporter::Outcome::Failed);
+        EvaluationImporter importer(fixture.db());
+        QCOMPARE(HandheldFixture::importOne(importer, name), EvaluationImporter::Outcome::Failed);
         QVERIFY2(prompter.last().text.contains(message), qPrintable(prompter.last().text));
         QCOMPARE(fixture.rows("Evaluation"), 0);
     }
@@ -261,8 +318,8 @@ private Q_SLOTS:
         HandheldFixture fixture(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
-        QCOMPARE(EvaluationImporter(fixture.db()).ImportEvaluationFile("Gone.txt"),
-                 EvaluationImporter::Outcome::Failed);
+        EvaluationImporter importer(fixture.db());
+        QCOMPARE(HandheldFixture::importOne(importer, "Gone.txt"), EvaluationImporter::Outcome::Failed);
         QCOMPARE(prompter.last().text, QString("File not found to process request!"));
         QCOMPARE(prompter.last().title, QString("Error!"));
     }

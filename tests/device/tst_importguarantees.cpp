@@ -81,7 +81,8 @@ class tst_ImportGuarantees : public QObject {
             deleter.execute("DELETE FROM Template WHERE TemplateKey=?", {templateKey});
             std::thread import([this, &outcome, &fixture] {
                 Database own = Database::open(m_connection, "importer");
-                outcome = EvaluationImporter(own).importFile(fixture.pcEvaluationFolder() + "A.txt");
+                EvaluationImporter importer(own);
+                outcome = HandheldFixture::importPath(importer, fixture.pcEvaluationFolder() + "A.txt");
                 own.close();
             });
             [&] { QTRY_VERIFY(oneWaits()); }();
@@ -192,9 +193,9 @@ private Q_SLOTS:
     void aRefusedFileStopsTheRunWhileTheNextBatchIsRead() {
         HandheldFixture fixture(m_connection);
         const HandheldFixture::Audit audit = fixture.addAudit();
-        const int refused = int(EvaluationDownload::BatchFiles) - 10;
+        const int refused = int(EvaluationImporter::BatchFiles) - 10;
         QStringList names;
-        for (int i = 0; i < EvaluationDownload::BatchFiles * 2 + 10; ++i) {
+        for (int i = 0; i < EvaluationImporter::BatchFiles * 2 + 10; ++i) {
             names << QString("E%1.txt").arg(i, 4, 10, QChar('0'));
             QByteArray bytes = HandheldFixture::auditFile(audit, names.last());
             if (i == refused)

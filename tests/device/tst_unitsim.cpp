@@ -81,7 +81,8 @@ private Q_SLOTS:
 
         EvaluationImporter importer(fixture.db());
         for (const QString& name : names)
-            QCOMPARE(importer.importFile(fixture.unitEvaluationFolder() + name), EvaluationImporter::Outcome::Imported);
+            QCOMPARE(HandheldFixture::importPath(importer, fixture.unitEvaluationFolder() + name),
+                     EvaluationImporter::Outcome::Imported);
         QCOMPARE(fixture.rows("Evaluation"), 12);
         QCOMPARE(fixture.rows("EvaluationField"), 24);
         QCOMPARE(fixture.rows("EvaluationPickList"), 24);

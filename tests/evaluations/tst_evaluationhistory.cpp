@@ -7,6 +7,7 @@
 #include "HandheldFixture.h"
 #include "HistoryChain.h"
 #include "ImportHistory.h"
+#include "KestrivoError.h"
 #include "ReceivedRecordLine.h"
 #include "ScriptedPrompter.h"
 #include "SiteVisit.h"
@@ -261,11 +262,11 @@ private Q_SLOTS:
         QVERIFY(m_fixture->session().DeviceConnect());
         importer.setPhoneIds(ImportHistory::phoneIds(m_fixture->session().transport()));
         m_fixture->session().DeviceDisconnect();
-        QVERIFY(importer.queueEvaluationFile("A.txt"));
-        QVERIFY(importer.queueEvaluationFile("B.txt"));
-        QCOMPARE(importer.commitQueued().size(), 2);
-        QCOMPARE(importer.ImportEvaluationFile("C.txt"), EvaluationImporter::Outcome::Imported);
-        QCOMPARE(importer.ImportEvaluationFile("A.txt"), EvaluationImporter::Outcome::AlreadyImported);
+        QVERIFY(importer.add("A.txt"));
+        QVERIFY(importer.add("B.txt"));
+        QCOMPARE(importer.finish().size(), 2);
+        QCOMPARE(HandheldFixture::importOne(importer, "C.txt"), EvaluationImporter::Outcome::Imported);
+        QCOMPARE(HandheldFixture::importOne(importer, "A.txt"), EvaluationImporter::Outcome::AlreadyImported);
 
         QSqlQuery rows = db().query("SELECT EvaluationKey, Item, ItemName, NewValue, Means FROM EvaluationHistory "
                                     "ORDER BY EvaluationHistoryKey");

@@ -1,8 +1,9 @@
-#include "BatchWriter.h"
+#include "WholeFileInsertThread.h"
 
-BatchWriter::BatchWriter(const Database& database) : m_database(database), m_thread([this] { work(); }) {}
+WholeFileInsertThread::WholeFileInsertThread(const Database& database)
+    : m_database(database), m_thread([this] { work(); }) {}
 
-BatchWriter::~BatchWriter() {
+WholeFileInsertThread::~WholeFileInsertThread() {
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -11,7 +12,7 @@ BatchWriter::~BatchWriter() {
     m_thread.join();
 }
 
-void BatchWriter::start(const QList<WholeFileInsert::File>& files) {
+void WholeFileInsertThread::start(const QList<WholeFileInsert::File>& files) {
     {
         const std::lock_guard lock(m_mutex);
         m_files = files;
@@ -21,21 +22,22 @@ void BatchWriter::start(const QList<WholeFileInsert::File>& files) {
     m_changed.notify_all();
 }
 
-BatchWriter::Result BatchWriter::finish() {
+WholeFileInsertThread::Result WholeFileInsertThread::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_result.has_value(); });
     m_started = false;
     return *std::exchange(m_result, std::nullopt);
 }
 
-BatchWriter::Result BatchWriter::write(std::optional<Database>& connection, std::optional<WholeFileInsert>& insert,
-                                       const QList<WholeFileInsert::File>& files) {
+WholeFileInsertThread::Result WholeFileInsertThread::write(std::optional<Database>& connection,
+                                                           std::optional<WholeFileInsert>& insert,
+                                                           const QList<WholeFileInsert::File>& files) {
     Result result;
     try {
         // The connection is opened with the first batch, in this thread, which it belongs to.
         if (!connection) {
-            connection =
-                m_database.openAnother(QStringLiteral("BatchWriter%1").arg(reinterpret_cast<quintptr>(this), 0, 16));
+            connection = m_database.openAnother(
+                QStringLiteral("WholeFileInsertThread%1").arg(reinterpret_cast<quintptr>(this), 0, 16));
             insert.emplace(*connection);
         }
         result.added = insert->add(files);
@@ -49,7 +51,7 @@ BatchWriter::Result BatchWriter::write(std::optional<Database>& connection, std:
     return result;
 }
 
-void BatchWriter::work() {
+void WholeFileInsertThread::work() {
     std::optional<Database> connection;
     std::optional<WholeFileInsert> insert;
     for (;;) {

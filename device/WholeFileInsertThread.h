@@ -10,11 +10,11 @@
 #include <optional>
 #include <thread>
 
-// Adds batches of whole evaluation files on a connection of its own, in a thread of its own.
-// On a database server the statement of a batch runs in the server's process: the program
-// would only wait for it, so Add copies and reads the files of the next batch meanwhile.
-// One batch at a time; the files must stay alive until finish() has returned.
-class BatchWriter {
+// WholeFileInsert::add on a connection of its own, in a thread of its own. On a database
+// server the statement of a batch runs in the server's process: the program would only wait
+// for it, so Add copies and reads the files of the next batch meanwhile. One batch at a time;
+// the files must stay alive until finish() has returned.
+class WholeFileInsertThread {
 public:
     struct Result {
         QList<bool> added; // as WholeFileInsert::add gives it, when the batch went in
@@ -22,10 +22,10 @@ public:
         bool connectionLost = false;
     };
 
-    explicit BatchWriter(const Database& database);
-    ~BatchWriter();
-    BatchWriter(const BatchWriter&) = delete;
-    BatchWriter& operator=(const BatchWriter&) = delete;
+    explicit WholeFileInsertThread(const Database& database);
+    ~WholeFileInsertThread();
+    WholeFileInsertThread(const WholeFileInsertThread&) = delete;
+    WholeFileInsertThread& operator=(const WholeFileInsertThread&) = delete;
 
     void start(const QList<WholeFileInsert::File>& files);
     bool busy() const { return m_started; }
