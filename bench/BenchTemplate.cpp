@@ -64,18 +64,22 @@ qint64 create(const Database& db) {
         if (field <= 2)
             db.insert("FileNameField", {"TemplateFieldKey", "Sequence"}, {fieldKey, field});
     }
-    for (int question = 1; question <= Questions; ++question) {
+    addQuestions(db, key, Questions, Answers, PickLists);
+    transaction.commit();
+    return key;
+}
+
+void addQuestions(const Database& db, qint64 templateKey, int questions, int answers, int pickLists) {
+    for (int question = 1; question <= questions; ++question) {
         const qint64 questionKey = db.insert("TemplateQuestion", {"TemplateKey", "Sequence", "Question"},
-                                             {key, question, QString("Question %1?").arg(question)});
-        for (int answer = 1; answer <= Answers; ++answer)
+                                             {templateKey, question, QString("Question %1?").arg(question)});
+        for (int answer = 1; answer <= answers; ++answer)
             db.insert("TemplateAnswer", {"TemplateQuestionKey", "Sequence", "Answer"},
                       {questionKey, answer, QString::number(answer)});
-        for (int pick = 1; pick <= PickLists; ++pick)
+        for (int pick = 1; pick <= pickLists; ++pick)
             db.insert("TemplatePickList", {"TemplateQuestionKey", "Sequence", "Name"},
                       {questionKey, pick, QString("Entry %1").arg(pick)});
     }
-    transaction.commit();
-    return key;
 }
 
 } // namespace BenchTemplate

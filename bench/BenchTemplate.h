@@ -14,6 +14,9 @@ constexpr int RowsPerFile = 171;
 
 // Adds the template "Bench" and returns its key; a fresh database gives the same keys every time.
 qint64 create(const Database& db);
+// Questions "Question 1?" onwards, each with its answers "1", "2", … and pick-list entries
+// "Entry 1", …, in the caller's transaction.
+void addQuestions(const Database& db, qint64 templateKey, int questions, int answers, int pickLists);
 
 // CPU seconds that the server of this connection has used so far, all its processes
 // together, when the server runs on this machine and its processes can be read; negative

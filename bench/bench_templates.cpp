@@ -3,6 +3,7 @@
 // and of moving to another question row (answers and pick list read again), as the median of
 // many runs, on SQLite and, when a server is given (KESTRIVO_TEST_PGHOST, as
 // scripts/with-postgres.sh sets it), on PostgreSQL.
+#include "BenchTemplate.h"
 #include "DataEnvironment.h"
 #include "DeviceSession.h"
 #include "MountedFolderTransport.h"
@@ -41,16 +42,7 @@ void createTemplate(const Database& db) {
             db.insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"},
                       {fieldKey, QString("Value %1-%2").arg(field).arg(value)});
     }
-    for (int question = 1; question <= Questions; ++question) {
-        const qint64 questionKey = db.insert("TemplateQuestion", {"TemplateKey", "Sequence", "Question"},
-                                             {key, question, QString("Question %1?").arg(question)});
-        for (int answer = 1; answer <= Answers; ++answer)
-            db.insert("TemplateAnswer", {"TemplateQuestionKey", "Sequence", "Answer"},
-                      {questionKey, answer, QString::number(answer)});
-        for (int pick = 1; pick <= PickLists; ++pick)
-            db.insert("TemplatePickList", {"TemplateQuestionKey", "Sequence", "Name"},
-                      {questionKey, pick, QString("Entry %1").arg(pick)});
-    }
+    BenchTemplate::addQuestions(db, key, Questions, Answers, PickLists);
     transaction.commit();
 }
 

@@ -39,6 +39,16 @@ frmPrintPages::frmPrintPages(QWidget* parent) : QDialog(parent) {
     printerRow->addWidget(m_txtPrinter, 1);
     layout->addLayout(printerRow);
 
+    layout->addWidget(copiesBox());
+    layout->addWidget(pageSelectionBox());
+    layout->addLayout(buttonRow());
+    connect(m_txtCopies, &QLineEdit::textEdited, this, &frmPrintPages::copiesEdited);
+    connect(m_vscrCopies, &QScrollBar::valueChanged, this, &frmPrintPages::copiesScrolled);
+    // Escape and the window's close button cancel as "&Cancel" does.
+    connect(this, &QDialog::rejected, this, [this] { m_logic.cancel(); });
+}
+
+QGroupBox* frmPrintPages::copiesBox() {
     auto* copies = new QGroupBox(QStringLiteral("Copies"), this);
     copies->setObjectName(QStringLiteral("Frame1"));
     auto* copiesRow = new QHBoxLayout(copies);
@@ -57,8 +67,10 @@ frmPrintPages::frmPrintPages(QWidget* parent) : QDialog(parent) {
     m_vscrCopies->setFixedHeight(m_txtCopies->sizeHint().height());
     copiesRow->addWidget(m_vscrCopies);
     copiesRow->addStretch(1);
-    layout->addWidget(copies);
+    return copies;
+}
 
+QGroupBox* frmPrintPages::pageSelectionBox() {
     auto* selection = new QGroupBox(QStringLiteral("Page Selection"), this);
     selection->setObjectName(QStringLiteral("fraPageSelection"));
     auto* grid = new QGridLayout(selection);
@@ -85,8 +97,10 @@ frmPrintPages::frmPrintPages(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Enter page numbers and/or page ranges seperated by commas. For example, 1, 3, 5-7"), selection);
     help->setWordWrap(true);
     grid->addWidget(help, 3, 0, 1, 2);
-    layout->addWidget(selection);
+    return selection;
+}
 
+QHBoxLayout* frmPrintPages::buttonRow() {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* cmdPrint = new QPushButton(QStringLiteral("&Print"), this);
@@ -96,17 +110,12 @@ frmPrintPages::frmPrintPages(QWidget* parent) : QDialog(parent) {
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
-
-    connect(m_txtCopies, &QLineEdit::textEdited, this, &frmPrintPages::copiesEdited);
-    connect(m_vscrCopies, &QScrollBar::valueChanged, this, &frmPrintPages::copiesScrolled);
     connect(cmdPrint, &QPushButton::clicked, this, [this] {
         m_logic.confirm(m_txtCopies->text(), m_txtPages->text());
         accept();
     });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // Escape and the window's close button cancel as "&Cancel" does.
-    connect(this, &QDialog::rejected, this, [this] { m_logic.cancel(); });
+    return buttons;
 }
 
 bool frmPrintPages::ask(const QString& printerName, int printerCopies) {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 class QRadioButton;
 class QScrollBar;
@@ -25,6 +27,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QGroupBox* copiesBox();
+    QGroupBox* pageSelectionBox();
+    QHBoxLayout* buttonRow();
     void copiesEdited(const QString& text);
     void copiesScrolled(int value);
 

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "KestrivoCli.h"
 #include "TestDatabases.h"
 #include "UnitSimulator.h"
 
@@ -13,26 +14,16 @@
 class tst_CatalogCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = KestrivoCli::Run;
 
     std::unique_ptr<QTemporaryDir> m_folder;
 
     QString path(const QString& name) const { return m_folder->path() + '/' + name; }
-    static QString program() { return qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli"; }
     QStringList withHome(const QStringList& arguments) const {
-        return QStringList({"--home", path("home"), "--settings", path("Kestrivo.ini")}) + arguments;
+        return KestrivoCli::withHome(path("home"), path("Kestrivo.ini"), arguments);
     }
     Run cli(const QStringList& arguments) const {
-        QProcess process;
-        process.start(program(), withHome(arguments));
-        if (!process.waitForFinished(300000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return KestrivoCli::run(path("home"), path("Kestrivo.ini"), arguments);
     }
     // "[HOST[:PORT]/]CATALOG" of a PostgreSQL connection string.
     static QString serverAndCatalog(const QString& connection) {
@@ -192,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(cli({"demo"}).exitCode, 0);
         UnitSimulator(path("home") + "/unit/").fill("Demo Site Inspection.evt", 1500, 5);
         QProcess adding;
-        adding.start(program(), withHome({"unit", "add", "--all"}));
+        adding.start(KestrivoCli::program(), withHome({"unit", "add", "--all"}));
         QVERIFY(adding.waitForStarted());
         QVERIFY2(TestDatabases::caughtRunning(adding, [&] { return count(connection, "Evaluation") > 100; }),
                  "the Add ended before a backup could be taken beside it");
@@ -246,7 +237,8 @@ private Q_SLOTS:
             connection.startsWith("Provider=SQLite") ? "Provider=SQLite;Data Source=" + path("copy.db") : connection;
         Database::open(target, "create").close();
         QProcess process;
-        process.start(program(), withHome({"catalog", "copy", "--from", source, "--to", location(target)}));
+        process.start(KestrivoCli::program(),
+                      withHome({"catalog", "copy", "--from", source, "--to", location(target)}));
         QVERIFY(process.waitForStarted());
         QVERIFY2(TestDatabases::caughtRunning(
                      process, [&] { return TestDatabases::anotherIsWriting(target, "EvaluationQuestion"); }),

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "KestrivoCli.h"
 #include "TestDatabases.h"
 #include "UnitSimulator.h"
 
@@ -14,32 +15,16 @@
 class tst_HandheldCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = KestrivoCli::Run;
 
     QTemporaryDir m_folder;
 
     QString home() const { return m_folder.path() + "/home"; }
     QString settings() const { return m_folder.path() + "/Kestrivo.ini"; }
-    static QString program() { return qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli"; }
     QStringList withHome(const QStringList& arguments) const {
-        return QStringList({"--home", home(), "--settings", settings()}) + arguments;
+        return KestrivoCli::withHome(home(), settings(), arguments);
     }
-    static Run finished(QProcess& process) {
-        if (!process.waitForFinished(180000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
-    static Run run(const QStringList& arguments) {
-        QProcess process;
-        process.start(program(), arguments);
-        return finished(process);
-    }
-    Run cli(const QStringList& arguments) const { return run(withHome(arguments)); }
+    Run cli(const QStringList& arguments) const { return KestrivoCli::run(home(), settings(), arguments); }
     QString unitFolder() const { return home() + "/unit/My Documents/Nobrin/Evaluations/"; }
     QStringList unitFiles() const { return QDir(unitFolder()).entryList(QDir::Files, QDir::Name); }
     QString connection() const {
@@ -133,11 +118,14 @@ private Q_SLOTS:
             const QString target = connection.section("Data Source=", 1).section(';', 0, 0) + '/' +
                                    connection.section("Initial Catalog=", 1).section(';', 0, 0);
             QCOMPARE(cli({"init", "--postgres", target}).exitCode, 0);
-            QCOMPARE(run(second({"init", "--postgres", target})).exitCode, 0);
+            QCOMPARE(KestrivoCli::run(otherHome, otherSettings, {"init", "--postgres", target}).exitCode, 0);
         } else {
             connection = this->connection();
-            QCOMPARE(run(second({"settings", "set", "DataSource", home() + "/data/kestrivo.db"})).exitCode, 0);
-            QCOMPARE(run(second({"init"})).exitCode, 0);
+            QCOMPARE(KestrivoCli::run(otherHome, otherSettings,
+                                      {"settings", "set", "DataSource", home() + "/data/kestrivo.db"})
+                         .exitCode,
+                     0);
+            QCOMPARE(KestrivoCli::run(otherHome, otherSettings, {"init"}).exitCode, 0);
         }
         {
             Database db = Database::open(connection, "setup");
@@ -163,17 +151,17 @@ private Q_SLOTS:
         first.init();
         other.init();
         QCOMPARE(cli({"upload", "Shared"}).exitCode, 0);
-        QCOMPARE(run(second({"upload", "Shared"})).exitCode, 0);
+        QCOMPARE(KestrivoCli::run(otherHome, otherSettings, {"upload", "Shared"}).exitCode, 0);
         const QStringList filled = first.fill("Shared.evt", 400, 1);
         for (const QString& name : filled.mid(0, 200))
             QVERIFY(QFile::copy(first.evaluationFolderPath() + name, other.evaluationFolderPath() + name));
         other.fill("Shared.evt", 200, 2);
 
         QProcess one, two;
-        one.start(program(), withHome({"unit", "add", "--all"}));
-        two.start(program(), second({"unit", "add", "--all"}));
-        const Run ranOne = finished(one);
-        const Run ranTwo = finished(two);
+        one.start(KestrivoCli::program(), withHome({"unit", "add", "--all"}));
+        two.start(KestrivoCli::program(), second({"unit", "add", "--all"}));
+        const Run ranOne = KestrivoCli::finished(one);
+        const Run ranTwo = KestrivoCli::finished(two);
         QVERIFY2(ranOne.exitCode == 0, qPrintable(ranOne.err));
         QVERIFY2(ranTwo.exitCode == 0, qPrintable(ranTwo.err));
         for (const Run& ran : {ranOne, ranTwo}) {
@@ -220,7 +208,7 @@ private Q_SLOTS:
         const QStringList names = unitFiles();
         QCOMPARE(names.size(), 1510);
         QProcess process;
-        process.start(program(), withHome({"--yes", "unit", "add", "--all"}));
+        process.start(KestrivoCli::program(), withHome({"--yes", "unit", "add", "--all"}));
         QVERIFY(process.waitForStarted());
         QVERIFY2(TestDatabases::caughtRunning(process,
                                               [&] {
@@ -285,7 +273,7 @@ private Q_SLOTS:
         big.close();
 
         QProcess process;
-        process.start(program(), withHome({"import-files", big.fileName()}));
+        process.start(KestrivoCli::program(), withHome({"import-files", big.fileName()}));
         QVERIFY(process.waitForStarted());
         QVERIFY2(TestDatabases::caughtRunning(
                      process, [&] { return TestDatabases::anotherIsWriting(connection, "EvaluationField"); }),

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "KestrivoCli.h"
 #include "SiteVisit.h"
 
 #include <QProcess>
@@ -9,23 +10,13 @@
 class tst_EvaluationCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = KestrivoCli::Run;
 
     QTemporaryDir m_folder;
 
     QString home() const { return m_folder.path() + "/home"; }
     Run cli(const QStringList& arguments) const {
-        QProcess process;
-        process.start(qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli",
-                      QStringList({"--home", home(), "--settings", m_folder.path() + "/Kestrivo.ini"}) + arguments);
-        if (!process.waitForFinished(60000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return KestrivoCli::run(home(), m_folder.path() + "/Kestrivo.ini", arguments);
     }
     QString connection() const {
         return "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";

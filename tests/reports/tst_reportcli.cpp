@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "KestrivoCli.h"
 #include "TestDatabases.h"
 
 #include <QDir>
@@ -16,11 +17,7 @@
 class tst_ReportCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = KestrivoCli::Run;
 
     std::unique_ptr<QTemporaryDir> m_folder;
     QString m_connection;
@@ -28,19 +25,12 @@ class tst_ReportCli : public QObject {
     QString home() const { return m_folder->path() + "/home"; }
     QString file(const QString& name) const { return m_folder->path() + "/" + name; }
     Run cli(const QStringList& arguments) const {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("KESTRIVO_PRINT_DIR", file("printouts"));
         // As under cron or ssh: Qt has notes to make about such a session, which are not the
         // command's to print.
         environment.remove("XDG_RUNTIME_DIR");
-        process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli",
-                      QStringList({"--home", home(), "--settings", file("Kestrivo.ini")}) + arguments);
-        if (!process.waitForFinished(120000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return KestrivoCli::run(home(), file("Kestrivo.ini"), arguments, environment);
     }
     QStringList groupKeys() const {
         Database db = Database::open(m_connection, "probe");

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "KestrivoCli.h"
 #include "TemplateRows.h"
 #include "TestDatabases.h"
 
@@ -15,30 +16,18 @@
 class tst_TemplateCli : public QObject {
     Q_OBJECT
 
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = KestrivoCli::Run;
 
     QTemporaryDir m_folder;
 
     QString home() const { return m_folder.path() + "/home"; }
     QString settings() const { return m_folder.path() + "/Kestrivo.ini"; }
     QString path(const QString& name) const { return m_folder.path() + '/' + name; }
-    static QString program() { return qEnvironmentVariable("KESTRIVO_BINARY_DIR") + "/bin/kestrivo-cli"; }
     QStringList withHome(const QStringList& arguments) const {
-        return QStringList({"--home", home(), "--settings", settings()}) + arguments;
+        return KestrivoCli::withHome(home(), settings(), arguments);
     }
     Run cli(const QStringList& arguments, const QByteArray& input = QByteArray()) const {
-        QProcess process;
-        process.start(program(), withHome(arguments));
-        process.write(input);
-        process.closeWriteChannel();
-        if (!process.waitForFinished(60000))
-            return {};
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return KestrivoCli::runWithInput(home(), settings(), arguments, input);
     }
     QString connection() const {
         return "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";
@@ -250,7 +239,7 @@ private Q_SLOTS:
         write(path("big.json"), big);
 
         QProcess process;
-        process.start(program(), withHome({"template", "import", path("big.json")}));
+        process.start(KestrivoCli::program(), withHome({"template", "import", path("big.json")}));
         QVERIFY(process.waitForStarted());
         QElapsedTimer clock;
         clock.start();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 
 WebUnitFixture::WebUnitFixture()
     : m_folders(WebUnitFolders::forUnit(m_folder.path(), QStringLiteral("\\Nobrin\\Templates\\"),
@@ -82,4 +83,12 @@ QStringList WebUnitFixture::evaluationFiles() const {
 QByteArray WebUnitFixture::evaluationFile(const QString& name) const {
     QFile file(m_folders.evaluations + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WebUnitFixture::companyCertificate(const QTemporaryDir& folder, QString& certificate, QString& key) {
+    certificate = folder.filePath(QStringLiteral("unit.crt"));
+    key = folder.filePath(QStringLiteral("unit.key"));
+    return QProcess::execute(QStringLiteral("openssl"),
+                             {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=localhost",
+                              "-keyout", key, "-out", certificate}) == 0;
 }

@@ -37,6 +37,10 @@ public:
     QStringList evaluationFiles() const;
     QByteArray evaluationFile(const QString& name) const;
 
+    // A company's own self-signed RSA certificate for localhost and its key, written as
+    // "unit.crt" and "unit.key" into the folder; false when openssl failed.
+    static bool companyCertificate(const QTemporaryDir& folder, QString& certificate, QString& key);
+
 private:
     QTemporaryDir m_folder;
     WebUnitFolders m_folders;

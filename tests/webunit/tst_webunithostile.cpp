@@ -304,10 +304,8 @@ private Q_SLOTS:
 void tst_WebUnitHostile::onlyForwardSecretSuites() {
     // A company's RSA certificate would allow the old key exchange without forward secrecy.
     QTemporaryDir keys;
-    const QString certificate = keys.filePath("unit.crt"), key = keys.filePath("unit.key");
-    QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
-                                           "/CN=localhost", "-keyout", key, "-out", certificate}),
-             0);
+    QString certificate, key;
+    QVERIFY(WebUnitFixture::companyCertificate(keys, certificate, key));
     WebUnitServer secure(m_unit->folders(), WebUnitFixture::Token);
     secure.start(QStringLiteral("127.0.0.1:0"), certificate, key);
     QVERIFY(handshakes(secure.port(), TLS1_3_VERSION, ""));

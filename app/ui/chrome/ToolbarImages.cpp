@@ -126,44 +126,126 @@ void circularArrow(QPainter& p, double startAngle, double span, const QColor& co
     p.drawEllipse(end, 4, 4);
 }
 
+void drawExit(QPainter& p) {
+    p.setPen(QPen(QColor(90, 60, 30), 1.5));
+    p.setBrush(QColor(180, 130, 80));
+    p.drawRect(QRectF(4, 3, 15, 26));
+    p.setPen(QPen(Red, 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(15, 16), QPointF(29, 16));
+    p.drawLine(QPointF(24, 11), QPointF(29, 16));
+    p.drawLine(QPointF(24, 21), QPointF(29, 16));
+}
+
+void drawSave(QPainter& p) {
+    p.setPen(QPen(Ink, 1.5));
+    p.setBrush(QColor(60, 90, 160));
+    p.drawRect(QRectF(4, 4, 24, 24));
+    p.setBrush(Paper);
+    p.drawRect(QRectF(8, 4, 16, 10));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(QRectF(9, 19, 14, 9));
+}
+
+void drawWizard(QPainter& p) {
+    p.setPen(QPen(QColor(80, 50, 20), 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5, 28), QPointF(19, 14));
+    QPainterPath star;
+    for (int i = 0; i < 10; ++i) {
+        const double radius = i % 2 ? 3.5 : 8;
+        const double angle = i * 3.14159265 / 5 - 3.14159265 / 2;
+        const QPointF point(23 + radius * std::cos(angle), 9 + radius * std::sin(angle));
+        i ? star.lineTo(point) : star.moveTo(point);
+    }
+    star.closeSubpath();
+    p.setPen(QPen(QColor(180, 130, 0), 1));
+    p.setBrush(QColor(250, 210, 40));
+    p.drawPath(star);
+}
+
+void drawInfo(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(Blue);
+    p.drawEllipse(QRectF(3, 3, 26, 26));
+    letter(p, QRectF(3, 5, 26, 22), "i", Paper);
+}
+
+void drawGroup(QPainter& p) {
+    p.setPen(QPen(Ink, 1.5));
+    p.setBrush(QColor(240, 190, 60));
+    p.drawEllipse(QRectF(3, 3, 14, 14));
+    p.setBrush(QColor(90, 170, 230));
+    p.drawEllipse(QRectF(15, 3, 14, 14));
+    p.setBrush(QColor(120, 200, 110));
+    p.drawEllipse(QRectF(9, 14, 14, 14));
+}
+
+void drawWebsite(QPainter& p) {
+    p.setPen(QPen(Blue, 2));
+    p.setBrush(QColor(210, 235, 250));
+    p.drawEllipse(QRectF(3, 3, 26, 26));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(10, 3, 12, 26));
+    p.drawLine(QPointF(3, 16), QPointF(29, 16));
+    p.drawLine(QPointF(6, 9), QPointF(26, 9));
+    p.drawLine(QPointF(6, 23), QPointF(26, 23));
+}
+
+void drawCut(QPainter& p) {
+    p.setPen(QPen(Ink, 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 3), QPointF(21, 21));
+    p.drawLine(QPointF(22, 3), QPointF(11, 21));
+    p.setPen(QPen(Red, 2.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(9, 25), 4.5, 4.5);
+    p.drawEllipse(QPointF(23, 25), 4.5, 4.5);
+}
+
+void drawPaste(QPainter& p) {
+    p.setPen(QPen(Ink, 1.5));
+    p.setBrush(QColor(180, 130, 70));
+    p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
+    p.setBrush(QColor(170, 170, 170));
+    p.drawRect(QRectF(9, 2, 10, 5));
+    page(p, QRectF(13, 12, 15, 18));
+    textLines(p, QRectF(13, 12, 15, 18), 3);
+}
+
+void drawUndo(QPainter& p) {
+    p.setPen(QPen(Blue, 3.5, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath curve;
+    curve.moveTo(8, 13);
+    curve.cubicTo(20, 4, 32, 14, 24, 26);
+    p.drawPath(curve);
+    QPainterPath head;
+    head.moveTo(3, 12);
+    head.lineTo(13, 6);
+    head.lineTo(12, 18);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(Blue);
+    p.drawPath(head);
+}
+
+void drawCopy(QPainter& p) {
+    page(p, QRectF(3, 2, 16, 21));
+    textLines(p, QRectF(3, 2, 16, 21), 3);
+    page(p, QRectF(12, 9, 16, 21));
+    textLines(p, QRectF(12, 9, 16, 21), 3);
+}
+
+void drawVoid(QPainter& p) {
+    p.setPen(QPen(Red, 4));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(4, 4, 24, 24));
+    p.drawLine(QPointF(8, 24), QPointF(24, 8));
+}
+
 const QHash<QString, Drawing>& drawings() {
     static const QHash<QString, Drawing> table{
-        {"Exit",
-         [](QPainter& p) {
-             p.setPen(QPen(QColor(90, 60, 30), 1.5));
-             p.setBrush(QColor(180, 130, 80));
-             p.drawRect(QRectF(4, 3, 15, 26));
-             p.setPen(QPen(Red, 3.5, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(15, 16), QPointF(29, 16));
-             p.drawLine(QPointF(24, 11), QPointF(29, 16));
-             p.drawLine(QPointF(24, 21), QPointF(29, 16));
-         }},
-        {"Save",
-         [](QPainter& p) {
-             p.setPen(QPen(Ink, 1.5));
-             p.setBrush(QColor(60, 90, 160));
-             p.drawRect(QRectF(4, 4, 24, 24));
-             p.setBrush(Paper);
-             p.drawRect(QRectF(8, 4, 16, 10));
-             p.setBrush(QColor(200, 200, 200));
-             p.drawRect(QRectF(9, 19, 14, 9));
-         }},
-        {"Wizard",
-         [](QPainter& p) {
-             p.setPen(QPen(QColor(80, 50, 20), 3.5, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(5, 28), QPointF(19, 14));
-             QPainterPath star;
-             for (int i = 0; i < 10; ++i) {
-                 const double radius = i % 2 ? 3.5 : 8;
-                 const double angle = i * 3.14159265 / 5 - 3.14159265 / 2;
-                 const QPointF point(23 + radius * std::cos(angle), 9 + radius * std::sin(angle));
-                 i ? star.lineTo(point) : star.moveTo(point);
-             }
-             star.closeSubpath();
-             p.setPen(QPen(QColor(180, 130, 0), 1));
-             p.setBrush(QColor(250, 210, 40));
-             p.drawPath(star);
-         }},
+        {"Exit", drawExit},
+        {"Save", drawSave},
+        {"Wizard", drawWizard},
         {"Add",
          [](QPainter& p) {
              page(p, QRectF(5, 3, 18, 24));
@@ -210,74 +292,15 @@ const QHash<QString, Drawing>& drawings() {
              triangle(p, 24, 14);
              bar(p, 25);
          }},
-        {"Info",
-         [](QPainter& p) {
-             p.setPen(Qt::NoPen);
-             p.setBrush(Blue);
-             p.drawEllipse(QRectF(3, 3, 26, 26));
-             letter(p, QRectF(3, 5, 26, 22), "i", Paper);
-         }},
+        {"Info", drawInfo},
         {"Lookup", [](QPainter& p) { magnifier(p, QPointF(13, 13), 8); }},
-        {"Group",
-         [](QPainter& p) {
-             p.setPen(QPen(Ink, 1.5));
-             p.setBrush(QColor(240, 190, 60));
-             p.drawEllipse(QRectF(3, 3, 14, 14));
-             p.setBrush(QColor(90, 170, 230));
-             p.drawEllipse(QRectF(15, 3, 14, 14));
-             p.setBrush(QColor(120, 200, 110));
-             p.drawEllipse(QRectF(9, 14, 14, 14));
-         }},
+        {"Group", drawGroup},
         {"Download", [](QPainter& p) { verticalArrow(p, false, Blue); }},
         {"Upload", [](QPainter& p) { verticalArrow(p, true, Green); }},
-        {"Website",
-         [](QPainter& p) {
-             p.setPen(QPen(Blue, 2));
-             p.setBrush(QColor(210, 235, 250));
-             p.drawEllipse(QRectF(3, 3, 26, 26));
-             p.setBrush(Qt::NoBrush);
-             p.drawEllipse(QRectF(10, 3, 12, 26));
-             p.drawLine(QPointF(3, 16), QPointF(29, 16));
-             p.drawLine(QPointF(6, 9), QPointF(26, 9));
-             p.drawLine(QPointF(6, 23), QPointF(26, 23));
-         }},
-        {"Cut",
-         [](QPainter& p) {
-             p.setPen(QPen(Ink, 2.5, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(10, 3), QPointF(21, 21));
-             p.drawLine(QPointF(22, 3), QPointF(11, 21));
-             p.setPen(QPen(Red, 2.5));
-             p.setBrush(Qt::NoBrush);
-             p.drawEllipse(QPointF(9, 25), 4.5, 4.5);
-             p.drawEllipse(QPointF(23, 25), 4.5, 4.5);
-         }},
-        {"Paste",
-         [](QPainter& p) {
-             p.setPen(QPen(Ink, 1.5));
-             p.setBrush(QColor(180, 130, 70));
-             p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
-             p.setBrush(QColor(170, 170, 170));
-             p.drawRect(QRectF(9, 2, 10, 5));
-             page(p, QRectF(13, 12, 15, 18));
-             textLines(p, QRectF(13, 12, 15, 18), 3);
-         }},
-        {"Undo",
-         [](QPainter& p) {
-             p.setPen(QPen(Blue, 3.5, Qt::SolidLine, Qt::RoundCap));
-             p.setBrush(Qt::NoBrush);
-             QPainterPath curve;
-             curve.moveTo(8, 13);
-             curve.cubicTo(20, 4, 32, 14, 24, 26);
-             p.drawPath(curve);
-             QPainterPath head;
-             head.moveTo(3, 12);
-             head.lineTo(13, 6);
-             head.lineTo(12, 18);
-             head.closeSubpath();
-             p.setPen(Qt::NoPen);
-             p.setBrush(Blue);
-             p.drawPath(head);
-         }},
+        {"Website", drawWebsite},
+        {"Cut", drawCut},
+        {"Paste", drawPaste},
+        {"Undo", drawUndo},
         {"Print", [](QPainter& p) { printer(p); }},
         {"PrintPreview",
          [](QPainter& p) {
@@ -285,20 +308,8 @@ const QHash<QString, Drawing>& drawings() {
              textLines(p, QRectF(3, 2, 19, 26), 5);
              magnifier(p, QPointF(19, 19), 6);
          }},
-        {"Copy",
-         [](QPainter& p) {
-             page(p, QRectF(3, 2, 16, 21));
-             textLines(p, QRectF(3, 2, 16, 21), 3);
-             page(p, QRectF(12, 9, 16, 21));
-             textLines(p, QRectF(12, 9, 16, 21), 3);
-         }},
-        {"Void",
-         [](QPainter& p) {
-             p.setPen(QPen(Red, 4));
-             p.setBrush(Qt::NoBrush);
-             p.drawEllipse(QRectF(4, 4, 24, 24));
-             p.drawLine(QPointF(8, 24), QPointF(24, 8));
-         }},
+        {"Copy", drawCopy},
+        {"Void", drawVoid},
         {"Refresh",
          [](QPainter& p) {
              circularArrow(p, 100, 150, Green);
