@@ -38,8 +38,9 @@ test("characters: Windows-1252 goes into the unit's files, nothing else does", (
 
 test("file names: punctuation cleaned away, cut to 60 characters, never empty", () => {
   assert.equal(cleanFileName("a`~!@#$%^&*()/?<>,.\\|b-c_d e"), "ab-c_d e");
-  const template = { fileNameFields: [1, 2, 3], fields: [
-    { key: 1, type: 0 }, { key: 2, type: 2, values: [{ key: 5, text: "North:" }] }, { key: 3, type: 0 }] };
+  const template = { fileNameFields: [1, 2, 3], nameLength: 60, fields: [
+    { key: 1, type: 0, kind: "Text" }, { key: 2, type: 2, kind: "Dropdown", values: [{ key: 5, text: "North:" }] },
+    { key: 3, type: 0, kind: "Text" }] };
   assert.equal(baseName(template, { 1: { value: " A.B " }, 2: { valueKey: 5 }, 3: { value: "C" } }), "ABNorthC");
   assert.equal(baseName(template, { 1: { value: "x".repeat(59) + " y" }, 2: { valueKey: 0 } }), "x".repeat(59));
   assert.equal(baseName(template, { 1: { value: "?.,/" } }), "Evaluation");
