@@ -99,11 +99,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
                                                : GroupSummaryData::columnValues(m_database, run.firstKey)});
             scoreCounts(*open, GroupSummaryData::answerCounts(m_database, run.keys));
             close();
-            m_scored += int(run.keys.size());
-            if (m_progress)
-                m_progress(m_scored, chosen);
-            m_wasCancelled = m_cancelled && m_cancelled();
-            return !m_wasCancelled;
+            return goOn(int(run.keys.size()), chosen);
         });
     } else {
         GroupSummaryData::forEachEvaluation(m_database, request, [&](const GroupSummaryData::Evaluation& evaluation) {
@@ -111,11 +107,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
                 close();
             open = startColumn(evaluation);
             scoreMember(*open, evaluation);
-            ++m_scored;
-            if (m_progress)
-                m_progress(m_scored, chosen);
-            m_wasCancelled = m_cancelled && m_cancelled();
-            return !m_wasCancelled;
+            return goOn(1, chosen);
         });
     }
     if (m_wasCancelled) {
@@ -130,6 +122,14 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
         close();
     printPages(pen, page, true, x + ColumnStep);
     return key;
+}
+
+bool GroupSummary::goOn(int scored, int chosen) {
+    m_scored += scored;
+    if (m_progress)
+        m_progress(m_scored, chosen);
+    m_wasCancelled = m_cancelled && m_cancelled();
+    return !m_wasCancelled;
 }
 
 void GroupSummary::prepare() {

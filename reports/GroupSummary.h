@@ -43,6 +43,8 @@ public:
     int run(TrelkReportRecorder& recorder, const ReportRequest& request, const ReportOutput& output);
 
 private:
+    // Counts evaluations scored, tells the progress and asks whether to go on.
+    bool goOn(int scored, int chosen);
     struct Score {
         double possible = 0;
         double score = 0;

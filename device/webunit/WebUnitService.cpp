@@ -55,15 +55,12 @@ QJsonObject templateJson(const QString& file, const QByteArray& bytes, const Uni
         QJsonArray values;
         for (const UnitTemplate::Value& value : field.values)
             values << QJsonObject{{"key", value.key}, {"text", value.text}};
-        fields << QJsonObject{{"key", field.key},
-                              {"label", field.label},
-                              {"type", int(field.type)},
-                              {"kind", fieldTypeName(field.type)},
-                              {"length", field.length},
-                              {"maxLength", EvaluationSubmission::entryField(field).maximumLength},
-                              {"forced", field.forced},
-                              {"group", field.group},
-                              {"values", values}};
+        fields << QJsonObject{
+            {"key", field.key},        {"label", field.label},
+            {"type", int(field.type)}, {"kind", fieldTypeName(field.type)},
+            {"length", field.length},  {"maxLength", EvaluationSubmission::entryField(field).maximumLength},
+            {"forced", field.forced},  {"group", field.group},
+            {"values", values}};
     }
     QJsonArray questions;
     for (const UnitTemplate::Question& question : unit.questions) {
