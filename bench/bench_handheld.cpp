@@ -173,6 +173,37 @@ double importAlone(const QString& path, const QString& folder, const QStringList
 }
 
 // Runs one engine in the folder base; the caller removes it.
+// The SQLite import alone, and the engine's floors for the same rows: one transaction a file,
+// and Add's own batching; 1 when one of them failed.
+int compareWithFloors(const QString& base, const QString& dataPath, qint64 rows, double total) {
+    const QString folder = dataPath + "Evaluations/";
+    QStringList names;
+    const QList<EvaluationFileContent> files = parsedFiles(folder, names);
+    const double alone = importAlone(base + "alone.db", folder, names);
+    for (const char* name : {"floor.db", "batched.db"}) {
+        Database db = Database::open("Provider=SQLite;Data Source=" + base + name, name);
+        BenchTemplate::create(db);
+        db.close();
+    }
+    const double floor = sqliteFloor(base + "floor.db", files, names, 1);
+    // Add commits a batch of files at once: this floor does as Add does.
+    const double batched = sqliteFloor(base + "batched.db", files, names, EvaluationImporter::BatchFiles);
+    if (alone < 0 || floor < 0 || batched < 0) {
+        std::printf("SQLite: the import alone or a floor failed\n");
+        return 1;
+    }
+    std::printf("SQLite: the import alone (files read, parsed and inserted) %.2f s, %.0f rows/s\n", alone,
+                rows / alone);
+    std::printf("SQLite floor (sqlite3 C interface, prepared statements, one transaction a file): %.2f s, %.0f "
+                "rows/s; the import takes %.2f times as long (at most 1.5 wanted), the whole Add %.2f times\n",
+                floor, rows / floor, alone / floor, total / floor);
+    std::printf("SQLite floor with Add's batching (%lld files a transaction, synchronous=FULL): %.2f s, %.0f "
+                "rows/s; the import takes %.2f times as long, the whole Add %.2f times\n",
+                static_cast<long long>(EvaluationImporter::BatchFiles), batched, rows / batched, alone / batched,
+                total / batched);
+    return 0;
+}
+
 int run(DatabaseEngine engine, int files, const QString& base) {
     // A docked unit is a file system of its own (USB storage, an MTP mount): the emulated one
     // lies in memory when the machine offers a memory file system, apart from the PC's disk.
@@ -250,34 +281,7 @@ int run(DatabaseEngine engine, int files, const QString& base) {
     if (result.open(QIODevice::WriteOnly))
         result.write(QByteArray::number(total));
 
-    if (engine == DatabaseEngine::SQLite) {
-        const QString folder = settings.DataPath + "Evaluations/";
-        QStringList names;
-        const QList<EvaluationFileContent> files = parsedFiles(folder, names);
-        const double alone = importAlone(base + "alone.db", folder, names);
-        for (const char* name : {"floor.db", "batched.db"}) {
-            Database db = Database::open("Provider=SQLite;Data Source=" + base + name, name);
-            BenchTemplate::create(db);
-            db.close();
-        }
-        const double floor = sqliteFloor(base + "floor.db", files, names, 1);
-        // Add commits a batch of files at once: this floor does as Add does.
-        const double batched = sqliteFloor(base + "batched.db", files, names, EvaluationImporter::BatchFiles);
-        if (alone < 0 || floor < 0 || batched < 0) {
-            std::printf("SQLite: the import alone or a floor failed\n");
-            return 1;
-        }
-        std::printf("SQLite: the import alone (files read, parsed and inserted) %.2f s, %.0f rows/s\n", alone,
-                    rows / alone);
-        std::printf("SQLite floor (sqlite3 C interface, prepared statements, one transaction a file): %.2f s, %.0f "
-                    "rows/s; the import takes %.2f times as long (at most 1.5 wanted), the whole Add %.2f times\n",
-                    floor, rows / floor, alone / floor, total / floor);
-        std::printf("SQLite floor with Add's batching (%lld files a transaction, synchronous=FULL): %.2f s, %.0f "
-                    "rows/s; the import takes %.2f times as long, the whole Add %.2f times\n",
-                    static_cast<long long>(EvaluationImporter::BatchFiles), batched, rows / batched, alone / batched,
-                    total / batched);
-    }
-    return 0;
+    return engine == DatabaseEngine::SQLite ? compareWithFloors(base, settings.DataPath, rows, total) : 0;
 }
 
 } // namespace

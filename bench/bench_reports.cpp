@@ -188,6 +188,22 @@ int exportChild(const QString& connection, qint64 templateKey, const QString& ou
     return 0;
 }
 
+// The group summary by evaluation of every evaluation of the template, as the report window asks for it.
+ReportRequest summaryRequest(const Database& db, const Bench& bench) {
+    ReportRequest request;
+    request.report.name = "Group Summary by Evaluation";
+    request.templateKey = bench.templateKey;
+    request.templateText = "Bench";
+    request.beginText = "01/01/02";
+    request.endText = "12/31/29";
+    request.columnFields = bench.columns;
+    // The list's order: by group, then file name.
+    for (const ListEntry& entry :
+         ReportLists::evaluations(db, {QDate(2002, 1, 1), QDate(2029, 12, 31), {}, bench.templateKey}))
+        request.evaluations.append({entry.key, true});
+    return request;
+}
+
 int runEngine(DatabaseEngine engine, const QString& folder) {
     const bool sqlite = engine == DatabaseEngine::SQLite;
     QDir().mkpath(folder);
@@ -224,17 +240,7 @@ int runEngine(DatabaseEngine engine, const QString& folder) {
         std::printf("  %-44s %6.3f s  (%d rows)\n", "sqlite3 shell: the answer rows", reference,
                     Evaluations * Questions);
 
-    ReportRequest request;
-    request.report.name = "Group Summary by Evaluation";
-    request.templateKey = bench.templateKey;
-    request.templateText = "Bench";
-    request.beginText = "01/01/02";
-    request.endText = "12/31/29";
-    request.columnFields = bench.columns;
-    // The list's order: by group, then file name.
-    for (const ListEntry& entry :
-         ReportLists::evaluations(db, {QDate(2002, 1, 1), QDate(2029, 12, 31), {}, bench.templateKey}))
-        request.evaluations.append({entry.key, true});
+    ReportRequest request = summaryRequest(db, bench);
     const QString company = DataEnvironment::instance().rsCompanyParameter().Name;
 
     timed(
