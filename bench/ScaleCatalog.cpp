@@ -6,6 +6,7 @@
 #include "UnitSimulator.h"
 
 #include <QDir>
+#include <cstdio>
 
 namespace {
 
@@ -51,4 +52,43 @@ std::optional<ScaleCatalog> ScaleCatalog::prepare(DatabaseEngine engine, const Q
         db.close();
     }
     return catalog;
+}
+
+ScaleOptions::ScaleOptions() : where(QDir::tempPath()) {}
+
+bool ScaleOptions::take(const QStringList& arguments, qsizetype& i) {
+    if (i + 1 >= arguments.size())
+        return false;
+    const QString& option = arguments.at(i);
+    if (option == QStringLiteral("--evaluations"))
+        count = arguments.at(i + 1).toInt();
+    else if (option == QStringLiteral("--engines"))
+        engines = arguments.at(i + 1).toLower().split(',');
+    else if (option == QStringLiteral("--folder"))
+        where = arguments.at(i + 1);
+    else
+        return false;
+    ++i;
+    return true;
+}
+
+bool ScaleOptions::wants(DatabaseEngine engine) const {
+    return engines.contains(engineName(engine).toLower());
+}
+
+bool ScaleOptions::usable(const char* usage) const {
+    if (count < 10) {
+        std::fprintf(stderr, "%s\n", usage);
+        return false;
+    }
+    if (wants(DatabaseEngine::PostgreSQL) && !TestDatabases::postgresAvailable()) {
+        std::fprintf(stderr, "No PostgreSQL server given: run through scripts/with-postgres.sh --durable "
+                             "(or --engines sqlite)\n");
+        return false;
+    }
+    return true;
+}
+
+QString engineName(DatabaseEngine engine) {
+    return engine == DatabaseEngine::SQLite ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
 }

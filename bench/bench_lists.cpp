@@ -255,51 +255,35 @@ bool measure(DatabaseEngine engine, int count, const QString& folder, const QStr
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments().mid(1);
-    int count = 100000;
-    QStringList engines{QStringLiteral("sqlite"), QStringLiteral("postgresql")};
-    QString where = QDir::tempPath();
+    ScaleOptions options;
     bool keep = false;
     QString home;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& option = arguments.at(i);
         if (option == QStringLiteral("--keep"))
             keep = true;
-        else if (option == QStringLiteral("--evaluations") && i + 1 < arguments.size())
-            count = arguments.at(++i).toInt();
-        else if (option == QStringLiteral("--engines") && i + 1 < arguments.size())
-            engines = arguments.at(++i).toLower().split(',');
-        else if (option == QStringLiteral("--folder") && i + 1 < arguments.size())
-            where = arguments.at(++i);
         else if (option == QStringLiteral("--home") && i + 1 < arguments.size())
             home = arguments.at(++i);
-        else
-            count = 0;
+        else if (!options.take(arguments, i))
+            options.count = 0;
     }
-    if (count < 10) {
-        std::fprintf(stderr, "usage: bench_lists [--evaluations N (10 or more)] [--engines sqlite,postgresql] "
-                             "[--folder DIR] [--keep] | --home HOME [--engines ...]\n");
+    if (!options.usable("usage: bench_lists [--evaluations N (10 or more)] [--engines sqlite,postgresql] "
+                        "[--folder DIR] [--keep] | --home HOME [--engines ...]"))
         return 2;
-    }
-    if (engines.contains(QStringLiteral("postgresql")) && !TestDatabases::postgresAvailable()) {
-        std::fprintf(stderr, "No PostgreSQL server given: run through scripts/with-postgres.sh --durable "
-                             "(or --engines sqlite)\n");
-        return 2;
-    }
     try {
         for (const DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
-            if (!engines.contains(engine == DatabaseEngine::SQLite ? QStringLiteral("sqlite")
-                                                                   : QStringLiteral("postgresql")))
+            if (!options.wants(engine))
                 continue;
             if (!home.isEmpty()) {
-                if (!measure(engine, count, QString(), home))
+                if (!measure(engine, options.count, QString(), home))
                     return 1;
                 continue;
             }
-            QTemporaryDir temporary(where + QStringLiteral("/bench_lists-XXXXXX"));
+            QTemporaryDir temporary(options.where + QStringLiteral("/bench_lists-XXXXXX"));
             temporary.setAutoRemove(!keep);
             if (keep)
                 std::fprintf(stderr, "kept: %s\n", qPrintable(temporary.path()));
-            if (!measure(engine, count, temporary.path() + QLatin1Char('/'), QString()))
+            if (!measure(engine, options.count, temporary.path() + QLatin1Char('/'), QString()))
                 return 1;
         }
         return 0;

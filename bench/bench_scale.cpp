@@ -42,10 +42,6 @@ struct Job {
     QString pdf; // the report's file, whose pages give the recording rate
 };
 
-QString engineName(DatabaseEngine engine) {
-    return engine == DatabaseEngine::SQLite ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
-}
-
 int pagesOf(const QString& pdf) {
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {pdf});
@@ -182,35 +178,23 @@ double printTable(DatabaseEngine engine, int count, const QStringList& names, co
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments().mid(1);
-    int count = 100000;
-    QStringList engines{QStringLiteral("sqlite"), QStringLiteral("postgresql")};
-    QString where = QDir::tempPath();
-    for (qsizetype i = 0; i + 1 < arguments.size(); i += 2) {
-        if (arguments.at(i) == QStringLiteral("--evaluations"))
-            count = arguments.at(i + 1).toInt();
-        else if (arguments.at(i) == QStringLiteral("--engines"))
-            engines = arguments.at(i + 1).toLower().split(',');
-        else if (arguments.at(i) == QStringLiteral("--folder"))
-            where = arguments.at(i + 1);
-    }
-    if (count < 10 || arguments.size() % 2 != 0) {
-        std::fprintf(
-            stderr, "usage: bench_scale [--evaluations N (10 or more)] [--engines sqlite,postgresql] [--folder DIR]\n");
+    ScaleOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        if (!options.take(arguments, i))
+            options.count = 0;
+    if (!options.usable(
+            "usage: bench_scale [--evaluations N (10 or more)] [--engines sqlite,postgresql] [--folder DIR]"))
         return 2;
-    }
-    if (engines.contains(QStringLiteral("postgresql")) && !TestDatabases::postgresAvailable()) {
-        std::fprintf(stderr, "No PostgreSQL server given: run through scripts/with-postgres.sh --durable "
-                             "(or --engines sqlite)\n");
-        return 2;
-    }
+    const int count = options.count;
     try {
         double addSeconds[2] = {0, 0};
         for (const DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
-            if (!engines.contains(engineName(engine).toLower()))
+            if (!options.wants(engine))
                 continue;
             QStringList names;
-            const std::optional<QList<Figure>> small = measureSize(engine, count / 10, where, names);
-            const std::optional<QList<Figure>> large = small ? measureSize(engine, count, where, names) : std::nullopt;
+            const std::optional<QList<Figure>> small = measureSize(engine, count / 10, options.where, names);
+            const std::optional<QList<Figure>> large =
+                small ? measureSize(engine, count, options.where, names) : std::nullopt;
             if (!large)
                 return 1;
             addSeconds[engine == DatabaseEngine::SQLite ? 0 : 1] = printTable(engine, count, names, *small, *large);
