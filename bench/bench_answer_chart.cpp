@@ -15,6 +15,7 @@
 #include "PreviewRenderer.h"
 #include "ProgramSettings.h"
 #include "Prompter.h"
+#include "ReportBench.h"
 #include "ReportDatabase.h"
 #include "ReportLists.h"
 #include "ReportOutput.h"
@@ -41,14 +42,6 @@ constexpr int Groups = 10;
 constexpr int Questions = 50;
 constexpr int Answers = 20;
 constexpr int Entries = 30;
-
-class QuietPrompter : public Prompter {
-public:
-    PromptAnswer ask(const Prompt& prompt) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(prompt.text));
-        return prompt.defaultAnswer;
-    }
-};
 
 struct Bench {
     qint64 templateKey = 0;
@@ -148,12 +141,6 @@ private:
     double m_cpu = 0;
 };
 
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
 // The slowest and the median of drawing each of the pages in the preview at the zoom
 // (1: 100 %), in CPU milliseconds.
 std::pair<double, double> drawPages(qint32 key, int pages, double zoom) {
@@ -170,25 +157,15 @@ std::pair<double, double> drawPages(qint32 key, int pages, double zoom) {
 }
 
 int chartChild(const QString& connection, const QString& folder, qint64 templateKey, double limit) {
-    ProgramSettings& settings = programSettings();
-    settings.DataPath = folder + "/";
-    settings.LogPath = folder + "/";
-    settings.ReportDataPath = folder + "/Report.db";
+    ReportBench::useFolder(folder);
     DataEnvironment::instance().open(connection);
     const Database& db = DataEnvironment::instance().cnnConnection();
-    ReportRequest request;
-    request.report.name = "Answer Chart by Group";
-    request.templateKey = templateKey;
-    request.templateText = "Site Inspection";
-    request.beginText = "01/01/02";
-    request.endText = "12/31/29";
-    for (const ListEntry& entry :
-         ReportLists::evaluations(db, {QDate(2002, 1, 1), QDate(2029, 12, 31), {}, templateKey}))
-        request.evaluations.append({entry.key, true});
+    const ReportRequest request =
+        ReportBench::everyEvaluation(db, "Answer Chart by Group", templateKey, "Site Inspection");
 
     TrelkReportRecorder recorder;
     recorder.setConnectionString(reportConnectionString());
-    const double before = peakMegabytes();
+    const double before = ReportBench::peakMegabytes();
     const double serverBefore = BenchTemplate::serverCpuSeconds(db);
     Stopwatch clock;
     const int key = AnswerChart(db, "Halvane Inspection Services").record(recorder, request, true).value_or(0);
@@ -197,10 +174,10 @@ int chartChild(const QString& connection, const QString& folder, qint64 template
     clock.restart();
     deliverReport(recorder, key, {false, folder + "/chart.pdf", true});
     const double written = clock.wall(), writtenCpu = clock.cpu();
-    const double peak = peakMegabytes();
+    const double peak = ReportBench::peakMegabytes();
     DataEnvironment::instance().close();
 
-    ReportDatabase::shared().open(settings.ReportDataPath);
+    ReportDatabase::shared().open(programSettings().ReportDataPath);
     const int pages = ReportRowReader::lastPage(key);
     std::printf("  recorded in %.2f s, %.2f s of CPU%s (within %.0f s), %d pages\n", recorded, recordedCpu,
                 server < 0 ? "" : qPrintable(QString(" and %1 s in the server").arg(server, 0, 'f', 2)), limit, pages);
@@ -218,10 +195,7 @@ int chartChild(const QString& connection, const QString& folder, qint64 template
 
 int runEngine(DatabaseEngine engine, const QString& folder) {
     const bool sqlite = engine == DatabaseEngine::SQLite;
-    QDir().mkpath(folder);
-    const QString connection = sqlite
-                                   ? "Provider=SQLite;Data Source=" + folder + "/bench.db;Persist Security Info=False"
-                                   : TestDatabases::freshConnectionString(engine);
+    const QString connection = ReportBench::connectionIn(engine, folder);
     DataEnvironment::instance().open(connection);
     const Database& db = DataEnvironment::instance().cnnConnection();
     QElapsedTimer clock;
@@ -258,15 +232,7 @@ double loadAverage() {
 }
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    QuietPrompter prompter;
-    setProgramPrompter(&prompter);
-    routeReportMessages();
-    const QStringList arguments = application.arguments();
-    try {
+    return ReportBench::run(argc, argv, "bench_answer_chart", [](const QStringList& arguments) {
         if (arguments.size() == 6 && arguments.at(1) == "--chart")
             return chartChild(arguments.at(2), arguments.at(3), arguments.at(4).toLongLong(),
                               arguments.at(5).toDouble());
@@ -276,14 +242,6 @@ int main(int argc, char* argv[]) {
         QTemporaryDir scratch;
         const QString folder =
             arguments.size() == 3 && arguments.at(1) == "--folder" ? arguments.at(2) : scratch.path();
-        int status = runEngine(DatabaseEngine::SQLite, folder + "/SQLite");
-        if (TestDatabases::postgresAvailable())
-            status |= runEngine(DatabaseEngine::PostgreSQL, folder + "/PostgreSQL");
-        else
-            std::printf("PostgreSQL: no server given (run through scripts/with-postgres.sh --durable)\n");
-        return status;
-    } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "bench_answer_chart: %s\n", qPrintable(error.description()));
-        return 1;
-    }
+        return ReportBench::eachEngine(folder, runEngine, "scripts/with-postgres.sh --durable");
+    });
 }

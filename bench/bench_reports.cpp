@@ -15,6 +15,7 @@
 #include "KestrivoError.h"
 #include "ProgramSettings.h"
 #include "Prompter.h"
+#include "ReportBench.h"
 #include "ReportLists.h"
 #include "ReportOutput.h"
 #include "TemplateListing.h"
@@ -39,20 +40,6 @@ constexpr int Evaluations = 1000;
 constexpr int ExportedEvaluations = 10000;
 constexpr int Groups = 10;
 constexpr int Questions = 50;
-
-class QuietPrompter : public Prompter {
-public:
-    PromptAnswer ask(const Prompt& prompt) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(prompt.text));
-        return prompt.defaultAnswer;
-    }
-};
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 struct Bench {
     qint64 templateKey = 0;
@@ -183,37 +170,22 @@ int exportChild(const QString& connection, qint64 templateKey, const QString& ou
     const qint64 rows = EvaluationExport(db).write(file, templateKey, keys);
     file.close();
     std::printf("  %-44s %6.2f s  %lld rows, %.1f MB, peak memory %.0f MB\n", "CSV export", clock.nsecsElapsed() / 1e9,
-                static_cast<long long>(rows), file.size() / 1e6, peakMegabytes());
+                static_cast<long long>(rows), file.size() / 1e6, ReportBench::peakMegabytes());
     db.close();
     return 0;
 }
 
 // The group summary by evaluation of every evaluation of the template, as the report window asks for it.
 ReportRequest summaryRequest(const Database& db, const Bench& bench) {
-    ReportRequest request;
-    request.report.name = "Group Summary by Evaluation";
-    request.templateKey = bench.templateKey;
-    request.templateText = "Bench";
-    request.beginText = "01/01/02";
-    request.endText = "12/31/29";
+    ReportRequest request = ReportBench::everyEvaluation(db, "Group Summary by Evaluation", bench.templateKey, "Bench");
     request.columnFields = bench.columns;
-    // The list's order: by group, then file name.
-    for (const ListEntry& entry :
-         ReportLists::evaluations(db, {QDate(2002, 1, 1), QDate(2029, 12, 31), {}, bench.templateKey}))
-        request.evaluations.append({entry.key, true});
     return request;
 }
 
 int runEngine(DatabaseEngine engine, const QString& folder) {
     const bool sqlite = engine == DatabaseEngine::SQLite;
-    QDir().mkpath(folder);
-    ProgramSettings& settings = programSettings();
-    settings.DataPath = folder + "/";
-    settings.LogPath = folder + "/";
-    settings.ReportDataPath = folder + "/Report.db";
-    const QString connection = sqlite
-                                   ? "Provider=SQLite;Data Source=" + folder + "/bench.db;Persist Security Info=False"
-                                   : TestDatabases::freshConnectionString(engine);
+    ReportBench::useFolder(folder);
+    const QString connection = ReportBench::connectionIn(engine, folder);
     DataEnvironment::instance().open(connection);
     const Database& db = DataEnvironment::instance().cnnConnection();
     EvaluationFixture build(db);
@@ -281,27 +253,10 @@ int runEngine(DatabaseEngine engine, const QString& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    // Line by line, so the export's own process prints in its place.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    QuietPrompter prompter;
-    setProgramPrompter(&prompter);
-    routeReportMessages();
-    const QStringList arguments = application.arguments();
-    try {
+    return ReportBench::run(argc, argv, "bench_reports", [](const QStringList& arguments) {
         if (arguments.size() == 5 && arguments.at(1) == "--export")
             return exportChild(arguments.at(2), arguments.at(3).toLongLong(), arguments.at(4));
         QTemporaryDir folder;
-        int status = runEngine(DatabaseEngine::SQLite, folder.path() + "/SQLite");
-        if (TestDatabases::postgresAvailable())
-            status |= runEngine(DatabaseEngine::PostgreSQL, folder.path() + "/PostgreSQL");
-        else
-            std::printf("PostgreSQL: no server given (run through scripts/with-postgres.sh)\n");
-        return status;
-    } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "bench_reports: %s\n", qPrintable(error.description()));
-        return 1;
-    }
+        return ReportBench::eachEngine(folder.path(), runEngine, "scripts/with-postgres.sh");
+    });
 }
