@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSize>
-#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -63,13 +62,8 @@ frmEvaluationMaintenance::frmEvaluationMaintenance(DeviceSession& session, QWidg
     client->installEventFilter(this);
 
     m_panel = SetupStatusBar(this);
-    QStatusBar* status = statusBar();
-    m_progress = new QProgressBar(status);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress = AddStatusBarProgress(this);
     m_progress->setFormat(QStringLiteral("%v of %m"));
-    m_progress->hide();
-    status->addPermanentWidget(m_progress);
-    setStatusBar(status);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmEvaluationMaintenance::selectTab);
     ShowHelpOnFocus(this, [this](QWidget* control) { showHelp(control); });

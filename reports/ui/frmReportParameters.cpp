@@ -29,7 +29,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -90,12 +89,7 @@ frmReportParameters::frmReportParameters(QWidget* owner)
     client->installEventFilter(this);
 
     m_panel = SetupStatusBar(this);
-    QStatusBar* status = statusBar();
-    m_progress = new QProgressBar(status);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progress->hide();
-    status->addPermanentWidget(m_progress);
-    setStatusBar(status);
+    m_progress = AddStatusBarProgress(this);
 
     connect(m_reports, &QListWidget::currentRowChanged, this, [this](int row) { m_logic.chooseReport(row); });
     connect(m_templates, &QComboBox::activated, this, [this](int index) { m_logic.chooseTemplate(index); });

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QStatusBar>
 
 QLabel* SetupStatusBar(QWidget* window) {
@@ -16,6 +17,15 @@ QLabel* SetupStatusBar(QWidget* window) {
     panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
     status->addWidget(panel, 1);
     return panel;
+}
+
+QProgressBar* AddStatusBarProgress(QMainWindow* window) {
+    QStatusBar* status = window->statusBar();
+    auto* progress = new QProgressBar(status);
+    progress->setObjectName(QStringLiteral("ProgressBar1"));
+    progress->hide();
+    status->addPermanentWidget(progress);
+    return progress;
 }
 
 void ShowHelpOnFocus(QWidget* window, std::function<void(QWidget* control)> show) {
