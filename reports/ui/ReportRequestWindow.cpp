@@ -1,29 +1,39 @@
-#include "ReportProgressBar.h"
+#include "ReportRequestWindow.h"
 
-#include "ReportRunWindow.h"
+#include "ReportOutput.h"
 #include "ctlTrelkPrintPreview.h"
 
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QProgressBar* addReportProgressBar(QWidget* window, bool cancellable) {
-    auto* progress = new QProgressBar(window);
-    progress->setObjectName(QStringLiteral("proBarStatus"));
-    progress->setRange(0, 0);
-    progress->setValue(0);
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(progress);
-    if (auto* run = qobject_cast<ReportRunWindow*>(window)) {
-        if (cancellable) {
-            // Closing the window while it records cancels the run.
-            auto* cancel = new QPushButton(QStringLiteral("&Cancel"), window);
-            cancel->setObjectName(QStringLiteral("cmdCancel"));
-            QObject::connect(cancel, &QPushButton::clicked, window, &QWidget::close);
-            layout->addWidget(cancel, 0, Qt::AlignRight);
-        }
-        layout->addWidget(&run->control(), 0, Qt::AlignRight);
+ReportRequestWindow::ReportRequestWindow(const QString& objectName, const QString& caption, ReportRequest request,
+                                         bool cancellable, QWidget* owner)
+    : ReportRunWindow(objectName, caption, owner), m_request(std::move(request)), m_preview(m_request.preview),
+      m_progress(new QProgressBar(this)) {
+    m_progress->setObjectName(QStringLiteral("proBarStatus"));
+    m_progress->setRange(0, 0);
+    m_progress->setValue(0);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_progress);
+    if (cancellable) {
+        // Closing the window while it records cancels the run.
+        auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+        cancel->setObjectName(QStringLiteral("cmdCancel"));
+        connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+        layout->addWidget(cancel, 0, Qt::AlignRight);
     }
-    window->resize(360, 80);
-    return progress;
+    layout->addWidget(&control(), 0, Qt::AlignRight);
+    resize(360, 80);
+}
+
+void ReportRequestWindow::showProgress(int value, int maximum) {
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(value);
+}
+
+void ReportRequestWindow::deliver(std::optional<int> key) {
+    endBusy();
+    if (key)
+        deliverReport(control(), *key, {m_preview, {}, false});
 }

@@ -2,24 +2,15 @@
 
 #include "AnswerChart.h"
 #include "DataEnvironment.h"
-#include "ReportProgressBar.h"
 #include "ctlTrelkPrintPreview.h"
 
-#include <QProgressBar>
-
 frmReportAnswerChart::frmReportAnswerChart(ReportRequest request, QWidget* owner)
-    : ReportRunWindow(QStringLiteral("frmReportAnswerChart"), QStringLiteral("Answer Chart"), owner),
-      m_request(std::move(request)), m_preview(m_request.preview), m_progress(addReportProgressBar(this)) {}
+    : ReportRequestWindow(QStringLiteral("frmReportAnswerChart"), QStringLiteral("Answer Chart"), std::move(request),
+                          false, owner) {}
 
 void frmReportAnswerChart::runReport() {
     const DataEnvironment& environment = DataEnvironment::instance();
     AnswerChart chart(environment.cnnConnection(), environment.rsCompanyParameter().Name);
-    chart.setProgress([this](int value, int maximum) {
-        m_progress->setMaximum(maximum);
-        m_progress->setValue(value);
-    });
-    const std::optional<int> key = chart.record(control(), m_request);
-    endBusy();
-    if (key)
-        deliverReport(control(), *key, {m_preview, {}, false});
+    chart.setProgress([this](int value, int maximum) { showProgress(value, maximum); });
+    deliver(chart.record(control(), request()));
 }

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "ReportRequest.h"
-#include "ReportRunWindow.h"
-
-class QProgressBar;
+#include "ReportRequestWindow.h"
 
 // "Group Summary Report": records the summary of the evaluations chosen in the report
 // window, a column per evaluation (ReportVariant 0) or per group (1), with progress in
 // proBarStatus, then previews or prints it.
-class frmReportGroupSummary : public ReportRunWindow {
+class frmReportGroupSummary : public ReportRequestWindow {
     Q_OBJECT
-    Q_PROPERTY(bool PreviewReport MEMBER m_preview)
     Q_PROPERTY(int ReportVariant MEMBER m_variant)
 public:
     frmReportGroupSummary(ReportRequest request, QWidget* owner = nullptr);
@@ -19,8 +15,5 @@ protected:
     void runReport() override;
 
 private:
-    ReportRequest m_request;
-    bool m_preview = false;
     int m_variant = 0;
-    QProgressBar* m_progress;
 };
