@@ -1,5 +1,6 @@
 #include "AnswerChart.h"
 #include "AnswerChartLayout.h"
+#include "AuditReportTest.h"
 #include "ChartPalette.h"
 #include "DataEnvironment.h"
 #include "EntryRules.h"
@@ -32,18 +33,13 @@ QStringList bars(const QList<AnswerChartData::Bar>& list) {
 
 // The answer chart on both engines: what it counts, that the group summary by group counts
 // the same for the same choices, and the pages it records.
-class tst_AnswerChart : public QObject {
+class tst_AnswerChart : public AuditReportTest {
     Q_OBJECT
 
-    std::unique_ptr<ReportTestbed> m_bed;
-    qint64 m_audit = 0;
-    qint64 m_groupField = 0;
     qint64 m_roof = 0;
     qint64 m_clean = 0;
     QList<qint64> m_chosen;
 
-    EvaluationFixture& build() { return m_bed->build(); }
-    qint64 group(const QString& name) { return build().valueKey(m_groupField, name); }
     qint64 evaluation(const QString& groupName, const QString& name,
                       const QList<std::pair<qint64, EvaluationFixture::Answer>>& answers) {
         return build().addEvaluation(m_audit, group(groupName), name + ".evl", {}, answers);
@@ -53,17 +49,10 @@ class tst_AnswerChart : public QObject {
                             {question, text});
     }
     ReportRequest request(const QString& name, const QList<qint64>& evaluations) {
-        ReportRequest request;
-        request.report.name = name;
-        request.templateKey = m_audit;
-        request.templateText = "Audit";
+        ReportRequest request = auditRequest(name, evaluations);
         request.firstGroupKey = group("East");
         // West: a group of the template that no evaluation is in.
         request.groupKeys = {group("East"), group("North"), group("South"), group("West")};
-        request.beginText = "01/01/02";
-        request.endText = "12/31/29";
-        for (qint64 key : evaluations)
-            request.evaluations.append({key, true});
         request.variant = 1;
         return request;
     }
@@ -97,10 +86,7 @@ private Q_SLOTS:
     void initTestCase_data() { TestDatabases::addEngines(); }
     void init() {
         QFETCH_GLOBAL(DatabaseEngine, engine);
-        m_bed = std::make_unique<ReportTestbed>(engine);
-        build().setCompany("Halvane", 3);
-        m_audit = build().addTemplate("Audit");
-        m_groupField = build().addGroupField(m_audit, {"North", "South", "East", "West"});
+        startAudit(engine, {"North", "South", "East", "West"});
         m_roof = build().addQuestion(m_audit, "Condition of the roof?", {"0", "1", "2", "3", "4"},
                                      {"Photo taken", "Follow-up", "Old entry", "Never used"}, 1);
         m_clean = build().addQuestion(m_audit, "Site clean?", {"Yes", "No"}, {}, 2);

@@ -1,3 +1,4 @@
+#include "AuditReportTest.h"
 #include "CatalogCopy.h"
 #include "DataEnvironment.h"
 #include "EvaluationReport.h"
@@ -64,14 +65,8 @@ class tst_CatalogReports : public QObject {
             ReportCapture capture;
             GroupSummary summary(db, company.Name);
             summary.setNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
-            ReportRequest request;
-            request.report.name = variant == 0 ? "Group Summary by Evaluation" : "Group Summary by Group";
-            request.templateKey = m_audit;
-            request.templateText = "Audit";
-            request.beginText = "01/01/02";
-            request.endText = "12/31/29";
-            for (qint64 key : m_evaluations)
-                request.evaluations.append({key, true});
+            ReportRequest request = auditRequest(
+                m_audit, variant == 0 ? "Group Summary by Evaluation" : "Group Summary by Group", m_evaluations);
             request.columnFields.append({m_inspector, "Inspector"});
             request.variant = variant;
             summary.run(capture, request, {true, {}, false});

@@ -1,3 +1,4 @@
+#include "AuditReportTest.h"
 #include "DataEnvironment.h"
 #include "EntryRules.h"
 #include "EvaluationHistory.h"
@@ -11,12 +12,9 @@
 
 // The evaluation report's recorded rows for the layout rules: page sequences, the header
 // and footer field columns, page breaks and pick-list rows.
-class tst_EvaluationReport : public QObject {
+class tst_EvaluationReport : public AuditReportTest {
     Q_OBJECT
 
-    std::unique_ptr<ReportTestbed> m_bed;
-    EvaluationFixture& build() { return m_bed->build(); }
-    qint64 m_audit = 0;
     qint64 m_north = 0;
 
     QList<RecordedRow> report(const QList<ListedEvaluation>& entries, QList<int>* progress = nullptr,
@@ -62,10 +60,8 @@ private Q_SLOTS:
     void initTestCase_data() { TestDatabases::addEngines(); }
     void init() {
         QFETCH_GLOBAL(DatabaseEngine, engine);
-        m_bed = std::make_unique<ReportTestbed>(engine);
-        build().setCompany("Halvane", 3);
-        m_audit = build().addTemplate("Audit");
-        m_north = build().valueKey(build().addGroupField(m_audit, {"North", "South"}), "North");
+        startAudit(engine, {"North", "South"});
+        m_north = group("North");
     }
     void cleanup() { m_bed.reset(); }
 

@@ -1,3 +1,4 @@
+#include "AuditReportTest.h"
 #include "DataEnvironment.h"
 #include "GroupSummary.h"
 #include "ReportCapture.h"
@@ -8,32 +9,21 @@
 
 // The group summary's recorded rows: the landscape table, its page breaks, and the scores,
 // averages and shares it prints.
-class tst_GroupSummary : public QObject {
+class tst_GroupSummary : public AuditReportTest {
     Q_OBJECT
 
-    std::unique_ptr<ReportTestbed> m_bed;
-    EvaluationFixture& build() { return m_bed->build(); }
-    qint64 m_audit = 0;
-    qint64 m_groupField = 0;
     qint64 m_inspector = 0;
 
-    qint64 group(const QString& name) { return build().valueKey(m_groupField, name); }
     qint64 evaluation(const QString& groupName, const QString& inspector,
                       const QList<std::pair<qint64, EvaluationFixture::Answer>>& answers) {
         return build().addEvaluation(m_audit, group(groupName), inspector + ".evl", {{m_inspector, inspector}},
                                      answers);
     }
     ReportRequest request(int variant, const QList<qint64>& evaluations, const QList<qint64>& groups) {
-        ReportRequest request;
-        request.report.name = variant == 0 ? "Group Summary by Evaluation" : "Group Summary by Group";
-        request.templateKey = m_audit;
-        request.templateText = "Audit";
+        ReportRequest request =
+            auditRequest(variant == 0 ? "Group Summary by Evaluation" : "Group Summary by Group", evaluations);
         request.firstGroupKey = group("North");
         request.groupKeys = groups;
-        request.beginText = "01/01/02";
-        request.endText = "12/31/29";
-        for (qint64 key : evaluations)
-            request.evaluations.append({key, true});
         request.columnFields.append({m_inspector, "Inspector"});
         request.variant = variant;
         return request;
@@ -57,10 +47,7 @@ private Q_SLOTS:
     void initTestCase_data() { TestDatabases::addEngines(); }
     void init() {
         QFETCH_GLOBAL(DatabaseEngine, engine);
-        m_bed = std::make_unique<ReportTestbed>(engine);
-        build().setCompany("Halvane", 3);
-        m_audit = build().addTemplate("Audit");
-        m_groupField = build().addGroupField(m_audit, {"North", "South"});
+        startAudit(engine, {"North", "South"});
         m_inspector = build().addField(m_audit, {"Inspector", 0, {}, 2});
     }
     void cleanup() { m_bed.reset(); }

@@ -1,3 +1,4 @@
+#include "AuditReportTest.h"
 #include "ClickedPrompter.h"
 #include "Database.h"
 #include "ListViewRows.h"
@@ -49,12 +50,9 @@ QStringList printouts() {
 } // namespace
 
 // The report windows driven offscreen through their controls' names, as a user drives them.
-class tst_ReportWindow : public QObject {
+class tst_ReportWindow : public AuditReportTest {
     Q_OBJECT
 
-    std::unique_ptr<ReportTestbed> m_bed;
-    qint64 m_audit = 0;
-    qint64 m_groups = 0;
     qint64 m_inspector = 0;
     qint64 m_question = 0;
     QPointer<QWidget> m_window;
@@ -82,16 +80,12 @@ class tst_ReportWindow : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_bed = std::make_unique<ReportTestbed>(TestDatabases::engineOfRow());
-        EvaluationFixture& build = m_bed->build();
-        build.setCompany("Halvane", 3);
-        m_audit = build.addTemplate("Audit");
-        m_groups = build.addGroupField(m_audit, {"North", "South"});
-        m_inspector = build.addField(m_audit, {"Inspector", 0, {}, 2});
-        m_question = build.addQuestion(m_audit, "Clean?", {"1", "2", "3"}, {"Floor"}, 1);
+        startAudit(TestDatabases::engineOfRow(), {"North", "South"});
+        m_inspector = build().addField(m_audit, {"Inspector", 0, {}, 2});
+        m_question = build().addQuestion(m_audit, "Clean?", {"1", "2", "3"}, {"Floor"}, 1);
         for (const char* name : {"Ann", "Bo", "Cy"})
-            build.addEvaluation(m_audit, build.valueKey(m_groups, "North"), QString(name) + ".evl",
-                                {{m_inspector, name}}, {{m_question, {"2", false, {"Floor"}}}});
+            build().addEvaluation(m_audit, group("North"), QString(name) + ".evl", {{m_inspector, name}},
+                                  {{m_question, {"2", false, {"Floor"}}}});
         m_window = createReportParameters(nullptr);
         QVERIFY(WindowInput::activate(m_window));
     }
@@ -180,8 +174,8 @@ private Q_SLOTS:
     // and Prevw; a report that takes one group says so in a box answered by clicking OK.
     void reportByHand_data() { TestDatabases::addEngines(); }
     void reportByHand() {
-        m_bed->build().addEvaluation(m_audit, m_bed->build().valueKey(m_groups, "South"), "Di.evl",
-                                     {{m_inspector, "Di"}}, {{m_question, {"3", false, {}}}});
+        build().addEvaluation(m_audit, group("South"), "Di.evl", {{m_inspector, "Di"}},
+                              {{m_question, {"3", false, {}}}});
         ClickedPrompter boxes;
         auto* reports = control<QListWidget>("lstReports");
         QVERIFY(clickEntry(reports, "Group Summary by Evaluation"));
@@ -223,8 +217,8 @@ private Q_SLOTS:
     // or kept, and the window closes.
     void cancelByHand() {
         for (int i = 0; i < 200; ++i)
-            m_bed->build().addEvaluation(m_audit, m_bed->build().valueKey(m_groups, "North"), QString("E%1.evl").arg(i),
-                                         {{m_inspector, "Ed"}}, {{m_question, {"1", false, {}}}});
+            build().addEvaluation(m_audit, group("North"), QString("E%1.evl").arg(i), {{m_inspector, "Ed"}},
+                                  {{m_question, {"1", false, {}}}});
         QVERIFY(clickEntry(control<QListWidget>("lstReports"), "Evaluation Report"));
         QVERIFY(WindowInput::click(control<QPushButton>("cmdSelectAll")));
         bool clicked = false;
@@ -297,12 +291,11 @@ private Q_SLOTS:
     // in list order.
     void longListByKeyboard_data() { TestDatabases::addEngines(); }
     void longListByKeyboard() {
-        EvaluationFixture& build = m_bed->build();
-        const qint64 south = build.valueKey(m_groups, "South");
+        const qint64 south = group("South");
         {
             Transaction transaction(m_bed->db());
             for (int i = 0; i < 500; ++i)
-                build.addEvaluation(m_audit, south, QString("s%1.evl").arg(i, 3, 10, QLatin1Char('0')), {}, {});
+                build().addEvaluation(m_audit, south, QString("s%1.evl").arg(i, 3, 10, QLatin1Char('0')), {}, {});
             transaction.commit();
         }
         QVERIFY(clickEntry(control<QListWidget>("lstReports"), "Evaluation Report"));
