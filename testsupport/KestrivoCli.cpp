@@ -1,5 +1,7 @@
 #include "KestrivoCli.h"
 
+#include "TestDatabases.h"
+
 #include <QProcess>
 
 namespace KestrivoCli {
@@ -25,6 +27,19 @@ Run run(const QString& home, const QString& settings, const QStringList& argumen
     process.setProcessEnvironment(environment);
     process.start(program(), withHome(home, settings, arguments));
     return finished(process);
+}
+
+QString Home::connection() const {
+    return QStringLiteral("Provider=SQLite;Data Source=") + home() +
+           QStringLiteral("/data/kestrivo.db;Persist Security Info=False");
+}
+
+QString Home::useCatalog(const QString& rowConnection) const {
+    if (!rowConnection.startsWith(QStringLiteral("Provider=SQLite"))) {
+        TestDatabases::usePostgresInSettings(settings(), rowConnection);
+        return rowConnection;
+    }
+    return connection();
 }
 
 Run runWithInput(const QString& home, const QString& settings, const QStringList& arguments, const QByteArray& input) {

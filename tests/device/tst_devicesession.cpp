@@ -3,6 +3,7 @@
 #include "KestrivoError.h"
 #include "MountedFolderTransport.h"
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,15 +25,6 @@ class tst_DeviceSession : public QObject {
     QString onUnit(const QString& name) const { return root() + "My Documents/Nobrin/Templates/" + name; }
     static QString unitPath(const QString& name) { return "\\My Documents\\Nobrin\\Templates\\" + name; }
 
-    static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     QString shownOutcome() {
         ScriptedPrompter prompter;
         prompter.answer(PromptAnswer::Ok);
@@ -85,11 +77,11 @@ private Q_SLOTS:
         QByteArray bytes(size, Qt::Uninitialized);
         for (int i = 0; i < size; ++i)
             bytes[i] = char(i * 7);
-        write(pc("A.evt"), bytes);
-        write(onUnit("A.evt"), "an older and longer file that is replaced");
+        TestFiles::write(pc("A.evt"), bytes);
+        TestFiles::write(onUnit("A.evt"), "an older and longer file that is replaced");
         m_session->CopyFileToDevice(pc("A.evt"), unitPath("A.evt"));
         QCOMPARE(m_unit->writeSizes, blocks);
-        QCOMPARE(read(onUnit("A.evt")), bytes);
+        QCOMPARE(TestFiles::read(onUnit("A.evt"), "<missing>"), bytes);
         QCOMPARE(m_session->bytesTransferred(), quint32(size));
         QCOMPARE(m_session->lastDeviceMessage(), QString("Transfer Completed."));
         QCOMPARE(m_session->lastDeviceError(), 0u);
@@ -99,7 +91,7 @@ private Q_SLOTS:
     }
 
     void copyToUnitFailures() {
-        write(pc("A.evt"), QByteArray(5000, 'x'));
+        TestFiles::write(pc("A.evt"), QByteArray(5000, 'x'));
         m_session->CopyFileToDevice(pc("A.evt"), "\\Missing\\A.evt");
         QCOMPARE(m_session->lastDeviceError(), 3u);
         QCOMPARE(m_session->bytesTransferred(), 0u);
@@ -130,9 +122,9 @@ private Q_SLOTS:
 
     void copyFromUnit() {
         const QByteArray bytes(4100, 'e');
-        write(onUnit("E.txt"), bytes);
+        TestFiles::write(onUnit("E.txt"), bytes);
         m_session->CopyFileFromDevice(unitPath("E.txt"), pc("E.txt"));
-        QCOMPARE(read(pc("E.txt")), bytes);
+        QCOMPARE(TestFiles::read(pc("E.txt"), "<missing>"), bytes);
         QCOMPARE(m_session->bytesTransferred(), 4100u);
         QCOMPARE(shownOutcome(), QString("Transfer Completed"));
 
@@ -143,18 +135,18 @@ private Q_SLOTS:
         QCOMPARE(shownOutcome(), QString("CE Error.\r\nError: 2\r\nSee documentation\r\nError with copy"));
 
         // A read that fails half-way leaves the PC side as it was.
-        write(pc("E.txt"), "the earlier copy");
+        TestFiles::write(pc("E.txt"), "the earlier copy");
         m_unit->faults.failRead = "E.txt";
         m_unit->faults.failReadAfter = 3000;
         m_session->CopyFileFromDevice(unitPath("E.txt"), pc("E.txt"));
         QCOMPARE(m_session->lastDeviceError(), 31u);
         QCOMPARE(m_session->lastDeviceMessage(), QString("Error with copy"));
-        QCOMPARE(read(pc("E.txt")), QByteArray("the earlier copy"));
+        QCOMPARE(TestFiles::read(pc("E.txt"), "<missing>"), QByteArray("the earlier copy"));
         QCOMPARE(QDir(m_folder->path() + "/pc").entryList(QDir::Files | QDir::Hidden), QStringList{"E.txt"});
     }
 
     void deleteReportsRefusal() {
-        write(onUnit("D.txt"), "d");
+        TestFiles::write(onUnit("D.txt"), "d");
         QVERIFY(!m_session->DeleteDeviceFile(unitPath("D.txt")));
         QVERIFY(!QFile::exists(onUnit("D.txt")));
         QCOMPARE(m_session->lastDeviceError(), 0u);
@@ -163,7 +155,7 @@ private Q_SLOTS:
         QCOMPARE(m_session->lastDeviceError(), 2u);
         m_session->setLastDeviceError(0);
 
-        write(onUnit("D.txt"), "d");
+        TestFiles::write(onUnit("D.txt"), "d");
         m_unit->faults.refuseDelete = "D.txt";
         QVERIFY(m_session->DeleteDeviceFile(unitPath("D.txt")));
         QCOMPARE(m_session->lastDeviceError(), 5u);
@@ -177,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(shownOutcome(), QString("CE Error.\r\nError: 18\r\nNo files found\r\n"));
 
         for (const char* name : {"b.txt", "A.txt", "c.dat", ".hidden"})
-            write(onUnit(name), "x");
+            TestFiles::write(onUnit(name), "x");
         QDir().mkpath(onUnit("folder"));
         auto list = [this](const QString& pattern) {
             QStringList names;

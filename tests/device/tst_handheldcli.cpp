@@ -8,28 +8,16 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSqlError>
-#include <QTemporaryDir>
 #include <QTest>
 
 // The handheld commands of kestrivo-cli as a user runs them, in a program folder of their own.
-class tst_HandheldCli : public QObject {
+class tst_HandheldCli : public QObject, private KestrivoCli::Home {
     Q_OBJECT
 
     using Run = KestrivoCli::Run;
 
-    QTemporaryDir m_folder;
-
-    QString home() const { return m_folder.path() + "/home"; }
-    QString settings() const { return m_folder.path() + "/Kestrivo.ini"; }
-    QStringList withHome(const QStringList& arguments) const {
-        return KestrivoCli::withHome(home(), settings(), arguments);
-    }
-    Run cli(const QStringList& arguments) const { return KestrivoCli::run(home(), settings(), arguments); }
     QString unitFolder() const { return home() + "/unit/My Documents/Nobrin/Evaluations/"; }
     QStringList unitFiles() const { return QDir(unitFolder()).entryList(QDir::Files, QDir::Name); }
-    QString connection() const {
-        return "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";
-    }
     int count(const QString& connection, const QString& table) const {
         Database db = Database::open(connection, "probe");
         const int rows = db.scalar("SELECT COUNT(*) FROM " + table).toInt();
@@ -84,7 +72,7 @@ private Q_SLOTS:
 
         // Files already on the PC: a copy of an imported one is skipped, a bad one fails alone.
         const QString copy = home() + "/data/Evaluations/" + names.first();
-        QFile bad(m_folder.path() + "/Bad.txt");
+        QFile bad(path("Bad.txt"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("\"*H*\",x,1,999\r\n");
         bad.close();
@@ -107,8 +95,8 @@ private Q_SLOTS:
     void twoPcsAddAtOnce_data() { TestDatabases::addEngineRows(); }
     void twoPcsAddAtOnce() {
         QFETCH(QString, connection);
-        const QString otherHome = m_folder.path() + "/second";
-        const QString otherSettings = m_folder.path() + "/Second.ini";
+        const QString otherHome = path("second");
+        const QString otherSettings = path("Second.ini");
         QDir(otherHome).removeRecursively();
         QFile::remove(otherSettings);
         const auto second = [&](const QStringList& arguments) {
@@ -248,13 +236,7 @@ private Q_SLOTS:
     void killedImportLeavesNothing_data() { TestDatabases::addEngineRows(); }
     void killedImportLeavesNothing() {
         QFETCH(QString, connection);
-        const DatabaseEngine engine =
-            connection.startsWith("Provider=SQLite") ? DatabaseEngine::SQLite : DatabaseEngine::PostgreSQL;
-        if (engine == DatabaseEngine::PostgreSQL) {
-            TestDatabases::usePostgresInSettings(settings(), connection);
-        } else {
-            connection = this->connection();
-        }
+        connection = useCatalog(connection);
         qint64 templateKey = 0, field = 0, value = 0;
         {
             Database db = Database::open(connection, "setup");
@@ -264,7 +246,7 @@ private Q_SLOTS:
             value = db.insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"}, {field, "A"});
             db.close();
         }
-        QFile big(m_folder.path() + "/Big.txt");
+        QFile big(path("Big.txt"));
         QVERIFY(big.open(QIODevice::WriteOnly));
         big.write(QString("\"*H*\",x,%1,%2\r\n").arg(templateKey).arg(value).toLatin1());
         const QByteArray record = QString("\"*F*\",%1,\"A value\",%2\r\n").arg(field).arg(value).toLatin1();

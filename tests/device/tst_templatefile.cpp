@@ -7,6 +7,7 @@
 #include "TemplateFileWriter.h"
 #include "TemplateUpload.h"
 #include "TestDatabases.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,10 +26,6 @@ class tst_TemplateFile : public QObject {
     static int countOf(const QStringList& lines, const QString& type) {
         return int(std::count_if(lines.begin(), lines.end(),
                                  [&](const QString& line) { return line.startsWith('"' + type + '"'); }));
-    }
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // The template of the file format's example, with its own keys.
@@ -158,8 +155,8 @@ private Q_SLOTS:
         QVERIFY(TemplateUpload(fixture.session(), status).UploadTemplate(12, "Shift check"));
         QCOMPARE(prompter.last().text, QString("Transfer Completed."));
         QCOMPARE(prompter.last().title, QString("Message"));
-        QCOMPARE(read(programSettings().DataPath + "Shift check.evt"), exampleBytes());
-        QCOMPARE(read(fixture.unitTemplateFolder() + "Shift check.evt"), exampleBytes());
+        QCOMPARE(TestFiles::read(programSettings().DataPath + "Shift check.evt"), exampleBytes());
+        QCOMPARE(TestFiles::read(fixture.unitTemplateFolder() + "Shift check.evt"), exampleBytes());
         QCOMPARE(status.texts,
                  QStringList({"Uploading Template", "Select template to maintain / press add to add new"}));
         QCOMPARE(status.busy, QList<bool>({true, false}));
@@ -192,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(!upload.UploadTemplate(12, "Shift check"));
         QCOMPARE(prompter.last().text, QString("CE Error.\r\nError: 3\r\nFolders do not exist on unit. Run Nobrin on "
                                                "unit to create folders, try again.\r\nError with copy"));
-        QCOMPARE(read(pcFile), exampleBytes());
+        QCOMPARE(TestFiles::read(pcFile), exampleBytes());
         QCOMPARE(fixture.unit().disconnections, 2);
 
         // A text the unit cannot hold stops the upload before the file is written.

@@ -5,6 +5,7 @@
 #include "TemplateFileReader.h"
 #include "TemplateFileWriter.h"
 #include "TestDatabases.h"
+#include "TestFiles.h"
 #include "UnitSimulator.h"
 
 #include <QDir>
@@ -17,15 +18,6 @@
 class tst_UnitSim : public QObject {
     Q_OBJECT
 
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
     static QString failureOf(const QByteArray& bytes) {
         try {
             TemplateFileReader::read(bytes);
@@ -67,7 +59,8 @@ private Q_SLOTS:
         HandheldFixture fixture(TestDatabases::freshConnectionString(DatabaseEngine::SQLite));
         const HandheldFixture::Audit audit = fixture.addAudit();
         fixture.db().insert("TemplateFieldValue", {"TemplateFieldKey", "FieldValue"}, {audit.shiftField, "Ea.st/1"});
-        write(fixture.unitTemplateFolder() + "Audit.evt", TemplateFileWriter::write(fixture.db(), audit.templateKey));
+        TestFiles::write(fixture.unitTemplateFolder() + "Audit.evt",
+                         TemplateFileWriter::write(fixture.db(), audit.templateKey));
         const UnitSimulator unit(fixture.unitRoot());
         const QStringList names = unit.fill("Audit.evt", 12, 7, 2);
         QCOMPARE(names.size(), 12);
@@ -106,8 +99,8 @@ private Q_SLOTS:
         const QStringList again = other.fill("Audit.evt", 12, 7, 2);
         QCOMPARE(again, names);
         for (const QString& name : names) {
-            const QByteArray mine = read(fixture.unitEvaluationFolder() + name);
-            const QByteArray theirs = read(other.evaluationFolderPath() + name);
+            const QByteArray mine = TestFiles::read(fixture.unitEvaluationFolder() + name);
+            const QByteArray theirs = TestFiles::read(other.evaluationFolderPath() + name);
             QCOMPARE(mine.mid(mine.indexOf("\r\n")), theirs.mid(theirs.indexOf("\r\n")));
         }
     }

@@ -3,24 +3,13 @@
 #include "SiteVisit.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 // "kestrivo-cli evaluation" as a user runs it, in a program folder of its own.
-class tst_EvaluationCli : public QObject {
+class tst_EvaluationCli : public QObject, private KestrivoCli::Home {
     Q_OBJECT
 
     using Run = KestrivoCli::Run;
-
-    QTemporaryDir m_folder;
-
-    QString home() const { return m_folder.path() + "/home"; }
-    Run cli(const QStringList& arguments) const {
-        return KestrivoCli::run(home(), m_folder.path() + "/Kestrivo.ini", arguments);
-    }
-    QString connection() const {
-        return "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";
-    }
 
 private Q_SLOTS:
     void listShowAndDelete() {

@@ -2,45 +2,21 @@
 #include "KestrivoCli.h"
 #include "TemplateRows.h"
 #include "TestDatabases.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 // kestrivo-cli's template commands as a user runs them, in a program folder of their own.
-class tst_TemplateCli : public QObject {
+class tst_TemplateCli : public QObject, private KestrivoCli::Home {
     Q_OBJECT
 
     using Run = KestrivoCli::Run;
 
-    QTemporaryDir m_folder;
-
-    QString home() const { return m_folder.path() + "/home"; }
-    QString settings() const { return m_folder.path() + "/Kestrivo.ini"; }
-    QString path(const QString& name) const { return m_folder.path() + '/' + name; }
-    QStringList withHome(const QStringList& arguments) const {
-        return KestrivoCli::withHome(home(), settings(), arguments);
-    }
-    Run cli(const QStringList& arguments, const QByteArray& input = QByteArray()) const {
-        return KestrivoCli::runWithInput(home(), settings(), arguments, input);
-    }
-    QString connection() const {
-        return "Provider=SQLite;Data Source=" + home() + "/data/kestrivo.db;Persist Security Info=False";
-    }
-    static void write(const QString& name, const QByteArray& bytes) {
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    static QByteArray read(const QString& name) {
-        QFile file(name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     int templates(const QString& connection) const {
         Database db = Database::open(connection, "probe");
         const int rows = db.scalar("SELECT COUNT(*) FROM Template").toInt() +
@@ -96,7 +72,7 @@ private Q_SLOTS:
         const Run toFile = cli({"template", "export", "1", "--out", path("kitchen.json")});
         QCOMPARE(toFile.exitCode, 0);
         QCOMPARE(toFile.out, QString());
-        QCOMPARE(read(path("kitchen.json")), byName.out.toUtf8());
+        QCOMPARE(TestFiles::read(path("kitchen.json")), byName.out.toUtf8());
 
         const Run imported = cli({"template", "import", path("kitchen.json")});
         QCOMPARE(imported.exitCode, 0);
@@ -137,14 +113,14 @@ private Q_SLOTS:
 
     // An imported template is one the unit can use: its upload gives the handheld's file.
     void importedTemplateUploads() {
-        write(path("cleaning.json"), unitExample());
+        TestFiles::write(path("cleaning.json"), unitExample());
         const Run imported = cli({"template", "import", path("cleaning.json")});
         QCOMPARE(imported.exitCode, 0);
         const qint64 key = imported.out.trimmed().toLongLong();
         // No handheld program has run: the unit below the program folder has its folders all the same.
         QCOMPARE(cli({"upload", "Cleaning"}).exitCode, 0);
-        QCOMPARE(read(home() + "/unit/My Documents/Nobrin/Templates/Cleaning.evt"),
-                 read(home() + "/data/Cleaning.evt"));
+        QCOMPARE(TestFiles::read(home() + "/unit/My Documents/Nobrin/Templates/Cleaning.evt"),
+                 TestFiles::read(home() + "/data/Cleaning.evt"));
 
         Database db = Database::open(connection(), "keys");
         const auto keyOf = [&](const QString& sql) { return db.scalar(sql, {key}).toString(); };
@@ -168,7 +144,7 @@ private Q_SLOTS:
                          "\"F\"," + notes + ",\"Notes\",0,30,0,0,0", "\"Q\"," + question + ",\"Clean?\"",
                          "\"A\",\"Yes\"", "\"A\",\"No\"", "\"P\"," + floor + ",\"Floor\"", ""})
                 .join("\r\n");
-        QCOMPARE(QString::fromLatin1(read(home() + "/data/Cleaning.evt")), expected);
+        QCOMPARE(QString::fromLatin1(TestFiles::read(home() + "/data/Cleaning.evt")), expected);
 
         // A unit mounted elsewhere is a handheld's, whose own program makes its folders.
         QTemporaryDir mounted;
@@ -185,7 +161,7 @@ private Q_SLOTS:
         QByteArray bad = unitExample();
         bad.replace(R"("label": "Notes")", R"("label": "Notes on anything else")");
         bad.replace("[0]", "[2]");
-        write(path("bad.json"), bad);
+        TestFiles::write(path("bad.json"), bad);
         const Run refused = cli({"template", "import", path("bad.json")});
         QCOMPARE(refused.exitCode, 1);
         QCOMPARE(refused.out, QString());
@@ -224,32 +200,21 @@ private Q_SLOTS:
     void killedImportLeavesNothing_data() { TestDatabases::addEngineRows(); }
     void killedImportLeavesNothing() {
         QFETCH(QString, connection);
-        const DatabaseEngine engine =
-            connection.startsWith("Provider=SQLite") ? DatabaseEngine::SQLite : DatabaseEngine::PostgreSQL;
-        if (engine == DatabaseEngine::PostgreSQL) {
-            TestDatabases::usePostgresInSettings(settings(), connection);
-        } else {
-            connection = this->connection();
-        }
+        connection = useCatalog(connection);
         const QByteArray question = R"({"question": "Q", "order": 1, "answers": [)" +
                                     QByteArrayList(30000, "\"answer\"").join(',') + R"(], "pickList": []})";
         QByteArray big = unitExample();
         big.replace(big.mid(big.indexOf("[{\"question\""), big.lastIndexOf(']') - big.indexOf("[{\"question\"") + 1),
                     '[' + QByteArrayList(40, question).join(",\n") + ']');
-        write(path("big.json"), big);
+        TestFiles::write(path("big.json"), big);
 
         QProcess process;
         process.start(KestrivoCli::program(), withHome({"template", "import", path("big.json")}));
         QVERIFY(process.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        bool writing = false;
-        while (!writing && process.state() == QProcess::Running && clock.elapsed() < 60000) {
-            QThread::msleep(20);
-            writing = TestDatabases::anotherIsWriting(connection, "TemplateAnswer");
-        }
-        QVERIFY2(writing, qPrintable("the import ended before it could be killed in the middle: " +
-                                     QString::fromUtf8(process.readAllStandardError())));
+        QVERIFY2(TestDatabases::caughtRunning(
+                     process, [&] { return TestDatabases::anotherIsWriting(connection, "TemplateAnswer"); }),
+                 qPrintable("the import ended before it could be killed in the middle: " +
+                            QString::fromUtf8(process.readAllStandardError())));
         process.kill();
         QVERIFY(process.waitForFinished());
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);

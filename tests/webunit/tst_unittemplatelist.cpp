@@ -3,6 +3,7 @@
 #include "ScriptedPrompter.h"
 #include "Settings.h"
 #include "Startup.h"
+#include "TestFiles.h"
 #include "UnitTemplateList.h"
 #include "WebUnitWindows.h"
 #include "WindowControls.h"
@@ -41,11 +42,6 @@ class tst_UnitTemplateList : public QObject {
         if (!process.waitForFinished(60000))
             return -1;
         return process.exitCode();
-    }
-
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // A new user's first steps on the command line: a new program folder, then a template.
@@ -123,8 +119,8 @@ private Q_SLOTS:
         QCOMPARE(prompter.pending(), 0);
         QCOMPARE(prompter.last().text, QString("Transfer Completed."));
         const QString onUnit = home() + "unit/My Documents/Nobrin/Templates/Cleaning.evt";
-        QVERIFY(read(onUnit).startsWith("\"H\","));
-        QCOMPARE(read(onUnit), read(home() + "data/Cleaning.evt"));
+        QVERIFY(TestFiles::read(onUnit).startsWith("\"H\","));
+        QCOMPARE(TestFiles::read(onUnit), TestFiles::read(home() + "data/Cleaning.evt"));
         QCOMPARE(rows(window.get()), QStringList({"Cleaning: On the unit, as in the catalog"}));
         QCOMPARE(WindowControls::control<QLabel>(window.get(), "StatusBar1Panel1")->text(),
                  UnitTemplateChoice::IdleStatus);
