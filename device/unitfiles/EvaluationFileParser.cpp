@@ -75,6 +75,15 @@ DelimitedItem valueOf(DelimitedItemReader& reader, const DelimitedItem& marker) 
     return reader.ReadItem();
 }
 
+// The evaluation that a "*F*" or "*Q*" record (record) belongs to: the last one begun.
+EvaluationFileContent::Evaluation& evaluationOf(EvaluationFileContent& content, const DelimitedItem& marker,
+                                                const QString& record) {
+    if (content.evaluations.isEmpty())
+        refuse(ErrorNumber::General, marker,
+               QStringLiteral("a \"%1\" record comes before the \"*H*\" record of its evaluation.").arg(record));
+    return content.evaluations.last();
+}
+
 } // namespace
 
 EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
@@ -90,24 +99,20 @@ EvaluationFileContent EvaluationFileParser::parse(const QByteArray& bytes) {
             evaluation.firstQuestion = evaluation.lastQuestion = content.questions.size();
             content.evaluations << evaluation;
         } else if (marker.isText(QStringLiteral("*F*"))) {
-            if (content.evaluations.isEmpty())
-                refuse(ErrorNumber::General, marker,
-                       QStringLiteral("a \"*F*\" record comes before the \"*H*\" record of its evaluation."));
+            EvaluationFileContent::Evaluation& evaluation = evaluationOf(content, marker, QStringLiteral("*F*"));
             EvaluationFileContent::Field field;
             field.templateFieldKey = keyOf(valueOf(reader, marker), QStringLiteral("field key"));
             field.enteredValue = textOf(valueOf(reader, marker), QStringLiteral("entered value"), EnteredValueLength);
             field.templateFieldValueKey = keyOf(valueOf(reader, marker), QStringLiteral("list value key"), true);
-            content.evaluations.last().fields << field;
+            evaluation.fields << field;
         } else if (marker.isText(QStringLiteral("*Q*"))) {
-            if (content.evaluations.isEmpty())
-                refuse(ErrorNumber::General, marker,
-                       QStringLiteral("a \"*Q*\" record comes before the \"*H*\" record of its evaluation."));
+            EvaluationFileContent::Evaluation& evaluation = evaluationOf(content, marker, QStringLiteral("*Q*"));
             EvaluationFileContent::Question question;
             question.templateQuestionKey = keyOf(valueOf(reader, marker), QStringLiteral("question key"));
             question.answer = textOf(valueOf(reader, marker), QStringLiteral("answer"), AnswerLength);
             question.tbcCheck = flagOf(valueOf(reader, marker));
             content.questions << question;
-            content.evaluations.last().lastQuestion = content.questions.size();
+            evaluation.lastQuestion = content.questions.size();
         } else if (marker.isText(QStringLiteral("*P*"))) {
             if (content.questions.isEmpty())
                 refuse(ErrorNumber::General, marker,
