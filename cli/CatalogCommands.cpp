@@ -40,11 +40,6 @@ int usage() {
     return 2;
 }
 
-int refuse(const QString& message) {
-    std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));
-    return 1;
-}
-
 // An existing file, or a name ending as database files do, is an SQLite file; anything else
 // is [HOST[:PORT]/]CATALOG on PostgreSQL.
 bool isSqliteFile(const QString& text) {
@@ -125,7 +120,7 @@ int copyBetween(const Location& source, const Location& target,
                 QList<CatalogCopy::TableCheck>& checks) {
     const QString refusal = CatalogCopy::namedTargetRefusal(target.connection);
     if (!refusal.isEmpty())
-        return refuse(QStringLiteral("%1 %2. Nothing was written.").arg(target.description, refusal));
+        return refuse(QStringLiteral("%1 %2. Nothing was written.").arg(target.description, refusal), 1);
     Database from = source.connection.isEmpty()
                         ? Database()
                         : Database::openExisting(source.connection, QStringLiteral("kestrivo-copy-source"));
@@ -161,11 +156,11 @@ int copyCatalog(const QStringList& arguments) {
         return usage();
     Location source, target;
     if (!locate(to, target) || (!from.isEmpty() && !locate(from, source)))
-        return refuse(QStringLiteral("a catalog is an SQLite file or [HOST[:PORT]/]CATALOG"));
+        return refuse(QStringLiteral("a catalog is an SQLite file or [HOST[:PORT]/]CATALOG"), 1);
     if (from.isEmpty())
         source = programCatalog();
     if (sameCatalog(source.connection, target.connection))
-        return refuse(QStringLiteral("the source and the target are the same catalog, %1").arg(target.description));
+        return refuse(QStringLiteral("the source and the target are the same catalog, %1").arg(target.description), 1);
 
     std::printf("Copying %s to %s\n", qPrintable(source.description), qPrintable(target.description));
     std::fflush(stdout);
@@ -220,7 +215,7 @@ int restoreCatalog(const QString& file) {
     const Location catalog = programCatalog();
     const QString path = QFileInfo(file).absoluteFilePath();
     if (const QString damage = CatalogBackup::damage(path); !damage.isEmpty())
-        return refuse(damage + QStringLiteral(" Nothing was written."));
+        return refuse(damage + QStringLiteral(" Nothing was written."), 1);
     std::printf("Restoring %s into %s\n", qPrintable(path), qPrintable(catalog.description));
     std::fflush(stdout);
     QList<CatalogCopy::TableCheck> checks;
@@ -244,7 +239,7 @@ int verifyHistory(const QString& named) {
     if (named.isEmpty())
         catalog = programCatalog();
     else if (!locate(named, catalog))
-        return refuse(QStringLiteral("a catalog is an SQLite file or [HOST[:PORT]/]CATALOG"));
+        return refuse(QStringLiteral("a catalog is an SQLite file or [HOST[:PORT]/]CATALOG"), 1);
     Database database = Database::openExisting(catalog.connection, QStringLiteral("kestrivo-verify"));
     HistoryChain::Verification result;
     try {
@@ -325,7 +320,7 @@ int catalogCommand(const QStringList& arguments) {
         if (action == QStringLiteral("revoke"))
             return revokeRights(arguments.mid(1));
     } catch (const KestrivoError& error) {
-        return refuse(error.description());
+        return refuse(error.description(), 1);
     }
     return usage();
 }

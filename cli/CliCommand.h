@@ -22,6 +22,10 @@ QList<CliCommand> templateCommands();
 QList<CliCommand> reportCommands();
 QList<CliCommand> catalogCommands();
 
+// Prints "kestrivo-cli: " and the message on the error output and returns the exit code: 2
+// for a command given wrongly, 1 for one that failed.
+int refuse(const QString& message, int exitCode = 2);
+
 // Loads the settings and opens the database as the program does; prints the reason and
 // returns false when that fails.
 bool openProgramDatabase();

@@ -31,7 +31,7 @@ int usage(const char* text) {
 qint64 templateKeyOf(const QString& given, QString& name) {
     const TemplateCatalog::Match match = TemplateCatalog::find(DataEnvironment::instance().cnnConnection(), given);
     if (match.key == 0)
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(match.refusal));
+        refuse(match.refusal);
     name = match.name;
     return match.key;
 }
@@ -125,8 +125,7 @@ int importFiles(const QStringList& arguments) {
             }
         }
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
     status.showProgress(0, 0);
     return failed == 0 ? 0 : 1;
@@ -171,8 +170,7 @@ int demo(const QStringList& arguments) {
                     static_cast<long long>(filled.size() - DemoImported), qPrintable(DemoData::TemplateName));
         return 0;
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
 }
 

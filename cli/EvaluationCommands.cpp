@@ -291,8 +291,7 @@ int evaluation(const QStringList& arguments) {
             return 1;
         return withKey(action, key);
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
 }
 

@@ -36,11 +36,6 @@ int usage(const char* text) {
     return 2;
 }
 
-int refuse(const QString& text) {
-    std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(text));
-    return 2;
-}
-
 // The arguments after a command: positional words, options with one value (repeatable), and
 // flags. "--evaluation" takes every word up to the next option.
 struct Arguments {
@@ -284,8 +279,7 @@ int report(const QStringList& words) {
             return reportColumns(arguments.words.first(), arguments);
         return reportTemplate(arguments.words.first(), arguments);
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
 }
 
@@ -331,8 +325,7 @@ int exportEvaluations(const QStringList& words) {
                      qPrintable(QDir::toNativeSeparators(fileName)));
         return 0;
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
 }
 

@@ -18,13 +18,18 @@ bool splitServerAndCatalog(const QString& text, QString& server, QString& catalo
     return !catalog.trimmed().isEmpty();
 }
 
+int refuse(const QString& message, int exitCode) {
+    std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));
+    return exitCode;
+}
+
 bool openProgramDatabase() {
     try {
         Startup::loadProgramSettings(QCoreApplication::applicationDirPath());
         Startup::openDatabase();
         return true;
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
+        refuse(error.description(), 1);
         return false;
     }
 }
@@ -37,11 +42,6 @@ const QStringList SettableNames{
     QStringLiteral("ReportDataPath"),     QStringLiteral("LayoutPath"),    QStringLiteral("LogPath"),
     QStringLiteral("UnitPath"),           QStringLiteral("WebUnitListen"), QStringLiteral("WebUnitInstallPort"),
     QStringLiteral("WebUnitCertificate"), QStringLiteral("WebUnitKey")};
-
-int refuse(const QString& message, int code = 2) {
-    std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));
-    return code;
-}
 
 void printSettings(const QStringList& names) {
     for (const QString& name : names)

@@ -48,10 +48,8 @@ int exportTemplate(const QString& given, const QString& out) {
         return 1;
     const Database& database = DataEnvironment::instance().cnnConnection();
     const TemplateCatalog::Match match = TemplateCatalog::find(database, given);
-    if (match.key == 0) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(match.refusal));
-        return 1;
-    }
+    if (match.key == 0)
+        return refuse(match.refusal, 1);
     const QByteArray bytes = TemplateDocument::read(database, match.key).toJson();
     if (out.isEmpty()) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -137,8 +135,7 @@ int templateCommand(const QStringList& arguments) {
         if (action == QLatin1String("import") && arguments.size() == 2)
             return importTemplate(arguments.at(1));
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
     return usage();
 }

@@ -1,6 +1,7 @@
 #include "UnitCertificateCommand.h"
 
 #include "CertificateAuthority.h"
+#include "CliCommand.h"
 #include "KestrivoError.h"
 #include "Startup.h"
 
@@ -35,7 +36,6 @@ int writeUnitCertificate(const QStringList& options) {
                     qPrintable(authority.name), qPrintable(out), qPrintable(authority.fingerprint));
         return 0;
     } catch (const KestrivoError& error) {
-        std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(error.description()));
-        return 1;
+        return refuse(error.description(), 1);
     }
 }

@@ -24,11 +24,6 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[0], &byte, 1);
 }
 
-int refuse(const QString& message, int code = 2) {
-    std::fprintf(stderr, "kestrivo-cli: %s\n", qPrintable(message));
-    return code;
-}
-
 } // namespace
 
 const char* serveUnitUsage() {
