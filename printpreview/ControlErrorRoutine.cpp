@@ -35,21 +35,7 @@ void ControlErrorRoutine::report(const KestrivoError& error, const QString& proc
 }
 
 bool ControlErrorRoutine::guard(const QString& procedure, const std::function<void()>& handler) noexcept {
-    try {
-        handler();
-        return true;
-    } catch (const KestrivoError& error) {
-        try {
-            report(error, procedure);
-        } catch (...) {
-        }
-    } catch (const std::exception& error) {
-        try {
-            report(KestrivoError(ErrorNumber::General, QString::fromLocal8Bit(error.what()),
-                                 QStringLiteral("TrelkPrintPreview")),
-                   procedure);
-        } catch (...) {
-        }
-    }
-    return false;
+    return guardWith(
+        handler, [&procedure](const KestrivoError& error) { report(error, procedure); },
+        QStringLiteral("TrelkPrintPreview"));
 }

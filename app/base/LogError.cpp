@@ -60,25 +60,27 @@ void LogError(const KestrivoError& error, const QString& procedure) {
     prompter.ask({message, QStringLiteral("Error"), PromptIcon::None, PromptButtons::Ok, PromptAnswer::Ok});
 }
 
-bool guarded(const QString& procedure, const std::function<void()>& handler) noexcept {
+bool guardWith(const std::function<void()>& handler, const std::function<void(const KestrivoError&)>& report,
+               const QString& source) noexcept {
+    const auto tell = [&report](const KestrivoError& error) {
+        try {
+            report(error);
+        } catch (...) {
+        }
+    };
     try {
         handler();
         return true;
     } catch (const KestrivoError& error) {
-        try {
-            LogError(error, procedure);
-        } catch (...) {
-        }
+        tell(error);
     } catch (const std::exception& error) {
-        try {
-            LogError(KestrivoError(ErrorNumber::General, QString::fromLocal8Bit(error.what())), procedure);
-        } catch (...) {
-        }
+        tell(KestrivoError(ErrorNumber::General, QString::fromLocal8Bit(error.what()), source));
     } catch (...) {
-        try {
-            LogError(KestrivoError(ErrorNumber::General, QStringLiteral("Unknown failure")), procedure);
-        } catch (...) {
-        }
+        tell(KestrivoError(ErrorNumber::General, QStringLiteral("Unknown failure"), source));
     }
     return false;
+}
+
+bool guarded(const QString& procedure, const std::function<void()>& handler) noexcept {
+    return guardWith(handler, [&procedure](const KestrivoError& error) { LogError(error, procedure); });
 }

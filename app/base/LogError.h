@@ -18,6 +18,12 @@ bool AppendErrorRecord(const KestrivoError& error, const QString& procedure);
 // one trailing blank.
 QString numericItem(qint32 number);
 
+// Runs handler and hands whatever it throws to report as a KestrivoError (a standard
+// exception's text, or "Unknown failure", as a General error of source); a failure of report
+// itself goes no further. Returns false when the handler failed.
+bool guardWith(const std::function<void()>& handler, const std::function<void(const KestrivoError&)>& report,
+               const QString& source = QStringLiteral("kestrivo")) noexcept;
+
 // The one error trap of every event handler: runs the handler and hands any failure to
 // LogError. Returns false when the handler failed.
 bool guarded(const QString& procedure, const std::function<void()>& handler) noexcept;
