@@ -6,6 +6,7 @@
 #include "HistoryChain.h"
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
+#include "TemplateRows.h"
 
 #include <QScopeGuard>
 
@@ -242,10 +243,7 @@ void FieldGridRules::removeEntryField() {
                                  QStringLiteral("Group Deletion Validation"), PromptIcon::Critical);
         return;
     }
-    if (!programPrompter().confirm(QStringLiteral("Delete ") +
-                                       FieldText(fields.value(row, QStringLiteral("FieldLabel"))) +
-                                       QStringLiteral(" field?"),
-                                   QStringLiteral("Delete Verification")))
+    if (!TemplateRows::confirmDeletion(fields.value(row, QStringLiteral("FieldLabel")), QStringLiteral("field")))
         return;
     if (!fields.commit())
         return;
@@ -266,10 +264,7 @@ void FieldGridRules::removeFieldValue() {
     const int row = values.currentRow();
     if (!values.isSaved(row))
         return;
-    if (!programPrompter().confirm(QStringLiteral("Delete ") +
-                                       FieldText(values.value(row, QStringLiteral("FieldValue"))) +
-                                       QStringLiteral(" record?"),
-                                   QStringLiteral("Delete Verification")))
+    if (!TemplateRows::confirmDeletion(values.value(row, QStringLiteral("FieldValue")), QStringLiteral("record")))
         return;
     if (!values.commit())
         return;

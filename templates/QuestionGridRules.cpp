@@ -4,6 +4,7 @@
 #include "FieldText.h"
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
+#include "TemplateRows.h"
 
 #include <QScopedValueRollback>
 
@@ -157,10 +158,7 @@ void QuestionGridRules::removeQuestion() {
     const int row = questions.currentRow();
     if (!questions.isSaved(row))
         return;
-    if (!programPrompter().confirm(QStringLiteral("Delete ") +
-                                       FieldText(questions.value(row, QStringLiteral("Question"))) +
-                                       QStringLiteral(" record?"),
-                                   QStringLiteral("Delete Verification")))
+    if (!TemplateRows::confirmDeletion(questions.value(row, QStringLiteral("Question")), QStringLiteral("record")))
         return;
     {
         // The question list is read again as a whole; its rows passing by on the way are no

@@ -1,5 +1,6 @@
 #include "TemplateRows.h"
 
+#include "FieldText.h"
 #include "FieldType.h"
 #include "Prompter.h"
 
@@ -50,6 +51,12 @@ bool deleteTemplate(const Database& database, qint64 templateKey) {
     }
     programPrompter().inform(refusal, QStringLiteral("Delete Verification"), PromptIcon::Critical);
     return false;
+}
+
+bool confirmDeletion(const QVariant& name, const QString& what) {
+    return programPrompter().confirm(QStringLiteral("Delete ") + FieldText(name) + QLatin1Char(' ') + what +
+                                         QLatin1Char('?'),
+                                     QStringLiteral("Delete Verification"));
 }
 
 } // namespace TemplateRows

@@ -5,7 +5,7 @@
 #include <QString>
 
 // Whole templates: creating one with its group field, and deleting one with everything it
-// holds when no evaluation uses it.
+// holds when no evaluation uses it; and the question before a row of one is deleted.
 namespace TemplateRows {
 
 // The length of Template.Name.
@@ -25,5 +25,9 @@ QString deletionRefusal(int evaluations);
 // pick-list entries and report columns in one transaction, unless evaluations use it:
 // then it says how many and deletes nothing. True when the template was deleted.
 bool deleteTemplate(const Database& database, qint64 templateKey);
+
+// Asks "Delete NAME WHAT?" under "Delete Verification", NAME being a grid's stored value;
+// true when the user answers Yes.
+bool confirmDeletion(const QVariant& name, const QString& what);
 
 } // namespace TemplateRows
