@@ -278,11 +278,7 @@ void FieldGridRules::removeFileNameField() {
     const int row = selected.currentRow();
     if (!selected.isSaved(row))
         return;
-    const Prompt question{QStringLiteral("Delete ") + FieldText(selected.value(row, QStringLiteral("FieldLabel"))) +
-                              QStringLiteral(" record?"),
-                          QStringLiteral("Deletion Verification"), PromptIcon::None, PromptButtons::YesNo,
-                          PromptAnswer::Yes};
-    if (programPrompter().ask(question) != PromptAnswer::Yes)
+    if (!TemplateRows::confirmEntryDeletion(selected.value(row, QStringLiteral("FieldLabel"))))
         return;
     db().execute(QStringLiteral("DELETE FROM FileNameField WHERE FileNameFieldKey=?"), {selected.key(row)});
     selected.requery();

@@ -2,7 +2,6 @@
 
 #include "DataEnvironment.h"
 #include "FieldText.h"
-#include "Prompter.h"
 #include "TemplateMaintenance.h"
 #include "TemplateRows.h"
 
@@ -188,10 +187,7 @@ void QuestionGridRules::softDelete(TemplateGrid which, const QString& textColumn
     const int row = grid.currentRow();
     if (!grid.isSaved(row))
         return;
-    const Prompt question{
-        QStringLiteral("Delete ") + FieldText(grid.value(row, textColumn)) + QStringLiteral(" record?"),
-        QStringLiteral("Deletion Verification"), PromptIcon::None, PromptButtons::YesNo, PromptAnswer::Yes};
-    if (programPrompter().ask(question) != PromptAnswer::Yes || !grid.commit())
+    if (!TemplateRows::confirmEntryDeletion(grid.value(row, textColumn)) || !grid.commit())
         return;
     db().execute(QStringLiteral("UPDATE %1 SET Deleted=-1 WHERE %2=?").arg(grid.table(), grid.keyColumn()),
                  {grid.key(row)});

@@ -59,4 +59,11 @@ bool confirmDeletion(const QVariant& name, const QString& what) {
                                      QStringLiteral("Delete Verification"));
 }
 
+bool confirmEntryDeletion(const QVariant& name) {
+    const Prompt question{QStringLiteral("Delete ") + FieldText(name) + QStringLiteral(" record?"),
+                          QStringLiteral("Deletion Verification"), PromptIcon::None, PromptButtons::YesNo,
+                          PromptAnswer::Yes};
+    return programPrompter().ask(question) == PromptAnswer::Yes;
+}
+
 } // namespace TemplateRows

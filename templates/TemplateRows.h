@@ -29,5 +29,8 @@ bool deleteTemplate(const Database& database, qint64 templateKey);
 // Asks "Delete NAME WHAT?" under "Delete Verification", NAME being a grid's stored value;
 // true when the user answers Yes.
 bool confirmDeletion(const QVariant& name, const QString& what);
+// The question before an answer, a pick-list entry or a file-name field goes: "Delete NAME
+// record?" under "Deletion Verification", without an icon.
+bool confirmEntryDeletion(const QVariant& name);
 
 } // namespace TemplateRows
