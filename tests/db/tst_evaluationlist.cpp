@@ -115,6 +115,51 @@ private Q_SLOTS:
         QCOMPARE(list.keys().size(), 230);
         db.close();
     }
+
+    // A typed prefix finds the first line from the current one that starts with it, whether
+    // that line's page was read or not, and goes round to the top only when asked; an
+    // evaluation the list leaves out is never found.
+    void typedSearch_data() { TestDatabases::addEngines(); }
+    void typedSearch() {
+        QFETCH(DatabaseEngine, engine);
+        Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
+        EvaluationFixture build(db);
+        const qint64 audit = build.addTemplate("Audit");
+        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        {
+            Transaction transaction(db);
+            for (const char* stem : {"alder", "birch", "cedar"})
+                for (int i = 0; i < 60; ++i)
+                    build.addEvaluation(audit, group,
+                                        QStringLiteral("%1%2.evl").arg(stem).arg(i, 2, 10, QLatin1Char('0')), {}, {});
+            build.addEvaluation(audit, group, "Birds.evl", {}, {}); // left out of the list below
+            build.addEvaluation(audit, group, "Élan.evl", {}, {});  // last by its bytes
+            transaction.commit();
+        }
+        EvaluationListModel list([](const QVariant& fileName, const QVariant&) {
+            return fileName.toString().section('.', 0, 0).toUpper().leftJustified(12) + "01/02/03";
+        });
+        list.setPaging(10, 2);
+        list.setHeading("NAME");
+        list.reset(db, "SELECT EvaluationKey FROM Evaluation WHERE FileName <> 'Birds.evl' ORDER BY FileName", {});
+        const auto found = [&list](const QString& text, int from, Qt::MatchFlags flags = Qt::MatchStartsWith) {
+            const QModelIndexList rows = list.match(list.index(from), Qt::DisplayRole, text, 1, flags);
+            return rows.isEmpty() ? -1 : rows.first().row();
+        };
+        QCOMPARE(found("b", 1), 61);
+        QCOMPARE(found("CEDAR4", 1), 121 + 40);
+        QCOMPARE(found("birch0", 71), -1);
+        QCOMPARE(found("birch0", 71, Qt::MatchStartsWith | Qt::MatchWrap), 61);
+        QCOMPARE(found("birds", 0, Qt::MatchStartsWith | Qt::MatchWrap), -1);
+        QCOMPARE(found("na", 100, Qt::MatchStartsWith | Qt::MatchWrap), 0);
+        QCOMPARE(found("alder59 ", 3), 60);
+        QCOMPARE(found("él", 1), 181);
+        QCOMPARE(found("alder59 0", 3), -1); // the line goes on with spaces, not a date
+        QVERIFY(list.pagesHeld() <= 2);
+        // Anything but a typed prefix is the base model's search.
+        QCOMPARE(list.match(list.index(0), Qt::DisplayRole, "CEDAR05", 1, Qt::MatchContains).first().row(), 126);
+        db.close();
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_EvaluationList)
