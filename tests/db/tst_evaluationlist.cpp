@@ -24,6 +24,12 @@ class tst_EvaluationList : public QObject {
                 "zebra~", "10",    "9",     "",      "ß",      "SS",     "ss",         "Ω",  "ω",  "Straße", "STRASSE"};
     }
 
+    // The template Audit with a group field of one value, North: its key and the group's.
+    static std::pair<qint64, qint64> auditNorth(EvaluationFixture& build) {
+        const qint64 audit = build.addTemplate("Audit");
+        return {audit, build.valueKey(build.addGroupField(audit, {"North"}), "North")};
+    }
+
 private Q_SLOTS:
     // The SQLite collation compares as TextOrder does, on text of every kind.
     void collationIsTextOrder() {
@@ -53,8 +59,7 @@ private Q_SLOTS:
         QFETCH(DatabaseEngine, engine);
         Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
         EvaluationFixture build(db);
-        const qint64 audit = build.addTemplate("Audit");
-        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        const auto [audit, group] = auditNorth(build);
         QStringList names = awkwardNames();
         std::shuffle(names.begin(), names.end(), std::mt19937(7));
         QList<std::pair<QString, qint64>> expected;
@@ -78,8 +83,7 @@ private Q_SLOTS:
         QFETCH(DatabaseEngine, engine);
         Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
         EvaluationFixture build(db);
-        const qint64 audit = build.addTemplate("Audit");
-        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        const auto [audit, group] = auditNorth(build);
         QHash<qint64, QString> names;
         {
             Transaction transaction(db);
@@ -124,8 +128,7 @@ private Q_SLOTS:
         QFETCH(DatabaseEngine, engine);
         Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
         EvaluationFixture build(db);
-        const qint64 audit = build.addTemplate("Audit");
-        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        const auto [audit, group] = auditNorth(build);
         {
             Transaction transaction(db);
             for (const char* stem : {"alder", "birch", "cedar"})
