@@ -18,6 +18,7 @@
 #include "BenchCli.h"
 #include "DataEnvironment.h"
 #include "KestrivoError.h"
+#include "LocalTime.h"
 #include "ProgramSettings.h"
 #include "ScaleCatalog.h"
 #include "TestDatabases.h"
@@ -105,6 +106,22 @@ Timing longestScrollPause(QWidget* window, QListView* list) {
     return longest;
 }
 
+// The longest wait for the list to jump, typing the last line's name key by key from the top.
+Timing typedName(QWidget* window, QListView* list) {
+    const QAbstractItemModel* model = list->model();
+    const QString name =
+        model->index(model->rowCount() - 1, 0).data().toString().section(QStringLiteral("  "), 0, 0).trimmed();
+    list->setFocus();
+    list->setCurrentIndex(model->index(0, 0));
+    list->scrollToTop();
+    Timing longest;
+    for (const QChar key : name)
+        longest.atLeast(timed(window, [list, key] { QTest::keyClicks(list, QString(key)); }));
+    if (!list->currentIndex().data().toString().startsWith(name))
+        std::fprintf(stderr, "typing %s did not reach a line of that name\n", qPrintable(name));
+    return longest;
+}
+
 // Types a date into one of the window's date fields and leaves it, as a user does.
 Timing dateFilter(QWidget* window, QWidget* leaveTo, int field, const QString& date) {
     auto* box = control<QLineEdit>(window, "MskField", field);
@@ -141,6 +158,8 @@ QList<Figure> openDialog(const Database& db) {
     record(figures, QStringLiteral("open dialog: show the list"), made, ShowLimit, list);
     record(figures, QStringLiteral("open dialog: scroll to the end, longest pause"), longestScrollPause(window, list),
            PauseLimit, list);
+    record(figures, QStringLiteral("open dialog: type the last name, longest key"), typedName(window, list), PauseLimit,
+           list);
     auto* templates = control<QComboBox>(window, "cmbTemplate");
     auto* groups = control<QComboBox>(window, "cmbGroup");
     record(figures, QStringLiteral("open dialog: filter by template"),
@@ -253,6 +272,7 @@ bool measure(DatabaseEngine engine, int count, const QString& folder, const QStr
 } // namespace
 
 int main(int argc, char* argv[]) {
+    readLocalTimeOnce(); // as the program does
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments().mid(1);
     ScaleOptions options;

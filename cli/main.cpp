@@ -1,5 +1,6 @@
 #include "CliCommand.h"
 #include "ConsolePrompter.h"
+#include "LocalTime.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,10 +64,7 @@ void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& message
 
 int main(int argc, char* argv[]) {
     qInstallMessageHandler(qtMessage);
-    // Without TZ, the C library looks at /etc/localtime again on every local time it converts:
-    // a file system call for each of 100,000 download times a list or an export shows.
-    if (!qEnvironmentVariableIsSet("TZ"))
-        qputenv("TZ", ":/etc/localtime");
+    readLocalTimeOnce();
     std::unique_ptr<QCoreApplication> application;
     if (drawsReports(argc, argv)) {
         // Qt's PDF writer takes two 16 MB buffers for every page it compresses. With the C

@@ -4,12 +4,14 @@
 #include "TextOrder.h"
 
 QList<EvaluationGroup> usedEvaluationGroups(const Database& database, qint64 templateKey) {
+    // Each of the template's few groups is looked up in the evaluations' group index, rather
+    // than every evaluation of the template read and the groups picked out of them.
     QSqlQuery rows = database.query(
-        QStringLiteral("SELECT DISTINCT TemplateFieldValue.TemplateFieldValueKey, TemplateFieldValue.FieldValue FROM "
-                       "Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                       "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
-                       "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey WHERE "
-                       "TemplateField.TemplateKey=? ORDER BY TemplateFieldValue.TemplateFieldValueKey"),
+        QStringLiteral("SELECT TemplateFieldValue.TemplateFieldValueKey, TemplateFieldValue.FieldValue FROM "
+                       "TemplateFieldValue INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = "
+                       "TemplateFieldValue.TemplateFieldKey WHERE TemplateField.TemplateKey=? AND EXISTS (SELECT 1 "
+                       "FROM Evaluation WHERE Evaluation.EvaluationGroupKey = "
+                       "TemplateFieldValue.TemplateFieldValueKey) ORDER BY TemplateFieldValue.TemplateFieldValueKey"),
         {templateKey});
     QList<EvaluationGroup> found;
     while (rows.next())

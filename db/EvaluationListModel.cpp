@@ -4,6 +4,8 @@
 #include "KestrivoError.h"
 #include "LogError.h"
 
+#include <algorithm>
+
 EvaluationListModel::EvaluationListModel(LineText lineText, QObject* parent)
     : QAbstractListModel(parent), m_lineText(std::move(lineText)) {}
 
@@ -24,6 +26,7 @@ void EvaluationListModel::reset(const Database& database, const QString& sql, co
     beginResetModel();
     m_database = &database;
     m_keys = std::move(keys);
+    m_rowOfKey.clear();
     m_pages.clear();
     m_pageOrder.clear();
     endResetModel();
@@ -32,6 +35,7 @@ void EvaluationListModel::reset(const Database& database, const QString& sql, co
 void EvaluationListModel::clear() {
     beginResetModel();
     m_keys.clear();
+    m_rowOfKey.clear();
     m_pages.clear();
     m_pageOrder.clear();
     endResetModel();
@@ -52,8 +56,80 @@ QString EvaluationListModel::text(int row) const {
 }
 
 int EvaluationListModel::rowOfKey(qint64 key) const {
-    const qsizetype index = m_keys.indexOf(key);
-    return index < 0 ? -1 : int(index) + headingRows();
+    if (m_rowOfKey.isEmpty() && !m_keys.isEmpty()) {
+        m_rowOfKey.reserve(m_keys.size());
+        for (int index = 0; index < m_keys.size(); ++index)
+            m_rowOfKey.insert(m_keys.at(index), index + headingRows());
+    }
+    return m_rowOfKey.value(key, -1);
+}
+
+namespace {
+
+// A LIKE pattern for the lowered names that begin with text, whatever their case: SQLite lowers
+// the ASCII letters alone, so any other character of text stands for whatever one character
+// (the lines of the names that come back are compared exactly).
+QString namePattern(const QString& text) {
+    QString pattern;
+    for (const char32_t point : text.toUcs4()) {
+        if (point >= 0x80) {
+            pattern += QLatin1Char('_');
+            continue;
+        }
+        const QChar character = QChar(char16_t(point)).toLower();
+        if (character == u'%' || character == u'_' || character == u'!')
+            pattern += QLatin1Char('!');
+        pattern += character;
+    }
+    return pattern + QLatin1Char('%');
+}
+
+} // namespace
+
+bool EvaluationListModel::lineStartsWith(int row, const QString& text) const {
+    return EvaluationListModel::text(row).startsWith(text, Qt::CaseInsensitive);
+}
+
+int EvaluationListModel::rowStartingWith(const QString& text, int from, bool wrap) const {
+    from = std::clamp(from, 0, size());
+    // Typing on usually finds the line next to the current one, on a page already read.
+    const int near = std::min(size(), from + m_pageSize);
+    for (int row = from; row < near; ++row)
+        if (lineStartsWith(row, text))
+            return row;
+    if (m_database == nullptr)
+        return -1;
+    // A line begins with the file name: the names that begin with the text (or, where the
+    // text runs on past a name into the spaces after it, with its first word) are the only
+    // ones whose lines can.
+    const int row = firstLineOfNames(namePattern(text), text, from, near, wrap);
+    if (row >= 0 || !text.contains(QLatin1Char(' ')))
+        return row;
+    return firstLineOfNames(namePattern(text.section(QLatin1Char(' '), 0, 0)), text, from, near, wrap);
+}
+
+int EvaluationListModel::firstLineOfNames(const QString& pattern, const QString& text, int from, int near,
+                                          bool wrap) const {
+    QSqlQuery names = m_database->query(
+        QStringLiteral("SELECT EvaluationKey FROM Evaluation WHERE lower(FileName) LIKE ? ESCAPE '!'"), {pattern});
+    QList<int> later;
+    QList<int> above;
+    while (names.next()) {
+        const int row = rowOfKey(names.value(0).toLongLong());
+        if (row >= near)
+            later << row;
+        else if (wrap && row >= 0 && row < from)
+            above << row;
+    }
+    std::sort(later.begin(), later.end());
+    std::sort(above.begin(), above.end());
+    if (wrap && headingRows() > 0 && from > 0)
+        above.prepend(0);
+    for (const QList<int>* rows : {&later, &above})
+        for (const int row : *rows)
+            if (lineStartsWith(row, text))
+                return row;
+    return -1;
 }
 
 int EvaluationListModel::rowCount(const QModelIndex& parent) const {
@@ -74,6 +150,20 @@ QVariant EvaluationListModel::data(const QModelIndex& index, int role) const {
     } catch (const KestrivoError& error) {
         AppendErrorRecord(error, QStringLiteral("lstFileName_Paint"));
         return QString();
+    }
+}
+
+QModelIndexList EvaluationListModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                           Qt::MatchFlags flags) const {
+    if (role != Qt::DisplayRole || hits != 1 || (flags & Qt::MatchTypeMask) != Qt::MatchStartsWith ||
+        flags.testFlag(Qt::MatchCaseSensitive) || start.parent().isValid())
+        return QAbstractListModel::match(start, role, value, hits, flags);
+    try {
+        const int row = rowStartingWith(value.toString(), start.row(), flags.testFlag(Qt::MatchWrap));
+        return row < 0 ? QModelIndexList() : QModelIndexList{index(row)};
+    } catch (const KestrivoError& error) {
+        AppendErrorRecord(error, QStringLiteral("lstFileName_KeyPress"));
+        return {};
     }
 }
 

@@ -44,6 +44,10 @@ public:
     const QList<qint64>& keys() const { return m_keys; }
     // The row of the evaluation; -1 when the list does not hold it.
     int rowOfKey(qint64 key) const;
+    // The first row from the given one whose line starts with the text, without regard to
+    // case, going round to the top when wrap is set; -1 when there is none. Throws
+    // KestrivoError when the lines cannot be read.
+    int rowStartingWith(const QString& text, int from, bool wrap) const;
 
     class const_iterator {
     public:
@@ -70,10 +74,18 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     // The line as display text, the key as Qt::UserRole.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // A view's typed search (a prefix of the display text) looks through the file names of the
+    // whole list in one query, instead of reading every page on its way.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
 
 private:
     int headingRows() const { return m_heading.isEmpty() ? 0 : 1; }
     const QStringList& page(int number) const;
+    bool lineStartsWith(int row, const QString& text) const;
+    // The first row below near (else, going round, above from) of a name that matches the LIKE
+    // pattern and whose line starts with text.
+    int firstLineOfNames(const QString& pattern, const QString& text, int from, int near, bool wrap) const;
 
     LineText m_lineText;
     int m_pageSize = 200;
@@ -81,6 +93,7 @@ private:
     QString m_heading;
     const Database* m_database = nullptr;
     QList<qint64> m_keys;
+    mutable QHash<qint64, int> m_rowOfKey; // filled when first asked
     mutable QHash<int, QStringList> m_pages;
     mutable QList<int> m_pageOrder; // least recently read first
 };

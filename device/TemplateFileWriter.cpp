@@ -5,6 +5,7 @@
 #include "FieldType.h"
 #include "TemplateFileRecords.h"
 #include "TextOrder.h"
+#include "UnitLimits.h"
 
 #include <QList>
 #include <algorithm>
@@ -67,7 +68,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
                            "TemplateField WHERE Deleted=0 AND UseOn<>'R' AND TemplateKey=? "
                            "ORDER BY Sequence, TemplateFieldKey"),
             {templateKey}),
-        6, MaximumFields);
+        6, UnitLimits::Fields);
     for (const QVariantList& field : fields) {
         const qint64 fieldKey = field.at(0).toLongLong();
         const int type = field.at(2).toInt();
@@ -89,7 +90,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
         database.query(QStringLiteral("SELECT TemplateQuestionKey, Question FROM TemplateQuestion "
                                       "WHERE Deleted=0 AND TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
                        {templateKey}),
-        2, MaximumQuestions);
+        2, UnitLimits::Questions);
     for (const QVariantList& question : questions) {
         const qint64 questionKey = question.at(0).toLongLong();
         records.record('Q').number(questionKey).text(FieldText(question.at(1)));
@@ -97,7 +98,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
             rowsOf(database.query(QStringLiteral("SELECT Answer FROM TemplateAnswer WHERE Deleted=0 AND "
                                                  "TemplateQuestionKey=? ORDER BY Sequence, TemplateAnswerKey"),
                                   {questionKey}),
-                   1, MaximumAnswers);
+                   1, UnitLimits::Answers);
         for (const QVariantList& answer : answers)
             records.record('A').text(FieldText(answer.at(0)));
         const QList<QVariantList> pickLists =
@@ -105,7 +106,7 @@ QByteArray TemplateFileWriter::write(const Database& database, qint64 templateKe
                                                  "Deleted=0 AND TemplateQuestionKey=? "
                                                  "ORDER BY Sequence, TemplatePickListKey"),
                                   {questionKey}),
-                   2, MaximumPickLists);
+                   2, UnitLimits::PickEntries);
         for (const QVariantList& pick : pickLists)
             records.record('P').number(pick.at(0).toLongLong()).text(FieldText(pick.at(1)));
     }

@@ -10,12 +10,6 @@ class Database;
 // entries; one record per line, CR LF after every line, Windows-1252 bytes.
 class TemplateFileWriter {
 public:
-    // What the handheld takes at most; the rest is left out silently (the editor warns).
-    static constexpr int MaximumFields = 20;
-    static constexpr int MaximumQuestions = 50;
-    static constexpr int MaximumAnswers = 20;
-    static constexpr int MaximumPickLists = 30;
-
     // Throws KestrivoError when a text of the template has a character the unit cannot hold.
     static QByteArray write(const Database& database, qint64 templateKey);
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EvaluationForm.h"
+#include "UnitLimits.h"
 
 #include <QList>
 #include <QObject>
@@ -17,7 +18,7 @@ class StatusSink;
 class EvaluationEditor : public QObject {
     Q_OBJECT
 public:
-    static constexpr int FieldSlots = EvaluationForm::MaximumFields;
+    static constexpr int FieldSlots = UnitLimits::Fields;
     static constexpr int QuestionFrames = 4;
     static constexpr int FirstRowTop = 560;
     static constexpr int RowHeight = 330;

@@ -9,12 +9,6 @@
 // What the editor needs to put one evaluation on the screen: the template's entry fields,
 // file-name fields and questions in their order, and for an opened evaluation what it holds.
 struct EvaluationForm {
-    // Limits of a template on the handheld, which the editor shares.
-    static constexpr int MaximumFields = 20;
-    static constexpr int MaximumQuestions = 50;
-    static constexpr int MaximumAnswers = 20;
-    static constexpr int MaximumPickEntries = 30;
-
     struct Value {
         qint64 key = 0; // TemplateFieldValueKey
         QString text;

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "FieldText.h"
 #include "TextOrder.h"
+#include "UnitLimits.h"
 
 #include <QHash>
 #include <QSet>
@@ -35,7 +36,7 @@ void readFields(const Database& database, qint64 templateKey, bool liveOnly, Eva
             QStringLiteral("UseOn<>'R' AND TemplateKey=? ORDER BY Sequence, TemplateFieldKey"),
         {templateKey});
     QHash<qint64, qsizetype> byKey;
-    while (fields.next() && form.fields.size() < EvaluationForm::MaximumFields) {
+    while (fields.next() && form.fields.size() < UnitLimits::Fields) {
         EvaluationForm::Field field;
         field.key = fields.value(0).toLongLong();
         field.label = FieldText(fields.value(1));
@@ -91,7 +92,7 @@ void readQuestions(const Database& database, qint64 templateKey, bool liveOnly, 
                            QStringLiteral("TemplateKey=? ORDER BY Sequence, TemplateQuestionKey"),
                        {templateKey});
     QHash<qint64, qsizetype> byKey;
-    while (questions.next() && form.questions.size() < EvaluationForm::MaximumQuestions) {
+    while (questions.next() && form.questions.size() < UnitLimits::Questions) {
         EvaluationForm::Question question;
         question.key = questions.value(0).toLongLong();
         question.text = FieldText(questions.value(1));
@@ -111,7 +112,7 @@ void readQuestions(const Database& database, qint64 templateKey, bool liveOnly, 
         if (index == byKey.constEnd())
             continue;
         QStringList& list = form.questions[*index].answers;
-        if (list.size() < EvaluationForm::MaximumAnswers)
+        if (list.size() < UnitLimits::Answers)
             list << FieldText(answers.value(1));
     }
 
@@ -127,7 +128,7 @@ void readQuestions(const Database& database, qint64 templateKey, bool liveOnly, 
         if (index == byKey.constEnd())
             continue;
         QList<EvaluationForm::PickEntry>& list = form.questions[*index].pickEntries;
-        if (list.size() < EvaluationForm::MaximumPickEntries)
+        if (list.size() < UnitLimits::PickEntries)
             list << EvaluationForm::PickEntry{entries.value(1).toLongLong(), FieldText(entries.value(2)), false};
     }
 }

@@ -44,8 +44,5 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
 
 void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row) {
-    const KeySet all(database, keys);
-    QSqlQuery rows = database.query(all.in(sql), {all.value});
-    while (rows.next())
-        row(rows);
+    forKeySlices(database, sql, {}, keys, row);
 }

@@ -50,17 +50,22 @@ Statement evaluationsStatement(const Database& database, const EvaluationFilter&
         where += QStringLiteral(" AND (") + conditions.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
     if (filter.templateKey != 0) {
-        where += QStringLiteral(" AND TemplateField.TemplateKey=?");
+        where += QStringLiteral(" AND Groups.TemplateKey=?");
         values << filter.templateKey;
     }
+    // Each group's place among the groups is worked out once, over the few groups, so that the
+    // engine sorts a hundred thousand evaluations by one number and the file name instead of
+    // folding the group's name again for every evaluation.
     return {QStringLiteral("SELECT ") + columns +
-                QStringLiteral(" FROM Evaluation INNER JOIN TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                               "TemplateFieldValue.TemplateFieldValueKey INNER JOIN TemplateField ON "
-                               "TemplateField.TemplateFieldKey = TemplateFieldValue.TemplateFieldKey INNER JOIN "
-                               "Template ON Template.TemplateKey = TemplateField.TemplateKey WHERE ") +
-                where + QStringLiteral(" ORDER BY ") +
+                QStringLiteral(" FROM Evaluation INNER JOIN (SELECT TemplateFieldValue.TemplateFieldValueKey AS "
+                               "GroupKey, TemplateField.TemplateKey AS TemplateKey, row_number() OVER (ORDER BY ") +
                 TextCollation::orderBy(database, QStringLiteral("TemplateFieldValue.FieldValue")) +
-                QStringLiteral(", Evaluation.EvaluationGroupKey, ") +
+                QStringLiteral(", TemplateFieldValue.TemplateFieldValueKey) AS GroupOrder FROM TemplateFieldValue "
+                               "INNER JOIN TemplateField ON TemplateField.TemplateFieldKey = "
+                               "TemplateFieldValue.TemplateFieldKey INNER JOIN Template ON Template.TemplateKey = "
+                               "TemplateField.TemplateKey) AS Groups ON Evaluation.EvaluationGroupKey = "
+                               "Groups.GroupKey WHERE ") +
+                where + QStringLiteral(" ORDER BY Groups.GroupOrder, ") +
                 TextCollation::orderBy(database, QStringLiteral("Evaluation.FileName")) +
                 QStringLiteral(", Evaluation.EvaluationKey"),
             values};

@@ -1,3 +1,4 @@
+#include "LocalTime.h"
 #include "MessageBoxPrompter.h"
 #include "ProgramCommandLine.h"
 #include "Startup.h"
@@ -10,6 +11,7 @@
 int main(int argc, char* argv[]) {
     if (const std::optional<int> answered = ProgramCommandLine::answer(argc, argv))
         return *answered;
+    readLocalTimeOnce();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrivo"));
     QApplication::setOrganizationName(QStringLiteral("Halvane"));

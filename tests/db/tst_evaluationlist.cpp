@@ -24,6 +24,12 @@ class tst_EvaluationList : public QObject {
                 "zebra~", "10",    "9",     "",      "ß",      "SS",     "ss",         "Ω",  "ω",  "Straße", "STRASSE"};
     }
 
+    // The template Audit with a group field of one value, North: its key and the group's.
+    static std::pair<qint64, qint64> auditNorth(EvaluationFixture& build) {
+        const qint64 audit = build.addTemplate("Audit");
+        return {audit, build.valueKey(build.addGroupField(audit, {"North"}), "North")};
+    }
+
 private Q_SLOTS:
     // The SQLite collation compares as TextOrder does, on text of every kind.
     void collationIsTextOrder() {
@@ -53,8 +59,7 @@ private Q_SLOTS:
         QFETCH(DatabaseEngine, engine);
         Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
         EvaluationFixture build(db);
-        const qint64 audit = build.addTemplate("Audit");
-        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        const auto [audit, group] = auditNorth(build);
         QStringList names = awkwardNames();
         std::shuffle(names.begin(), names.end(), std::mt19937(7));
         QList<std::pair<QString, qint64>> expected;
@@ -78,8 +83,7 @@ private Q_SLOTS:
         QFETCH(DatabaseEngine, engine);
         Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
         EvaluationFixture build(db);
-        const qint64 audit = build.addTemplate("Audit");
-        const qint64 group = build.valueKey(build.addGroupField(audit, {"North"}), "North");
+        const auto [audit, group] = auditNorth(build);
         QHash<qint64, QString> names;
         {
             Transaction transaction(db);
@@ -113,6 +117,50 @@ private Q_SLOTS:
         QCOMPARE(list.rowOfKey(names.key("E229.evl")), 230);
         QCOMPARE(list.rowOfKey(-5), -1);
         QCOMPARE(list.keys().size(), 230);
+        db.close();
+    }
+
+    // A typed prefix finds the first line from the current one that starts with it, whether
+    // that line's page was read or not, and goes round to the top only when asked; an
+    // evaluation the list leaves out is never found.
+    void typedSearch_data() { TestDatabases::addEngines(); }
+    void typedSearch() {
+        QFETCH(DatabaseEngine, engine);
+        Database db = Database::open(TestDatabases::freshConnectionString(engine), "list");
+        EvaluationFixture build(db);
+        const auto [audit, group] = auditNorth(build);
+        {
+            Transaction transaction(db);
+            for (const char* stem : {"alder", "birch", "cedar"})
+                for (int i = 0; i < 60; ++i)
+                    build.addEvaluation(audit, group,
+                                        QStringLiteral("%1%2.evl").arg(stem).arg(i, 2, 10, QLatin1Char('0')), {}, {});
+            build.addEvaluation(audit, group, "Birds.evl", {}, {}); // left out of the list below
+            build.addEvaluation(audit, group, "Élan.evl", {}, {});  // last by its bytes
+            transaction.commit();
+        }
+        EvaluationListModel list([](const QVariant& fileName, const QVariant&) {
+            return fileName.toString().section('.', 0, 0).toUpper().leftJustified(12) + "01/02/03";
+        });
+        list.setPaging(10, 2);
+        list.setHeading("NAME");
+        list.reset(db, "SELECT EvaluationKey FROM Evaluation WHERE FileName <> 'Birds.evl' ORDER BY FileName", {});
+        const auto found = [&list](const QString& text, int from, Qt::MatchFlags flags = Qt::MatchStartsWith) {
+            const QModelIndexList rows = list.match(list.index(from), Qt::DisplayRole, text, 1, flags);
+            return rows.isEmpty() ? -1 : rows.first().row();
+        };
+        QCOMPARE(found("b", 1), 61);
+        QCOMPARE(found("CEDAR4", 1), 121 + 40);
+        QCOMPARE(found("birch0", 71), -1);
+        QCOMPARE(found("birch0", 71, Qt::MatchStartsWith | Qt::MatchWrap), 61);
+        QCOMPARE(found("birds", 0, Qt::MatchStartsWith | Qt::MatchWrap), -1);
+        QCOMPARE(found("na", 100, Qt::MatchStartsWith | Qt::MatchWrap), 0);
+        QCOMPARE(found("alder59 ", 3), 60);
+        QCOMPARE(found("él", 1), 181);
+        QCOMPARE(found("alder59 0", 3), -1); // the line goes on with spaces, not a date
+        QVERIFY(list.pagesHeld() <= 2);
+        // Anything but a typed prefix is the base model's search.
+        QCOMPARE(list.match(list.index(0), Qt::DisplayRole, "CEDAR05", 1, Qt::MatchContains).first().row(), 126);
         db.close();
     }
 };

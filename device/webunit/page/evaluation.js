@@ -1,6 +1,6 @@
 // An evaluation as the phone keeps it: the template it was filled in on (its basis), the entries
 // of the fields and the answers by key, and what the PC said of it. No DOM here.
-import { entryText, shortDate, trimmed } from "./rules.js";
+import { entryText, fieldKind, shortDate, trimmed } from "./rules.js";
 
 function randomId() {
   const bytes = new Uint8Array(16);
@@ -13,8 +13,8 @@ const emptyAnswer = () => ({ answer: "", tbc: false, ticked: [] });
 // A numeric field starts empty: the template file gives no default, and a number left alone is
 // no number. A date starts as today, as on the PC.
 function firstEntry(field, today) {
-  if (field.kind === "Dropdown") return { valueKey: 0 };
-  return { value: field.kind === "Date" && today ? shortDate(today) : "" };
+  if (fieldKind(field) === "Dropdown") return { valueKey: 0 };
+  return { value: fieldKind(field) === "Date" && today ? shortDate(today) : "" };
 }
 
 export function newEvaluation(template, today = new Date()) {
@@ -33,7 +33,7 @@ export function submission(evaluation) {
     id: evaluation.id,
     saved: evaluation.saved,
     template: evaluation.template,
-    fields: template.fields.map((field) => field.kind === "Dropdown"
+    fields: template.fields.map((field) => fieldKind(field) === "Dropdown"
       ? { key: field.key, valueKey: entry(field).valueKey || 0 }
       : { key: field.key, value: trimmed(entry(field).value || "") }),
     questions: template.questions.map((question) => {
@@ -68,10 +68,10 @@ function pairUp(oldItems, newItems, nameOf, sameTemplate) {
 
 function carryField(oldField, oldEntry, field, sameTemplate) {
   const text = entryText(oldField, oldEntry);
-  if (field.kind !== "Dropdown")
-    return { entry: { value: oldField.kind === "Dropdown" ? text : (oldEntry ? oldEntry.value : "") } };
+  if (fieldKind(field) !== "Dropdown")
+    return { entry: { value: fieldKind(oldField) === "Dropdown" ? text : (oldEntry ? oldEntry.value : "") } };
   if (!text) return { entry: { valueKey: 0 } };
-  const sameValue = sameTemplate && oldField.kind === "Dropdown" && field.values.find((v) => v.key === oldEntry.valueKey);
+  const sameValue = sameTemplate && fieldKind(oldField) === "Dropdown" && field.values.find((v) => v.key === oldEntry.valueKey);
   const chosen = sameValue || field.values.find((v) => v.text === text);
   if (chosen) return { entry: { valueKey: chosen.key } };
   return { entry: { valueKey: 0 }, note: `"${text}" is no longer offered for ${field.label}: choose another.` };

@@ -1,7 +1,7 @@
 // The form on the screen, filled in the way the PC's "Nobrin" tab is: the entry fields in their
 // order with the file name made from the file-name fields, then the questions with their answers,
 // TBC and pick lists. Every change is reported at once, so that the page keeps it as a draft.
-import { answerRefusal, baseName, checkEntry, fieldRefusal, trimmed } from "./rules.js";
+import { answerRefusal, baseName, checkEntry, fieldKind, fieldRefusal, trimmed } from "./rules.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -65,7 +65,7 @@ export class EvaluationForm {
     const label = element("label", { htmlFor: id, textContent: field.label,
                                      className: field.forced || field.group ? "forced" : "" });
     let input;
-    if (field.kind === "Dropdown") {
+    if (fieldKind(field) === "Dropdown") {
       input = element("select", { id }, [element("option", { value: "0", textContent: "" }),
         ...field.values.map((v) => element("option", { value: String(v.key), textContent: v.text }))]);
       input.value = String(entry.valueKey || 0);
@@ -78,9 +78,9 @@ export class EvaluationForm {
     } else {
       // No maxLength: an entry too long is refused at the field, never cut without a word.
       input = element("input", { id, type: "text", value: entry.value, autocomplete: "off",
-                                 spellcheck: field.kind === "Text" });
-      if (field.kind === "Numeric") input.inputMode = "decimal";
-      if (field.kind === "Date") input.placeholder = "mm/dd/yy";
+                                 spellcheck: fieldKind(field) === "Text" });
+      if (fieldKind(field) === "Numeric") input.inputMode = "decimal";
+      if (fieldKind(field) === "Date") input.placeholder = "mm/dd/yy";
       input.addEventListener("input", () => {
         entry.value = input.value;
         this.composeFileName();

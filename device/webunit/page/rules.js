@@ -55,6 +55,13 @@ export function textRefusal(text, what) {
 
 const forcedEntry = (field) => `Entry manditory into the ${field.label} field.`;
 
+// The field's type by name; a template kept from before the names came with it has the number
+// the PC stores (0 Text, 1 Numeric, 2 Dropdown, 3 Date).
+const KINDS = ["Text", "Numeric", "Dropdown", "Date"];
+export function fieldKind(field) {
+  return field.kind ?? KINDS[field.type] ?? "Text";
+}
+
 // The characters a field takes; a template kept from before the limits came with it has its length.
 export function maximumLength(field) {
   return field.maxLength ?? field.length;
@@ -72,8 +79,8 @@ export function checkEntry(field, text) {
     return refused("length",
       `The entry of the field "${field.label}" has ${value.length} characters; the field holds at most ${most}.`);
   if (value === "") return field.forced ? refused("forced", forcedEntry(field)) : refused("", "");
-  if (field.kind === "Numeric" && !isNumeric(value)) return refused("numeric", "Invalid entry, must be numeric.");
-  if (field.kind === "Date" && !isDate(value)) return refused("date", "Invalid date entered.");
+  if (fieldKind(field) === "Numeric" && !isNumeric(value)) return refused("numeric", "Invalid entry, must be numeric.");
+  if (fieldKind(field) === "Date" && !isDate(value)) return refused("date", "Invalid date entered.");
   return refused("", "");
 }
 
@@ -85,7 +92,7 @@ export function checkChoice(field, valueKey) {
 
 // The refusal of a field's entry ({value} or {valueKey}) as shown at the field, or "".
 export function fieldRefusal(field, entry) {
-  return field.kind === "Dropdown" ? checkChoice(field, entry.valueKey).message : checkEntry(field, entry.value).message;
+  return fieldKind(field) === "Dropdown" ? checkChoice(field, entry.valueKey).message : checkEntry(field, entry.value).message;
 }
 
 export function answerRefusal(question, answer, answerLength) {
@@ -104,7 +111,7 @@ export function cleanFileName(text) {
 // The text of a field's entry as the file name uses it.
 export function entryText(field, entry) {
   if (!entry) return "";
-  if (field.kind !== "Dropdown") return trimmed(entry.value);
+  if (fieldKind(field) !== "Dropdown") return trimmed(entry.value);
   const chosen = field.values.find((v) => v.key === entry.valueKey);
   return chosen ? chosen.text : "";
 }

@@ -4,7 +4,7 @@ import assert from "node:assert/strict";
 import { webcrypto } from "node:crypto";
 import { test } from "node:test";
 import { fitToTemplate, newEvaluation, submission } from "../../../device/webunit/page/evaluation.js";
-import { baseName } from "../../../device/webunit/page/rules.js";
+import { baseName, checkEntry } from "../../../device/webunit/page/rules.js";
 
 globalThis.crypto ??= webcrypto;
 
@@ -43,6 +43,14 @@ test("a new evaluation: numbers start empty, dates today, nothing chosen", () =>
                                         43: { valueKey: 0 }, 44: { value: "" } });
   assert.match(evaluation.id, /^[0-9a-f]{32}$/);
   assert.notEqual(newEvaluation(audit).id, evaluation.id);
+});
+
+test("a template kept from before the PC named the types: its type numbers say them", () => {
+  const kept = { ...audit, fields: audit.fields.map(({ kind, ...rest }) => rest) };
+  const evaluation = newEvaluation(kept, new Date(2024, 4, 6));
+  assert.deepEqual(evaluation.fields, newEvaluation(audit, new Date(2024, 4, 6)).fields);
+  assert.equal(checkEntry(kept.fields[4], "seven").message, "Invalid entry, must be numeric.");
+  assert.equal(checkEntry(kept.fields[2], "02/30/24").message, "Invalid date entered.");
 });
 
 test("what the PC receives: trimmed entries in the order of the template it was filled in on", () => {
