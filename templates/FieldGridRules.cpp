@@ -7,6 +7,7 @@
 #include "Prompter.h"
 #include "TemplateMaintenance.h"
 #include "TemplateRows.h"
+#include "UnitLimits.h"
 
 #include <QScopeGuard>
 
@@ -129,7 +130,7 @@ void FieldGridRules::beforeEntryFieldWrite(BoundGrid::RowWrite& row) {
                                                      "UseOn<>'R'"),
                                       {m_editor.m_templateKey})
                               .toInt();
-        TemplateMaintenance::warnLimit(count, FieldLimit, QStringLiteral("fields can be added to template."));
+        TemplateMaintenance::warnLimit(count, UnitLimits::Fields, QStringLiteral("fields can be added to template."));
     }
     if (m_editor.templateSelected())
         row.setValue(QStringLiteral("TemplateKey"), m_editor.m_templateKey);

@@ -10,8 +10,6 @@ class TemplateMaintenance;
 // the group-value rename, and the deletions.
 class FieldGridRules {
 public:
-    static constexpr int FieldLimit = 20;
-
     explicit FieldGridRules(TemplateMaintenance& editor);
 
     void entered(TemplateGrid which);

@@ -4,6 +4,7 @@
 #include "FieldText.h"
 #include "TemplateMaintenance.h"
 #include "TemplateRows.h"
+#include "UnitLimits.h"
 
 #include <QScopedValueRollback>
 
@@ -27,7 +28,8 @@ QuestionGridRules::QuestionGridRules(TemplateMaintenance& editor) : m_editor(edi
             const int count = db().scalar(QStringLiteral("SELECT COUNT(*) FROM TemplateQuestion WHERE TemplateKey=?"),
                                           {m_editor.m_templateKey})
                                   .toInt();
-            TemplateMaintenance::warnLimit(count, QuestionLimit, QStringLiteral("questions can be added to template."));
+            TemplateMaintenance::warnLimit(count, UnitLimits::Questions,
+                                           QStringLiteral("questions can be added to template."));
         }
         if (m_editor.templateSelected())
             row.setValue(QStringLiteral("TemplateKey"), m_editor.m_templateKey);
@@ -108,10 +110,10 @@ void QuestionGridRules::beforeDetailWrite(BoundGrid::RowWrite& row, TemplateGrid
                                       {m_editor.m_questionKey})
                               .toInt();
         if (answers)
-            TemplateMaintenance::warnLimit(count, AnswerLimit,
+            TemplateMaintenance::warnLimit(count, UnitLimits::Answers,
                                            QStringLiteral("answers can be added to each question."));
         else
-            TemplateMaintenance::warnLimit(count, PickListLimit,
+            TemplateMaintenance::warnLimit(count, UnitLimits::PickEntries,
                                            QStringLiteral("picklist items can be added to each question."));
     }
     if (row.value(QStringLiteral("TemplateQuestionKey")).toLongLong() == 0)

@@ -9,10 +9,6 @@ class TemplateMaintenance;
 // question in the current row.
 class QuestionGridRules {
 public:
-    static constexpr int QuestionLimit = 50;
-    static constexpr int AnswerLimit = 20;
-    static constexpr int PickListLimit = 30;
-
     explicit QuestionGridRules(TemplateMaintenance& editor);
 
     void entered(TemplateGrid which);

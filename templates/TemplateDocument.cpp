@@ -1,12 +1,11 @@
 #include "TemplateDocument.h"
 
 #include "Database.h"
-#include "FieldGridRules.h"
 #include "KestrivoError.h"
-#include "QuestionGridRules.h"
 #include "RowBatchInsert.h"
 #include "TemplateMaintenance.h"
 #include "TextOrder.h"
+#include "UnitLimits.h"
 
 #include <QHash>
 #include <algorithm>
@@ -337,25 +336,24 @@ QList<TemplateDocument::Warning> TemplateDocument::limitWarnings() const {
     // Report-only fields never reach the unit, so they do not count.
     const auto unitFields = std::count_if(fields.begin(), fields.end(),
                                           [](const Field& field) { return field.useOn != QLatin1String("R"); });
-    if (unitFields > FieldGridRules::FieldLimit)
+    if (unitFields > UnitLimits::Fields)
         warnings.append({QStringLiteral("fields"),
-                         TemplateMaintenance::limitMessage(FieldGridRules::FieldLimit,
+                         TemplateMaintenance::limitMessage(UnitLimits::Fields,
                                                            QStringLiteral("fields can be added to template."))});
-    if (questions.size() > QuestionGridRules::QuestionLimit)
+    if (questions.size() > UnitLimits::Questions)
         warnings.append({QStringLiteral("questions"),
-                         TemplateMaintenance::limitMessage(QuestionGridRules::QuestionLimit,
+                         TemplateMaintenance::limitMessage(UnitLimits::Questions,
                                                            QStringLiteral("questions can be added to template."))});
     for (int i = 0; i < questions.size(); ++i) {
         const QString where = QStringLiteral("questions[%1].").arg(i);
-        if (questions.at(i).answers.size() > QuestionGridRules::AnswerLimit)
-            warnings.append(
-                {where + QStringLiteral("answers"),
-                 TemplateMaintenance::limitMessage(QuestionGridRules::AnswerLimit,
-                                                   QStringLiteral("answers can be added to each question."))});
-        if (questions.at(i).pickList.size() > QuestionGridRules::PickListLimit)
+        if (questions.at(i).answers.size() > UnitLimits::Answers)
+            warnings.append({where + QStringLiteral("answers"),
+                             TemplateMaintenance::limitMessage(
+                                 UnitLimits::Answers, QStringLiteral("answers can be added to each question."))});
+        if (questions.at(i).pickList.size() > UnitLimits::PickEntries)
             warnings.append(
                 {where + QStringLiteral("pickList"),
-                 TemplateMaintenance::limitMessage(QuestionGridRules::PickListLimit,
+                 TemplateMaintenance::limitMessage(UnitLimits::PickEntries,
                                                    QStringLiteral("picklist items can be added to each question."))});
     }
     return warnings;
