@@ -224,15 +224,22 @@ void EvaluationExport::encodeFields(const KeySet& slice) {
 
 void EvaluationExport::encodeAnswers(const KeySet& slice) {
     // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
+    // PostgreSQL would hash every pick-list row of the catalog for each slice (a second a slice
+    // at 100,000 evaluations) where looking up the slice's answers in the index takes a
+    // hundredth of that: OFFSET 0 keeps the lookup a lookup.
+    const QString picks = m_database.engine() == DatabaseEngine::PostgreSQL
+                              ? QStringLiteral("LEFT JOIN LATERAL (SELECT TemplatePickListKey, EvaluationPickListKey "
+                                               "FROM EvaluationPickList WHERE EvaluationPickList.EvaluationQuestionKey "
+                                               "= EvaluationQuestion.EvaluationQuestionKey OFFSET 0) Picks ON TRUE")
+                              : QStringLiteral("LEFT JOIN EvaluationPickList Picks ON Picks.EvaluationQuestionKey = "
+                                               "EvaluationQuestion.EvaluationQuestionKey");
     QSqlQuery answers = m_database.query(
         QStringLiteral("SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
                        "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, "
-                       "EvaluationQuestion.TBCCheck, EvaluationPickList.TemplatePickListKey FROM EvaluationQuestion "
-                       "LEFT JOIN EvaluationPickList "
-                       "ON EvaluationPickList.EvaluationQuestionKey = EvaluationQuestion.EvaluationQuestionKey WHERE "
-                       "EvaluationQuestion.EvaluationKey %1 ORDER BY EvaluationQuestion.EvaluationKey, "
-                       "EvaluationQuestion.EvaluationQuestionKey, EvaluationPickList.EvaluationPickListKey")
-            .arg(slice.condition),
+                       "EvaluationQuestion.TBCCheck, Picks.TemplatePickListKey FROM EvaluationQuestion %1 WHERE "
+                       "EvaluationQuestion.EvaluationKey %2 ORDER BY EvaluationQuestion.EvaluationKey, "
+                       "EvaluationQuestion.EvaluationQuestionKey, Picks.EvaluationPickListKey")
+            .arg(picks, slice.condition),
         {slice.value});
     qint64 current = 0;
     qint64 currentAnswer = 0;
