@@ -44,5 +44,12 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
 
 void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row) {
-    forKeySlices(database, sql, {}, keys, row);
+    if (database.engine() == DatabaseEngine::SQLite) {
+        forKeySlices(database, sql, {}, keys, row);
+        return;
+    }
+    const KeySet all(database, keys);
+    QSqlQuery rows = database.query(all.in(sql), {all.value});
+    while (rows.next())
+        row(rows);
 }

@@ -25,8 +25,9 @@ struct KeySet {
 // evaluations in a few statements, each well inside what both engines take.
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row);
-// For a statement that counts, whose rows the callback adds up over the slices. SQLite groups by
-// sorting: a slice's rows sort in its cache, where those of a hundred thousand evaluations
-// spill to disk and take half as long again.
+// For a statement that counts, whose rows the callback adds up. PostgreSQL counts all the keys
+// in one statement, in a hash. SQLite groups by sorting: it counts a slice at a time, because
+// a slice's rows sort in its cache, where those of a hundred thousand evaluations spill to
+// disk and take half as long again.
 void forKeyCounts(const Database& database, const QString& sql, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row);
