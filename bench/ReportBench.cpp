@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -78,6 +80,21 @@ ReportRequest everyEvaluation(const Database& db, const QString& reportName, qin
          ReportLists::evaluations(db, {QDate(2002, 1, 1), QDate(2029, 12, 31), {}, templateKey}))
         request.evaluations.append({entry.key, true});
     return request;
+}
+
+int pagesOf(int reportKey) {
+    int pages = 0;
+    {
+        QSqlDatabase report = QSqlDatabase::addDatabase("QSQLITE", "pages");
+        report.setDatabaseName(programSettings().ReportDataPath);
+        if (report.open()) {
+            QSqlQuery query(report);
+            query.exec(QString("SELECT MAX(ReportPage) FROM ReportDetail WHERE ReportKey=%1").arg(reportKey));
+            pages = query.next() ? query.value(0).toInt() : 0;
+        }
+    }
+    QSqlDatabase::removeDatabase("pages");
+    return pages;
 }
 
 double peakMegabytes() {

@@ -34,6 +34,9 @@ QString connectionIn(DatabaseEngine engine, const QString& folder);
 ReportRequest everyEvaluation(const Database& db, const QString& reportName, qint64 templateKey,
                               const QString& templateText);
 
+// The pages of a report recorded into the settings' report database.
+int pagesOf(int reportKey);
+
 // The peak resident memory of this process so far.
 double peakMegabytes();
 

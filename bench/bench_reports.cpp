@@ -13,7 +13,6 @@
 #include "EvaluationReport.h"
 #include "GroupSummary.h"
 #include "KestrivoError.h"
-#include "ProgramSettings.h"
 #include "Prompter.h"
 #include "ReportBench.h"
 #include "ReportLists.h"
@@ -27,8 +26,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
@@ -111,21 +108,6 @@ qint64 limitsTemplate(EvaluationFixture& build) {
     return key;
 }
 
-int pagesOf(int reportKey) {
-    int pages = 0;
-    {
-        QSqlDatabase report = QSqlDatabase::addDatabase("QSQLITE", "pages");
-        report.setDatabaseName(programSettings().ReportDataPath);
-        if (report.open()) {
-            QSqlQuery query(report);
-            query.exec(QString("SELECT MAX(ReportPage) FROM ReportDetail WHERE ReportKey=%1").arg(reportKey));
-            pages = query.next() ? query.value(0).toInt() : 0;
-        }
-    }
-    QSqlDatabase::removeDatabase("pages");
-    return pages;
-}
-
 // Times one report from its start to its PDF file: the whole, and the recording alone.
 double timed(const char* name, const QString& pdf, double reference,
              const std::function<int(TrelkReportRecorder&)>& record) {
@@ -137,7 +119,7 @@ double timed(const char* name, const QString& pdf, double reference,
     const double recorded = clock.nsecsElapsed() / 1e9;
     deliverReport(recorder, key, {false, pdf, false});
     const double seconds = clock.nsecsElapsed() / 1e9;
-    std::printf("  %-44s %6.2f s  %4d pages (recorded in %.2f s)", name, seconds, pagesOf(key), recorded);
+    std::printf("  %-44s %6.2f s  %4d pages (recorded in %.2f s)", name, seconds, ReportBench::pagesOf(key), recorded);
     if (reference > 0)
         std::printf("  %6.0f × the sqlite3 shell's query", seconds / reference);
     std::printf("\n");
