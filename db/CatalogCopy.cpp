@@ -245,6 +245,7 @@ QList<CatalogCopy::TableCheck> CatalogCopy::run() {
     // counters, so the rows take keys past the copied ones.
     Schema::addRowsSince(m_target, Schema::version(m_source));
     transaction.commit();
+    m_target.refreshStatistics();
     m_state.rowsCopied = m_state.rowsTotal;
     report(int(tables.size()), QString(), true);
     return copied;

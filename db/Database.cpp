@@ -326,6 +326,11 @@ void Database::execute(const QString& sql, const QVariantList& values) const {
     query(sql, values);
 }
 
+void Database::refreshStatistics() const {
+    if (m_engine == DatabaseEngine::PostgreSQL)
+        execute(QStringLiteral("ANALYZE"));
+}
+
 QVariant Database::scalar(const QString& sql, const QVariantList& values) const {
     QSqlQuery result = query(sql, values);
     return result.next() ? result.value(0) : QVariant();
