@@ -6,8 +6,8 @@
 // 1.3 times plus 10 MB), and the limits of single jobs at 100,000 evaluations.
 //
 // The evaluation report's pages a second are given twice: the whole job's pages over its wall
-// time, and the pages recorded a second, timed here by recording the same report in this
-// process, as the report window does before it previews or prints.
+// time, and the pages recorded a second, timed by recording the same report in a process of
+// the benchmark's own, as the report window does before it previews or prints.
 //
 //   bench_scale [--evaluations N] [--engines sqlite,postgresql] [--folder DIR]
 //
@@ -21,12 +21,14 @@
 #include "DataEnvironment.h"
 #include "Database.h"
 #include "EvaluationReport.h"
+#include "KestrivoError.h"
 #include "ReportBench.h"
 #include "ReportOutput.h"
 #include "ScaleCatalog.h"
 #include "TestDatabases.h"
 #include "TrelkReportRecorder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -103,15 +105,17 @@ QList<Job> jobsOf(DatabaseEngine engine, const ScaleCatalog& catalog, const QStr
     return jobs;
 }
 
-// Records the evaluation report of every evaluation of the catalog in this process, into a
-// report database in folder: its pages over the time they took to record.
-double recordedPagesPerSecond(const ScaleCatalog& catalog, const QString& folder) {
-    ReportBench::useFolder(folder + QStringLiteral("recording"));
-    QDir().mkpath(folder + QStringLiteral("recording"));
-    DataEnvironment::instance().open(catalog.connection);
+// The child that records the evaluation report of every evaluation of the template in the
+// catalog, into a report database in folder, and prints its pages over the time they took to
+// record. A process of its own: a child spawned later would count this one's memory as its own
+// peak, which Linux carries over from the spawning process.
+int recordChild(const QString& connection, qint64 templateKey, const QString& folder) {
+    ReportBench::useFolder(folder);
+    QDir().mkpath(folder);
+    DataEnvironment::instance().open(connection);
     const Database& db = DataEnvironment::instance().cnnConnection();
     const ReportRequest request =
-        ReportBench::everyEvaluation(db, QStringLiteral("Evaluation Report"), catalog.templateKey, {});
+        ReportBench::everyEvaluation(db, QStringLiteral("Evaluation Report"), templateKey, {});
     TrelkReportRecorder recorder;
     recorder.setConnectionString(reportConnectionString());
     QElapsedTimer clock;
@@ -120,10 +124,22 @@ double recordedPagesPerSecond(const ScaleCatalog& catalog, const QString& folder
         EvaluationReport(db, DataEnvironment::instance().rsCompanyParameter()).record(recorder, request.evaluations);
     // The rows are committed when the report is first read: its first page, drawn into a file,
     // is the least reading there is, and counts as recording time.
-    const bool committed = key && recorder.ppSavePdf(*key, folder + QStringLiteral("first-page.pdf"), 1, 1);
+    const bool committed = key && recorder.ppSavePdf(*key, folder + QStringLiteral("/first-page.pdf"), 1, 1);
     const double seconds = clock.nsecsElapsed() / 1e9;
     DataEnvironment::instance().close();
-    return committed ? ReportBench::pagesOf(*key) / seconds : 0;
+    std::printf("%.1f\n", committed ? ReportBench::pagesOf(*key) / seconds : 0.0);
+    return committed ? 0 : 1;
+}
+
+double recordedPagesPerSecond(const ScaleCatalog& catalog, const QString& folder) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--record"), catalog.connection, QString::number(catalog.templateKey),
+                 folder + QStringLiteral("recording")});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return 0;
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().toDouble();
 }
 
 // Runs every job on a catalog of count evaluations; the names of the jobs come back in order.
@@ -148,7 +164,7 @@ std::optional<QList<Figure>> measureSize(DatabaseEngine engine, int count, const
         if (!job.pdf.isEmpty()) {
             figure.pagesPerSecond = pagesOf(job.pdf) / run.seconds;
             QFile::remove(job.pdf);
-            std::fprintf(stderr, "  %s, recorded in this process\n", qPrintable(job.name));
+            std::fprintf(stderr, "  %s, recorded alone\n", qPrintable(job.name));
             figure.recordedPagesPerSecond = recordedPagesPerSecond(*catalog, folder);
         }
         figures << figure;
@@ -213,16 +229,21 @@ double printTable(DatabaseEngine engine, int count, const QStringList& names, co
 } // namespace
 
 int main(int argc, char* argv[]) {
-    return ReportBench::run(argc, argv, "bench_scale", [](const QStringList& all) {
-        const QStringList arguments = all.mid(1);
-        ScaleOptions options;
-        for (qsizetype i = 0; i < arguments.size(); ++i)
-            if (!options.take(arguments, i))
-                options.count = 0;
-        if (!options.usable(
-                "usage: bench_scale [--evaluations N (10 or more)] [--engines sqlite,postgresql] [--folder DIR]"))
-            return 2;
-        const int count = options.count;
+    if (argc == 5 && qstrcmp(argv[1], "--record") == 0)
+        return ReportBench::run(argc, argv, "bench_scale", [](const QStringList& arguments) {
+            return recordChild(arguments.at(2), arguments.at(3).toLongLong(), arguments.at(4));
+        });
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments().mid(1);
+    ScaleOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        if (!options.take(arguments, i))
+            options.count = 0;
+    if (!options.usable(
+            "usage: bench_scale [--evaluations N (10 or more)] [--engines sqlite,postgresql] [--folder DIR]"))
+        return 2;
+    const int count = options.count;
+    try {
         double addSeconds[2] = {0, 0};
         for (const DatabaseEngine engine : {DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL}) {
             if (!options.wants(engine))
@@ -239,5 +260,8 @@ int main(int argc, char* argv[]) {
             std::printf("\nAdd of %d files: PostgreSQL takes %.2fx SQLite's time (at most 1.2x wanted)\n", count,
                         addSeconds[1] / addSeconds[0]);
         return 0;
-    });
+    } catch (const KestrivoError& error) {
+        std::fprintf(stderr, "bench_scale: %s\n", qPrintable(error.description()));
+        return 1;
+    }
 }
