@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -39,17 +38,20 @@ bool run(const QString& home, const QStringList& arguments, QString* out) {
 Measured measure(const QString& home, const QStringList& arguments) {
     Measured result;
     QTemporaryFile out;
-    if (!out.open())
+    QTemporaryFile usage;
+    if (!out.open() || !usage.open())
         return result;
-    QList<QByteArray> words{program().toLocal8Bit()};
+    // Through GNU time, which forks the program from its own small process: Linux carries the
+    // spawning process's peak memory over into a child's, and this one's grows with the
+    // catalogs it fills.
+    QList<QByteArray> words{"/usr/bin/time",        "-f", "%M %U %S", "-o", usage.fileName().toLocal8Bit(),
+                            program().toLocal8Bit()};
     for (const QString& word : homeOptions(home) + arguments)
         words << word.toLocal8Bit();
     std::vector<char*> argv;
     for (QByteArray& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
-    // Spawned and reaped here rather than through QProcess: wait4 gives this one child's
-    // peak memory, where getrusage would give the highest of every child so far.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out.handle(), STDOUT_FILENO);
@@ -61,14 +63,16 @@ Measured measure(const QString& home, const QStringList& arguments) {
     if (spawned != 0)
         return result;
     int status = 0;
-    rusage usage{};
-    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     result.seconds = clock.nsecsElapsed() / 1e9;
-    result.peakMegabytes = usage.ru_maxrss / 1024.0;
-    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + time.tv_usec / 1e6; };
-    result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // The last line: GNU time puts a note of a failed command before it.
+    const QStringList figures = QString::fromUtf8(usage.readAll()).trimmed().split('\n').last().split(' ');
+    if (figures.size() == 3) {
+        result.peakMegabytes = figures.at(0).toDouble() / 1024.0;
+        result.cpuSeconds = figures.at(1).toDouble() + figures.at(2).toDouble();
+    }
     out.seek(0);
     result.out = QString::fromUtf8(out.readAll());
     return result;

@@ -14,8 +14,8 @@ QStringList homeOptions(const QString& home);
 // Its standard output goes to out when given.
 bool run(const QString& home, const QStringList& arguments, QString* out = nullptr);
 
-// One run of kestrivo-cli in the home, timed: wall seconds and the process's own peak
-// resident memory (its children's included), its exit code and standard output.
+// One run of kestrivo-cli in the home, timed: wall seconds and, as GNU time gives them, the
+// process's own peak resident memory and CPU time, its exit code and standard output.
 struct Measured {
     double seconds = 0;
     double cpuSeconds = 0; // user and system time: the part that is not waiting for the disk
