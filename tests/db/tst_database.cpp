@@ -3,6 +3,7 @@
 #include "FieldText.h"
 #include "KestrivoError.h"
 #include "Schema.h"
+#include "SqliteRows.h"
 #include "TestDatabases.h"
 
 #include <QDateTime>
@@ -285,6 +286,34 @@ private Q_SLOTS:
         environment.reloadCompanyParameter();
         QCOMPARE(environment.rsCompanyParameter().Name, QString("Halvane Care"));
         environment.close();
+    }
+
+    // The raw reader gives what QSqlQuery gives, binds text and numbers, and turns every
+    // failure of the engine, at the start or on a row, into an error that says what it is.
+    void sqliteRowsReadAsTheDriverDoes() {
+        Database db = Database::open(TestDatabases::freshConnectionString(DatabaseEngine::SQLite), "test");
+        const QString sql = "SELECT ?, ?, NULL, 2.5, x'00ff', 'Prüfung'";
+        SqliteRows rows(db, sql, {QVariant(qint64(7)), QVariant("Größe")});
+        QSqlQuery driver = db.query(sql, {QVariant(qint64(7)), QVariant("Größe")});
+        QVERIFY(rows.next());
+        QVERIFY(driver.next());
+        QCOMPARE(rows.integer(0), 7);
+        QVERIFY(rows.isText(1));
+        QCOMPARE(QString::fromUtf8(rows.text(1).toByteArray()), QString("Größe"));
+        QVERIFY(rows.text(2).isEmpty());
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(FieldText(rows.value(column)), FieldText(driver.value(column)));
+        QVERIFY(!rows.next());
+
+        try {
+            SqliteRows wrong(db, "SELECT Missing FROM Template", {});
+            QFAIL("a statement naming no column was prepared");
+        } catch (const KestrivoError& error) {
+            QVERIFY2(error.description().contains("no such column"), qPrintable(error.description()));
+        }
+        SqliteRows broken(db, "SELECT value FROM json_each(?)", {QVariant("[1,")});
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, broken.next());
+        db.close();
     }
 
     void fieldText() {
