@@ -520,7 +520,8 @@ private Q_SLOTS:
     }
 
     // More evaluations than the open dialog reads at once: End shows the last line, PageUp a
-    // page above it, and the line chosen last opens its evaluation.
+    // page above it, typing a name's start goes to its line, and the line chosen last opens
+    // its evaluation.
     void openFromALongList_data() { TestDatabases::addEngines(); }
     void openFromALongList() {
         {
@@ -531,9 +532,9 @@ private Q_SLOTS:
             transaction.commit();
         }
         m_visit.store(db(), "Yes", false, false);
-        QString last, paged;
+        QString last, paged, typed;
         int pagedRow = 0;
-        whenModal([&last, &paged, &pagedRow](QWidget* dialog) {
+        whenModal([&last, &paged, &pagedRow, &typed](QWidget* dialog) {
             auto* lines = find<QListView>(dialog, "lstFileName");
             QCOMPARE(ListViewRows::count(lines), 452);
             QVERIFY(WindowInput::clickItem(lines, lines->model()->index(1, 0)));
@@ -543,6 +544,8 @@ private Q_SLOTS:
             QVERIFY(WindowInput::press(Qt::Key_PageUp));
             paged = lines->currentIndex().data().toString();
             pagedRow = lines->currentIndex().row();
+            QVERIFY(WindowInput::type("a371"));
+            typed = lines->currentIndex().data().toString();
             QVERIFY(WindowInput::press(Qt::Key_End));
             QVERIFY(WindowInput::click(find<QPushButton>(dialog, "cmdSelect")));
         });
@@ -550,6 +553,7 @@ private Q_SLOTS:
         QCOMPARE(last.left(30).trimmed(), QString("North060503"));
         QVERIFY2(pagedRow > 1 && pagedRow < 451, qPrintable(QString::number(pagedRow)));
         QCOMPARE(paged.left(30).trimmed(), QString("A%1").arg(pagedRow - 1, 3, 10, QLatin1Char('0')));
+        QCOMPARE(typed.left(30).trimmed(), QString("A371"));
         QTRY_COMPARE(control<QLineEdit>("txtFileName")->text(), QString("North060503"));
     }
 

@@ -287,8 +287,8 @@ private Q_SLOTS:
     }
 
     // More evaluations than the list reads at once, by keyboard and mouse: End shows the last
-    // line, PageUp a page above it, a click selects, and Select All hands every evaluation over
-    // in list order.
+    // line, PageUp a page above it, a click selects, Select All hands every evaluation over in
+    // list order, and typing a name's start goes to its line.
     void longListByKeyboard_data() { TestDatabases::addEngines(); }
     void longListByKeyboard() {
         const qint64 south = group("South");
@@ -327,6 +327,11 @@ private Q_SLOTS:
         QVERIFY(WindowInput::click(control<QPushButton>("cmdClearAll")));
         QCOMPARE(ListViewRows::selectedCount(files), 0);
         QCOMPARE(logic.fileSelection().count(true), 0);
+
+        QVERIFY(WindowInput::clickItem(files, files->model()->index(0, 0)));
+        QVERIFY(WindowInput::type("S421"));
+        QCOMPARE(files->currentIndex().data().toString().left(19).trimmed(), QString("s421"));
+        QVERIFY(files->viewport()->rect().contains(files->visualRect(files->currentIndex())));
     }
 
     // A date being typed stays as it is while the user is in another window; leaving the box
