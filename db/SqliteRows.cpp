@@ -3,14 +3,19 @@
 #include "Database.h"
 #include "KestrivoError.h"
 
+#include <QSqlDatabase>
 #include <QSqlDriver>
 #include <sqlite3.h>
 
+sqlite3* sqliteHandle(const QSqlDatabase& connection) {
+    const QVariant handle = connection.driver()->handle();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3* const*>(handle.constData())
+               : nullptr;
+}
+
 SqliteRows::SqliteRows(const Database& database, const QString& sql, const QVariantList& values) {
-    const QVariant handle = database.handle().driver()->handle();
-    sqlite3* connection = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-                              ? *static_cast<sqlite3* const*>(handle.constData())
-                              : nullptr;
+    sqlite3* connection = sqliteHandle(database.handle());
     if (!connection)
         throw KestrivoError(ErrorNumber::Database, QStringLiteral("The catalog is not open on SQLite"),
                             QStringLiteral("SQLite"));

@@ -5,7 +5,12 @@
 #include <QVariantList>
 
 class Database;
+class QSqlDatabase;
+struct sqlite3;
 struct sqlite3_stmt;
+
+// SQLite's own handle of a connection Qt's driver opened; null on another driver.
+sqlite3* sqliteHandle(const QSqlDatabase& connection);
 
 // A query run on a SQLite catalog's own connection, read a row at a time without QSqlQuery,
 // which makes a QVariant of every value: at a million rows that costs more than the engine's

@@ -2,9 +2,9 @@
 
 #include "Database.h"
 #include "KestrivoError.h"
+#include "SqliteRows.h"
 #include "TextOrder.h"
 
-#include <QSqlDriver>
 #include <sqlite3.h>
 
 namespace TextCollation {
@@ -49,10 +49,7 @@ int compareUtf8(int leftLength, const void* left, int rightLength, const void* r
 }
 
 void install(const QSqlDatabase& connection) {
-    const QVariant handle = connection.driver()->handle();
-    sqlite3* database = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-                            ? *static_cast<sqlite3* const*>(handle.constData())
-                            : nullptr;
+    sqlite3* database = sqliteHandle(connection);
     if (!database || sqlite3_create_collation_v2(database, Name.toLatin1().constData(), SQLITE_UTF8, nullptr, collate,
                                                  nullptr) != SQLITE_OK)
         throw KestrivoError(ErrorNumber::General,
