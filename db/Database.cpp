@@ -3,6 +3,7 @@
 #include "CatalogRights.h"
 #include "DatabaseExists.h"
 #include "KestrivoError.h"
+#include "LogError.h"
 #include "Schema.h"
 #include "TextCollation.h"
 
@@ -327,8 +328,15 @@ void Database::execute(const QString& sql, const QVariantList& values) const {
 }
 
 void Database::refreshStatistics() const {
-    if (m_engine == DatabaseEngine::PostgreSQL)
+    if (m_engine != DatabaseEngine::PostgreSQL)
+        return;
+    // The rows are written by now: a refusal goes to the error log, never the failure of what
+    // wrote them, nor a box in the middle of it.
+    try {
         execute(QStringLiteral("ANALYZE"));
+    } catch (const KestrivoError& error) {
+        AppendErrorRecord(error, QStringLiteral("refreshStatistics"));
+    }
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& values) const {

@@ -56,6 +56,7 @@ public:
     // After a bulk write: PostgreSQL plans the next statements on statistics of the rows
     // written, not on none until its autovacuum next comes by (reports ran up to eight times
     // slower on a catalog just copied). SQLite keeps no statistics: its plans are written for that.
+    // A failure is logged, not thrown: the rows are written by then.
     void refreshStatistics() const;
 
     void close();

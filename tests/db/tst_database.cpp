@@ -253,6 +253,17 @@ private Q_SLOTS:
         db.close();
     }
 
+    // Fresh statistics come after rows are written: a server that refuses them (here, in a
+    // transaction an error has spoilt) is logged, and what wrote the rows goes on.
+    void refreshStatisticsNeverFails_data() { TestDatabases::addEngineRows(); }
+    void refreshStatisticsNeverFails() {
+        Database db = openFresh();
+        Transaction transaction(db);
+        QVERIFY_THROWS_EXCEPTION(KestrivoError, db.execute("SELECT Missing FROM Template"));
+        db.refreshStatistics();
+        db.close();
+    }
+
     void unusableDatabasesGiveTheReason() {
         const QString garbage = TestDatabases::home() + "garbage.db";
         QFile file(garbage);
