@@ -19,8 +19,8 @@ struct KeySet;
 // per entry field of the template and three per question (the answer, the TBC mark as Y or
 // N, and the ticked pick-list entries joined by "; "). Fields and questions marked deleted
 // keep their columns, as old evaluations still hold their values. A slice of evaluations is
-// read with three statements whose rows come in evaluation order, each evaluation's part of
-// the line encoded as soon as its rows are through: memory stays flat and no row is sorted.
+// read with a few statements whose rows come in evaluation order; only the slice is held, so
+// memory stays flat however many evaluations are written.
 class EvaluationExport {
 public:
     explicit EvaluationExport(const Database& database);
@@ -53,6 +53,16 @@ private:
         bool tbc = false;
         QList<Tick> ticks;
     };
+    // An evaluation's first answer to a question, with its ticks in m_ticked.
+    struct GivenAnswer {
+        qint64 evaluation = 0;
+        qint64 answerKey = 0; // EvaluationQuestionKey
+        int column = 0;
+        QString answer;
+        bool tbc = false;
+        qsizetype firstTick = 0;
+        qsizetype tickCount = 0;
+    };
     // One evaluation's line, in parts: the parts come from different statements.
     struct Line {
         QByteArray head;
@@ -66,6 +76,8 @@ private:
     qint64 writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys);
     void encodeFields(const KeySet& slice);
     void encodeAnswers(const KeySet& slice);
+    // On PostgreSQL: the entries ticked for the slice's answers, after the answers.
+    void readTicks();
     QByteArray encodedAnswers();
     const PickEntry& pickEntry(qint64 key);
     const QString& downloaded(const QVariant& value);
@@ -79,6 +91,8 @@ private:
     QHash<qint64, PickEntry> m_pickEntries;
     QHash<qint64, Line> m_lines; // the slice's evaluations that are of the template
     QList<Answer> m_answers;     // of the evaluation being read, by the question's column
+    QList<GivenAnswer> m_given;  // the slice's answers, in evaluation order
+    QList<qint64> m_ticked;      // TemplatePickListKey of their ticks, each answer's together
     QVariant m_lastDownloaded;
     QString m_lastDownloadedText;
 };

@@ -24,14 +24,16 @@ private Q_SLOTS:
 
     // 2,150 evaluations, chosen last made first, with one of another template and one deleted
     // among them: fields missing or entered twice, a question answered twice (the first answer
-    // stands), ticks made in any order (they list in the pick list's order), quotes and commas.
+    // stands), ticks made in any order (they list in the pick list's order), quotes and commas,
+    // and an answer and a tick added long after the rest, whose keys lie apart from their
+    // evaluation's.
     void manySlicesInTheOrderChosen() {
         const qint64 audit = build().addTemplate("Audit");
         const qint64 groups = build().addGroupField(audit, {"North", "South"});
         const qint64 inspector = build().addField(audit, {"Inspector", 0, {}, 3});
         const qint64 area = build().addField(audit, {"Area", 0, {}, 2});
         const qint64 clean = build().addQuestion(audit, "Clean?", {"1", "2", "3"}, {"Floor", "Wall", "Roof"}, 1);
-        const qint64 safe = build().addQuestion(audit, "Safe?", {"Yes", "No"}, {}, 2);
+        const qint64 safe = build().addQuestion(audit, "Safe?", {"Yes", "No"}, {"Rail", "Exit"}, 2);
         const qint64 other = build().addTemplate("Other");
         const qint64 otherGroup = build().addGroupField(other, {"East"});
 
@@ -39,6 +41,7 @@ private Q_SLOTS:
         const QString listed[3] = {"Floor; Roof", "", "Wall"};
         QList<qint64> keys;
         QList<QByteArray> lines;
+        qint64 late[2] = {};
         {
             Transaction transaction(m_bed->db());
             for (int i = 0; i < 2150; ++i) {
@@ -69,8 +72,14 @@ private Q_SLOTS:
                                  name,
                                  QString::number(i % 3 + 1),
                                  i % 4 == 0 ? "Y" : "N",
-                                 listed[i % 3]};
-                if (i % 6 != 0)
+                                 i == 4 ? "Floor" : listed[i % 3]};
+                if (i == 4 || i == 6)
+                    late[i / 6] = key;
+                if (i == 6)
+                    line << "Late"
+                         << "N"
+                         << "Exit";
+                else if (i % 6 != 0)
                     line << (i % 2 ? "Yes" : "No") << "N"
                          << "";
                 else
@@ -85,6 +94,21 @@ private Q_SLOTS:
                                 {"2024-02-04T05:06:07"});
             transaction.commit();
         }
+        const qint64 answer = m_bed->db()
+                                  .scalar("SELECT EvaluationQuestionKey FROM EvaluationQuestion WHERE EvaluationKey=? "
+                                          "AND TemplateQuestionKey=?",
+                                          {late[0], clean})
+                                  .toLongLong();
+        m_bed->db().execute("INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (?, ?)",
+                            {answer, build().pickKey(clean, "Floor")});
+        const qint64 lateAnswer =
+            m_bed->db()
+                .scalar("INSERT INTO EvaluationQuestion (EvaluationKey, TemplateQuestionKey, Answer, TBCCheck) VALUES "
+                        "(?, ?, 'Late', 0) RETURNING EvaluationQuestionKey",
+                        {late[1], safe})
+                .toLongLong();
+        m_bed->db().execute("INSERT INTO EvaluationPickList (EvaluationQuestionKey, TemplatePickListKey) VALUES (?, ?)",
+                            {lateAnswer, build().pickKey(safe, "Exit")});
         keys.insert(1000, build().addEvaluation(other, build().valueKey(otherGroup, "East"), "O.evl", {}, {}));
         m_bed->db().execute("DELETE FROM Evaluation WHERE EvaluationKey=?", {keys.at(1500)});
         lines.removeAt(1499);
