@@ -310,8 +310,16 @@ void Database::run(QSqlQuery& statement, const QVariantList& values) const {
 }
 
 QSqlQuery Database::query(const QString& sql, const QVariantList& values) const {
+    return query(sql, values, true);
+}
+
+QSqlQuery Database::querySlice(const QString& sql, const QVariantList& values) const {
+    return query(sql, values, m_engine != DatabaseEngine::PostgreSQL);
+}
+
+QSqlQuery Database::query(const QString& sql, const QVariantList& values, bool forwardOnly) const {
     QSqlQuery statement(connected());
-    statement.setForwardOnly(true);
+    statement.setForwardOnly(forwardOnly);
     if (values.isEmpty()) {
         if (!statement.exec(sql))
             fail(statement);

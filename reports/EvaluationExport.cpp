@@ -149,7 +149,7 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
     // The slice's keys find its evaluations. Without statistics SQLite would rather walk the
     // template's index, every evaluation of the template for each slice; the unary plus keeps
     // the template a check on the rows found.
-    QSqlQuery evaluations = m_database.query(
+    QSqlQuery evaluations = m_database.querySlice(
         QStringLiteral("SELECT Evaluation.EvaluationKey, Template.Name, TemplateFieldValue.FieldValue, "
                        "Evaluation.FileName, Evaluation.Downloaded FROM (Evaluation INNER JOIN Template ON "
                        "Evaluation.TemplateKey = Template.TemplateKey) LEFT JOIN TemplateFieldValue ON "
@@ -195,11 +195,11 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
 
 void EvaluationExport::encodeFields(const KeySet& slice) {
     // A field entered twice keeps its first value.
-    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
-                                                       "EvaluationField WHERE EvaluationKey %1 ORDER BY "
-                                                       "EvaluationKey, EvaluationFieldKey")
-                                            .arg(slice.condition),
-                                        {slice.value});
+    QSqlQuery fields = m_database.querySlice(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
+                                                            "EvaluationField WHERE EvaluationKey %1 ORDER BY "
+                                                            "EvaluationKey, EvaluationFieldKey")
+                                                 .arg(slice.condition),
+                                             {slice.value});
     QList<QString> entered(m_fieldCount);
     QList<bool> set(m_fieldCount, false);
     qint64 current = 0;
@@ -239,7 +239,7 @@ void EvaluationExport::encodeAnswers(const KeySet& slice) {
     m_given.clear();
     m_ticked.clear();
     QList<bool> taken(m_answers.size(), false);
-    QSqlQuery answers = m_database.query(
+    QSqlQuery answers = m_database.querySlice(
         (joined ? QStringLiteral("SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
                                  "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, "
                                  "EvaluationQuestion.TBCCheck, Picks.TemplatePickListKey FROM EvaluationQuestion LEFT "
@@ -323,7 +323,7 @@ void EvaluationExport::readTicks() {
         highs.append(m_given.at(byKey.at(last)).answerKey);
         first = last + 1;
     }
-    QSqlQuery rows = m_database.query(
+    QSqlQuery rows = m_database.querySlice(
         QStringLiteral("SELECT Picks.EvaluationQuestionKey, Picks.TemplatePickListKey FROM "
                        "unnest(CAST(? AS BIGINT[]), CAST(? AS BIGINT[])) AS Run(Low, High) CROSS JOIN LATERAL "
                        "(SELECT EvaluationQuestionKey, TemplatePickListKey, EvaluationPickListKey FROM "

@@ -36,7 +36,7 @@ void forKeySlices(const Database& database, const QString& sql, const QVariantLi
                   const std::function<void(QSqlQuery&)>& row) {
     for (qsizetype first = 0; first < keys.size(); first += KeysPerStatement) {
         const KeySet slice(database, keys.mid(first, KeysPerStatement));
-        QSqlQuery rows = database.query(slice.in(sql), leading + QVariantList{slice.value});
+        QSqlQuery rows = database.querySlice(slice.in(sql), leading + QVariantList{slice.value});
         while (rows.next())
             row(rows);
     }
