@@ -156,6 +156,7 @@ int listReports() {
 
 int runReport(const QString& name, const Arguments& arguments) {
     ReportParameters window(database(), {});
+    window.holdFileList(true);
     window.open();
     const int report = indexOfReport(window.reports(), name);
     if (report < 0)
@@ -163,6 +164,7 @@ int runReport(const QString& name, const Arguments& arguments) {
     window.chooseReport(report);
     if (const int code = chooseFilters(window, arguments))
         return code;
+    window.holdFileList(false);
     const bool all = arguments.has(QStringLiteral("--all-evaluations"));
     const QStringList keys = arguments.values.value(QStringLiteral("--evaluation"));
     if (all == !keys.isEmpty())
@@ -295,9 +297,11 @@ int exportEvaluations(const QStringList& words) {
         return 1;
     try {
         ReportParameters window(database(), {});
+        window.holdFileList(true);
         window.open();
         if (const int code = chooseFilters(window, arguments))
             return code;
+        window.holdFileList(false);
         const QList<qint64> keys = window.files().keys();
         EvaluationExport exporter(database());
         ConsoleStatus status;

@@ -90,6 +90,12 @@ void ReportParameters::open() {
     Q_EMIT busyChanged(false);
 }
 
+void ReportParameters::holdFileList(bool held) {
+    m_fileListHeld = held;
+    if (!held && std::exchange(m_fileListStale, false))
+        guarded(QStringLiteral("RefreshFileList"), [this] { RefreshFileList(); });
+}
+
 void ReportParameters::chooseReport(int index) {
     guarded(QStringLiteral("lstReports_Click"), [this, index] {
         if (index < 0 || index >= m_reports.size())
@@ -192,6 +198,10 @@ void ReportParameters::ShowColumnFields() {
 }
 
 void ReportParameters::RefreshFileList() {
+    if (m_fileListHeld) {
+        m_fileListStale = true;
+        return;
+    }
     ReportLists::EvaluationFilter filter;
     filter.begin = EntryRules::parseDate(m_dates[0]).value_or(*EntryRules::parseDate(DefaultBegin));
     filter.end = EntryRules::parseDate(m_dates[1]).value_or(*EntryRules::parseDate(DefaultEnd));

@@ -48,6 +48,10 @@ public:
 
     // Opening the window.
     void open();
+    // Holds the evaluation list while a caller chooses several filters at once, the command
+    // line for one: the list is read once, when released, instead of once a filter, which is
+    // 100,000 lines each time in a season's catalog.
+    void holdFileList(bool held);
 
     const QList<ReportDefinition>& reports() const { return m_reports; }
     int currentReport() const { return m_currentReport; }
@@ -151,6 +155,8 @@ private:
     QString m_dateOnEntry[2];
     bool m_dateEntered[2] = {};
     EvaluationListModel m_files;
+    bool m_fileListHeld = false;
+    bool m_fileListStale = false;
     QList<bool> m_fileSelected;
     int m_currentFile = -1;
     bool m_gridEnabled = false;
