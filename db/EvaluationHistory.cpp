@@ -125,7 +125,7 @@ QHash<qint64, Summary> summaries(const Database& database, const QList<qint64>& 
         marks << QStringLiteral("?");
         keys << key;
     }
-    QSqlQuery counts = database.query(
+    QSqlQuery counts = database.querySlice(
         QStringLiteral("WITH RECURSIVE lineage(root, k) AS (SELECT EvaluationKey, EvaluationKey FROM Evaluation WHERE "
                        "EvaluationKey IN (%1) UNION SELECT l.root, s.ItemKey FROM EvaluationHistory s INNER JOIN "
                        "lineage l ON s.EvaluationKey = l.k WHERE s.Item = 'Saved') SELECT l.root, COUNT(*), "
@@ -147,11 +147,12 @@ QHash<qint64, Summary> summaries(const Database& database, const QList<qint64>& 
         marks << QStringLiteral("?");
         keys << i.key();
     }
-    QSqlQuery newest = database.query(QStringLiteral("SELECT ") + Columns +
-                                          QStringLiteral(" FROM EvaluationHistory h WHERE h.EvaluationHistoryKey IN "
-                                                         "(%1)")
-                                              .arg(marks.join(QLatin1Char(','))),
-                                      keys);
+    QSqlQuery newest =
+        database.querySlice(QStringLiteral("SELECT ") + Columns +
+                                QStringLiteral(" FROM EvaluationHistory h WHERE h.EvaluationHistoryKey IN "
+                                               "(%1)")
+                                    .arg(marks.join(QLatin1Char(','))),
+                            keys);
     while (newest.next()) {
         const Record record = recordOf(newest);
         found[newestOf.value(record.key)].last = record;

@@ -86,7 +86,7 @@ qint64 stamp(const Database& database, qint64 evaluationKey);
 QList<DeletedEvaluation> deleted(const Database& database);
 // The snapshot of the newest deletion of that key; empty when it is not a deleted evaluation.
 QString snapshotOf(const Database& database, qint64 evaluationKey, Record* deletion = nullptr);
-// For the evaluations among the keys whose values were changed after they arrived.
+// For a few evaluations (a report reads 25 at a time): those whose values were changed after they arrived.
 QHash<qint64, Summary> summaries(const Database& database, const QList<qint64>& evaluationKeys);
 
 // The values of a changed item as the user saw them.

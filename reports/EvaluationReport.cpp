@@ -112,7 +112,7 @@ void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int fro
     }
     const QString in = marks.join(QLatin1Char(','));
 
-    QSqlQuery rows = m_database.query(
+    QSqlQuery rows = m_database.querySlice(
         QStringLiteral("SELECT Evaluation.EvaluationKey, Evaluation.FileName, Template.Name, Evaluation.TemplateKey "
                        "FROM Evaluation INNER JOIN Template ON Evaluation.TemplateKey = Template.TemplateKey WHERE "
                        "Evaluation.EvaluationKey IN (%1)")
@@ -127,7 +127,7 @@ void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int fro
     }
 
     // Each answer with its ticked pick-list entries, one row per entry (or one row without any).
-    QSqlQuery answers = m_database.query(
+    QSqlQuery answers = m_database.querySlice(
         QStringLiteral(
             "SELECT EvaluationQuestion.EvaluationKey, TemplateQuestion.Question, "
             "EvaluationQuestion.EvaluationQuestionKey, EvaluationQuestion.Answer, EvaluationQuestion.TBCCheck, "
@@ -156,11 +156,11 @@ void EvaluationReport::loadSlice(const QList<ListedEvaluation>& entries, int fro
     }
 
     // A field entered twice keeps its first value.
-    QSqlQuery fields = m_database.query(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
-                                                       "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
-                                                       "EvaluationFieldKey")
-                                            .arg(in),
-                                        values);
+    QSqlQuery fields = m_database.querySlice(QStringLiteral("SELECT EvaluationKey, TemplateFieldKey, EnteredValue FROM "
+                                                            "EvaluationField WHERE EvaluationKey IN (%1) ORDER BY "
+                                                            "EvaluationFieldKey")
+                                                 .arg(in),
+                                             values);
     while (fields.next()) {
         std::optional<Evaluation>& evaluation = m_loaded[fields.value(0).toLongLong()];
         const qint64 field = fields.value(1).toLongLong();
