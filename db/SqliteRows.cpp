@@ -1,6 +1,7 @@
 #include "SqliteRows.h"
 
 #include "Database.h"
+#include "FieldText.h"
 #include "KestrivoError.h"
 
 #include <QSqlDatabase>
@@ -63,6 +64,14 @@ QByteArrayView SqliteRows::text(int column) const {
 
 bool SqliteRows::isText(int column) const {
     return sqlite3_column_type(m_statement, column) == SQLITE_TEXT;
+}
+
+bool SqliteRows::isNull(int column) const {
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+QString SqliteRows::fieldText(int column) const {
+    return isText(column) ? QString::fromUtf8(text(column)) : FieldText(value(column));
 }
 
 QVariant SqliteRows::value(int column) const {

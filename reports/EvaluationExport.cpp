@@ -7,6 +7,7 @@
 #include "PostgresArray.h"
 #include "ReportLists.h"
 #include "ReportSnapshot.h"
+#include "SqliteRows.h"
 
 #include <QIODevice>
 #include <QSqlQuery>
@@ -49,6 +50,15 @@ void append(QByteArray& line, const QString& text) {
     }
     line += '"';
 }
+
+// A query read through the calls of SqliteRows, so that one loop reads either.
+struct QueryRows {
+    QSqlQuery query;
+    bool next() { return query.next(); }
+    qint64 integer(int column) const { return query.value(column).toLongLong(); }
+    bool isNull(int column) const { return query.isNull(column); }
+    QString fieldText(int column) const { return FieldText(query.value(column)); }
+};
 
 } // namespace
 
@@ -230,54 +240,63 @@ void EvaluationExport::encodeFields(const KeySet& slice) {
         flush();
 }
 
-void EvaluationExport::encodeAnswers(const KeySet& slice) {
-    // Each evaluation's first answer to a question, with the entries ticked for it. SQLite
-    // looks the ticks up in the same statement, in its own process and at no cost. PostgreSQL
-    // spends about two microseconds on each lookup, most of a slice's time: it reads them
-    // after, by ranges of answers.
-    const bool joined = m_database.engine() == DatabaseEngine::SQLite;
-    m_given.clear();
-    m_ticked.clear();
+template <typename Rows> void EvaluationExport::readAnswers(Rows& rows, bool withTicks) {
     QList<bool> taken(m_answers.size(), false);
-    QSqlQuery answers = m_database.querySlice(
-        (joined ? QStringLiteral("SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
-                                 "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, "
-                                 "EvaluationQuestion.TBCCheck, Picks.TemplatePickListKey FROM EvaluationQuestion LEFT "
-                                 "JOIN EvaluationPickList Picks ON Picks.EvaluationQuestionKey = "
-                                 "EvaluationQuestion.EvaluationQuestionKey WHERE EvaluationQuestion.EvaluationKey %1 "
-                                 "ORDER BY EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
-                                 "Picks.EvaluationPickListKey")
-                : QStringLiteral("SELECT EvaluationKey, EvaluationQuestionKey, TemplateQuestionKey, Answer, TBCCheck "
-                                 "FROM EvaluationQuestion WHERE EvaluationKey %1 ORDER BY EvaluationKey, "
-                                 "EvaluationQuestionKey"))
-            .arg(slice.condition),
-        {slice.value});
     qint64 current = 0;
     qint64 currentAnswer = 0;
     bool kept = false;
-    while (answers.next()) {
-        if (const qint64 key = answers.value(0).toLongLong(); key != current) {
+    while (rows.next()) {
+        if (const qint64 key = rows.integer(0); key != current) {
             current = key;
             taken.fill(false);
         }
-        if (const qint64 answerKey = answers.value(1).toLongLong(); answerKey != currentAnswer) {
+        if (const qint64 answerKey = rows.integer(1); answerKey != currentAnswer) {
             currentAnswer = answerKey;
-            const int column = m_questionColumn.value(answers.value(2).toLongLong(), -1);
+            const int column = m_questionColumn.value(rows.integer(2), -1);
             kept = column >= 0 && !std::exchange(taken[column], true);
             if (kept)
-                m_given.append({current, answerKey, column, FieldText(answers.value(3)), answers.value(4).toInt() != 0,
-                                m_ticked.size(), 0});
+                m_given.append(
+                    {current, answerKey, column, rows.fieldText(3), rows.integer(4) != 0, m_ticked.size(), 0});
         }
-        if (joined && kept && !answers.isNull(5)) {
-            m_ticked << answers.value(5).toLongLong();
+        if (withTicks && kept && !rows.isNull(5)) {
+            m_ticked << rows.integer(5);
             ++m_given.last().tickCount;
         }
     }
-    answers.finish();
-    if (!joined)
-        readTicks();
+}
 
-    current = 0;
+void EvaluationExport::encodeAnswers(const KeySet& slice) {
+    // Each evaluation's first answer to a question, with the entries ticked for it. SQLite
+    // looks the ticks up in the same statement, in its own process and at no cost, and its
+    // million rows are read without a QVariant of each value. PostgreSQL spends about two
+    // microseconds on each lookup, most of a slice's time: it reads them after, by ranges of
+    // answers.
+    m_given.clear();
+    m_ticked.clear();
+    if (m_database.engine() == DatabaseEngine::SQLite) {
+        SqliteRows rows(m_database,
+                        slice.in(QStringLiteral(
+                            "SELECT EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
+                            "EvaluationQuestion.TemplateQuestionKey, EvaluationQuestion.Answer, "
+                            "EvaluationQuestion.TBCCheck, Picks.TemplatePickListKey FROM EvaluationQuestion LEFT JOIN "
+                            "EvaluationPickList Picks ON Picks.EvaluationQuestionKey = "
+                            "EvaluationQuestion.EvaluationQuestionKey WHERE EvaluationQuestion.EvaluationKey IN (%1) "
+                            "ORDER BY EvaluationQuestion.EvaluationKey, EvaluationQuestion.EvaluationQuestionKey, "
+                            "Picks.EvaluationPickListKey")),
+                        {slice.value});
+        readAnswers(rows, true);
+    } else {
+        QueryRows rows{m_database.querySlice(
+            QStringLiteral("SELECT EvaluationKey, EvaluationQuestionKey, TemplateQuestionKey, Answer, TBCCheck FROM "
+                           "EvaluationQuestion WHERE EvaluationKey %1 ORDER BY EvaluationKey, EvaluationQuestionKey")
+                .arg(slice.condition),
+            {slice.value})};
+        readAnswers(rows, false);
+        rows.query.finish();
+        readTicks();
+    }
+
+    qint64 current = 0;
     const auto flush = [&] {
         const auto line = m_lines.find(current);
         if (line != m_lines.end())

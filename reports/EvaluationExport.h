@@ -76,6 +76,8 @@ private:
     qint64 writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys);
     void encodeFields(const KeySet& slice);
     void encodeAnswers(const KeySet& slice);
+    // The slice's answers (with their ticks, when the statement joins them) into m_given.
+    template <typename Rows> void readAnswers(Rows& rows, bool withTicks);
     // On PostgreSQL: the entries ticked for the slice's answers, after the answers.
     void readTicks();
     QByteArray encodedAnswers();

@@ -22,7 +22,9 @@ struct KeySet {
 
 // Runs sql once per slice of keys, with "IN (%1)" taking the slice's keys (bound after the
 // leading values), and hands every row to the callback: a report reads thousands of chosen
-// evaluations in a few statements, each well inside what both engines take.
+// evaluations in a few statements, each well inside what both engines take. A slice's rows
+// are few enough to come whole (Database::querySlice): a statement's rows for a thousand
+// evaluations, never a whole catalog's.
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
                   const std::function<void(QSqlQuery&)>& row);
 // For a statement that counts, whose rows the callback adds up. PostgreSQL counts all the keys
