@@ -1,14 +1,11 @@
 #pragma once
 
-#include "Database.h"
+#include "ConnectionThread.h"
 #include "KestrivoError.h"
 #include "WholeFileInsert.h"
 
 #include <QList>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 // WholeFileInsert::add on a connection of its own, in a thread of its own. On a database
 // server the statement of a batch runs in the server's process: the program would only wait
@@ -23,26 +20,15 @@ public:
     };
 
     explicit WholeFileInsertThread(const Database& database);
-    ~WholeFileInsertThread();
-    WholeFileInsertThread(const WholeFileInsertThread&) = delete;
-    WholeFileInsertThread& operator=(const WholeFileInsertThread&) = delete;
 
     void start(const QList<WholeFileInsert::File>& files);
-    bool busy() const { return m_started; }
+    bool busy() const { return m_thread.busy(); }
     // Waits for the batch that start() handed over.
     Result finish();
 
 private:
-    void work();
-    Result write(std::optional<Database>& connection, std::optional<WholeFileInsert>& insert,
-                 const QList<WholeFileInsert::File>& files);
-
-    const Database& m_database;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::optional<QList<WholeFileInsert::File>> m_files;
-    std::optional<Result> m_result;
-    bool m_started = false;
-    bool m_stopping = false;
-    std::thread m_thread;
+    // Made and used in the thread only, on its connection.
+    std::optional<WholeFileInsert> m_insert;
+    Result m_result;
+    ConnectionThread m_thread;
 };
