@@ -13,7 +13,9 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -82,12 +84,44 @@ QByteArray EvaluationExport::record(const QStringList& fields) {
 qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<qint64>& evaluationKeys) {
     ReportSnapshot snapshot(m_database);
     send(out, record(readColumns(templateKey)));
+    const qsizetype count = evaluationKeys.size();
     qint64 written = 0;
-    for (qsizetype first = 0; first < evaluationKeys.size(); first += SliceSize) {
-        const QList<qint64> slice = evaluationKeys.mid(first, SliceSize);
-        written += writeSlice(out, templateKey, slice);
+    const auto sendSlice = [&](QByteArray& bytes, qint64 rows, qsizetype done) {
+        send(out, bytes);
+        bytes.clear();
+        written += rows;
         if (m_progress)
-            m_progress(int(first + slice.size()), int(evaluationKeys.size()));
+            m_progress(int(std::min(done, count)), int(count));
+    };
+    // On a server every other slice is read and encoded on a second connection meanwhile: the
+    // server reads one slice while this process encodes the other. What the second connection's
+    // job writes to is declared before it, to outlive a job still running when this throws.
+    std::optional<EvaluationExport> other;
+    QByteArray otherBytes;
+    qint64 otherRows = 0;
+    std::unique_ptr<ConnectionThread> second;
+    if (count > SliceSize)
+        second = snapshot.secondReader(
+            [&other, templateKey](const Database& connection) {
+                other.emplace(connection);
+                other->readColumns(templateKey);
+            },
+            [&other](const Database&) { other.reset(); });
+    QByteArray bytes;
+    for (qsizetype first = 0; first < count;) {
+        const qsizetype next = first + SliceSize;
+        const bool paired = second && next < count;
+        if (paired)
+            second->start([&, next](const Database&) {
+                otherRows = other->encodeSlice(templateKey, evaluationKeys.mid(next, SliceSize), otherBytes);
+            });
+        const qint64 rows = encodeSlice(templateKey, evaluationKeys.mid(first, SliceSize), bytes);
+        sendSlice(bytes, rows, next);
+        if (paired) {
+            second->finish();
+            sendSlice(otherBytes, otherRows, next + SliceSize);
+        }
+        first = paired ? next + SliceSize : next;
     }
     return written;
 }
@@ -152,7 +186,7 @@ const EvaluationExport::PickEntry& EvaluationExport::pickEntry(qint64 key) {
     return *m_pickEntries.insert(key, read);
 }
 
-qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys) {
+qint64 EvaluationExport::encodeSlice(qint64 templateKey, const QList<qint64>& keys, QByteArray& bytes) {
     const KeySet slice(m_database, keys);
 
     m_lines.clear();
@@ -187,7 +221,6 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
     // An evaluation without field or answer rows has empty columns.
     const QByteArray noFields(m_fieldCount, ',');
     const QByteArray noAnswers(3 * m_answers.size(), ',');
-    QByteArray bytes;
     qint64 written = 0;
     for (qint64 key : keys) {
         const auto line = m_lines.constFind(key);
@@ -199,7 +232,6 @@ qint64 EvaluationExport::writeSlice(QIODevice& out, qint64 templateKey, const QL
         bytes += "\r\n";
         ++written;
     }
-    send(out, bytes);
     return written;
 }
 

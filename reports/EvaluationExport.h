@@ -72,8 +72,8 @@ private:
 
     // The header; the columns of the template's fields and questions, and its pick-list entries.
     QStringList readColumns(qint64 templateKey);
-    // The rows of one slice of evaluations; returns how many were written.
-    qint64 writeSlice(QIODevice& out, qint64 templateKey, const QList<qint64>& keys);
+    // The lines of one slice of evaluations, appended to bytes; returns how many.
+    qint64 encodeSlice(qint64 templateKey, const QList<qint64>& keys, QByteArray& bytes);
     void encodeFields(const KeySet& slice);
     void encodeAnswers(const KeySet& slice);
     // The slice's answers (with their ticks, when the statement joins them) into m_given.

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "ConnectionThread.h"
+
+#include <QString>
+#include <memory>
+
 class Database;
 
 // One read transaction around everything a report reads, so a report run while another PC
@@ -14,6 +19,13 @@ public:
     ReportSnapshot(const ReportSnapshot&) = delete;
     ReportSnapshot& operator=(const ReportSnapshot&) = delete;
 
+    // On PostgreSQL, a second connection in a thread of its own that reads in this snapshot,
+    // so that the server reads for the report on two processors; opened runs on it before its
+    // first job, closing before it closes. None on SQLite: its connections cannot share a
+    // snapshot, and its reading is this process's work anyway. Throws KestrivoError.
+    std::unique_ptr<ConnectionThread> secondReader(ConnectionThread::Job opened = {},
+                                                   ConnectionThread::Job closing = {});
+
     // Ends the transaction before the report is shown, so a preview left open holds no
     // snapshot.
     void end();
@@ -21,4 +33,5 @@ public:
 private:
     const Database& m_database;
     bool m_open = false;
+    QString m_exported; // the server's name of the snapshot, once another connection needs it
 };
