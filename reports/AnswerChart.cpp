@@ -11,6 +11,7 @@
 #include "TrelkReportRecorder.h"
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -58,7 +59,8 @@ std::optional<int> AnswerChart::record(TrelkReportRecorder& recorder, const Repo
     const int key = recorder.ppReportStart(false, keep);
     {
         ReportSnapshot snapshot(m_database);
-        m_data = AnswerChartData::count(m_database, request);
+        const std::unique_ptr<ConnectionThread> second = snapshot.secondReader();
+        m_data = AnswerChartData::count(m_database, request, second.get());
     }
     if (m_data.groups.isEmpty()) {
         programPrompter().inform(GroupSummary::NothingMessage, GroupSummary::NothingTitle, PromptIcon::Exclamation);

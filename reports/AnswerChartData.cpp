@@ -131,7 +131,8 @@ int AnswerChartData::Bar::highest() const {
     return most;
 }
 
-AnswerChartData AnswerChartData::count(const Database& database, const ReportRequest& request) {
+AnswerChartData AnswerChartData::count(const Database& database, const ReportRequest& request,
+                                       ConnectionThread* second) {
     const GroupSummaryData data = GroupSummaryData::loadHeading(database, request);
     AnswerChartData chart;
     if (data.groups.isEmpty())
@@ -150,7 +151,7 @@ AnswerChartData AnswerChartData::count(const Database& database, const ReportReq
         const int group = *index;
         chart.groups[group].evaluations += int(run.keys.size());
         keys << run.keys;
-        for (const GroupSummaryData::AnswerCount& count : GroupSummaryData::answerCounts(database, run.keys)) {
+        for (const GroupSummaryData::AnswerCount& count : GroupSummaryData::answerCounts(database, run.keys, second)) {
             Answers& question = answers[count.question];
             question.given.resize(chart.groups.size());
             question.tbc.resize(chart.groups.size());

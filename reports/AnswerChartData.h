@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class ConnectionThread;
 class Database;
 
 // What the answer chart draws: for every live question of the template, how many chosen
@@ -45,6 +46,8 @@ struct AnswerChartData {
     QList<Question> questions; // in the template's order
     int evaluations = 0;
 
-    // Counts for the request. No groups means nothing chosen is stored. Throws KestrivoError.
-    static AnswerChartData count(const Database& database, const ReportRequest& request);
+    // Counts for the request, with the second connection's help when there is one. No groups
+    // means nothing chosen is stored. Throws KestrivoError.
+    static AnswerChartData count(const Database& database, const ReportRequest& request,
+                                 ConnectionThread* second = nullptr);
 };

@@ -88,6 +88,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
     const bool byGroup = request.variant == 1;
     if (byGroup) {
         // The engine counts each group's answers: nothing is read per evaluation.
+        const std::unique_ptr<ConnectionThread> second = snapshot.secondReader();
         GroupSummaryData::forEachRun(m_database, request, [&](const GroupSummaryData::Run& run) {
             open = startColumn(GroupSummaryData::Evaluation{
                 run.firstKey,
@@ -97,7 +98,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
                 {},
                 request.columnFields.isEmpty() ? QHash<qint64, QString>()
                                                : GroupSummaryData::columnValues(m_database, run.firstKey)});
-            scoreCounts(*open, GroupSummaryData::answerCounts(m_database, run.keys));
+            scoreCounts(*open, GroupSummaryData::answerCounts(m_database, run.keys, second.get()));
             close();
             return goOn(int(run.keys.size()), chosen);
         });

@@ -1,5 +1,6 @@
 #include "GroupSummaryData.h"
 
+#include "ConnectionThread.h"
 #include "Database.h"
 #include "EntryRules.h"
 #include "FieldText.h"
@@ -17,6 +18,12 @@ namespace {
 
 // Evaluations read at once: a few statements each, and only these held in memory.
 constexpr qsizetype EvaluationsPerRead = 500;
+// The runs need only each evaluation's group: a statement reads many, as each costs a server
+// three round trips however few rows it has.
+constexpr qsizetype GroupsPerRead = 5000;
+// Fewer evaluations than twice this are counted on one connection: splitting them would gain
+// less than handing half to the other connection costs.
+constexpr qsizetype KeysEachReader = 1000;
 
 using AnswerTally = std::map<std::tuple<qint64, QString, bool>, int>;
 
@@ -204,16 +211,17 @@ void GroupSummaryData::forEachRun(const Database& database, const ReportRequest&
                                   const std::function<bool(const Run&)>& each) {
     const QList<qint64> all = request.selectedEvaluations();
     std::optional<Run> run;
-    for (qsizetype first = 0; first < all.size(); first += EvaluationsPerRead) {
-        const QList<qint64> chosen = all.mid(first, EvaluationsPerRead);
+    for (qsizetype first = 0; first < all.size(); first += GroupsPerRead) {
+        const QList<qint64> chosen = all.mid(first, GroupsPerRead);
         QHash<qint64, std::pair<qint64, QString>> groups;
-        forKeySlices(database,
-                     QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
+        const KeySet slice(database, chosen);
+        QSqlQuery rows = database.querySlice(
+            slice.in(QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
                                     "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                                    "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
-                     {}, chosen, [&groups](QSqlQuery& row) {
-                         groups.insert(row.value(0).toLongLong(), {row.value(1).toLongLong(), row.value(2).toString()});
-                     });
+                                    "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)")),
+            {slice.value});
+        while (rows.next())
+            groups.insert(rows.value(0).toLongLong(), {rows.value(1).toLongLong(), rows.value(2).toString()});
         for (qint64 key : chosen) {
             const auto group = groups.constFind(key);
             if (group == groups.cend())
@@ -232,10 +240,31 @@ void GroupSummaryData::forEachRun(const Database& database, const ReportRequest&
         each(*run);
 }
 
-QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Database& database,
-                                                                    const QList<qint64>& keys) {
-    const AnswerTally counts = database.engine() == DatabaseEngine::SQLite ? firstAnswersOnSqlite(database, keys)
-                                                                           : firstAnswersOnServer(database, keys);
+QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Database& database, const QList<qint64>& keys,
+                                                                    ConnectionThread* second) {
+    AnswerTally counts;
+    if (database.engine() == DatabaseEngine::SQLite) {
+        counts = firstAnswersOnSqlite(database, keys);
+    } else if (second && keys.size() >= 2 * KeysEachReader) {
+        // An evaluation's answers are counted on one connection or the other, and the counts
+        // add up: the server counts half of them on each of two processors.
+        const qsizetype half = keys.size() / 2;
+        AnswerTally secondCounts;
+        second->start([&secondCounts, rest = keys.mid(half)](const Database& connection) {
+            secondCounts = firstAnswersOnServer(connection, rest);
+        });
+        try {
+            counts = firstAnswersOnServer(database, keys.first(half));
+        } catch (...) {
+            second->finish();
+            throw;
+        }
+        second->finish();
+        for (const auto& [key, count] : secondCounts)
+            counts[key] += count;
+    } else {
+        counts = firstAnswersOnServer(database, keys);
+    }
     QList<AnswerCount> list;
     for (const auto& [key, count] : counts)
         if (count > 0)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class ConnectionThread;
 class Database;
 
 // What the group summaries and the answer chart read for one run, in a few queries however
@@ -65,8 +66,10 @@ struct GroupSummaryData {
     // order; the callback returns false to stop. Throws KestrivoError.
     static void forEachRun(const Database& database, const ReportRequest& request,
                            const std::function<bool(const Run&)>& each);
-    // The answers of the evaluations, counted by the engine. Throws KestrivoError.
-    static QList<AnswerCount> answerCounts(const Database& database, const QList<qint64>& keys);
+    // The answers of the evaluations, counted by the engine; many are counted half on the
+    // second connection, when there is one (ReportSnapshot::secondReader). Throws KestrivoError.
+    static QList<AnswerCount> answerCounts(const Database& database, const QList<qint64>& keys,
+                                           ConnectionThread* second = nullptr);
     // The first value entered in each field of the evaluation, by TemplateFieldKey.
     static QHash<qint64, QString> columnValues(const Database& database, qint64 evaluationKey);
 
