@@ -1,10 +1,13 @@
 #include "AuditReportTest.h"
 #include "DataEnvironment.h"
 #include "GroupSummary.h"
+#include "GroupSummaryData.h"
 #include "ReportCapture.h"
+#include "ReportSnapshot.h"
 #include "ReportTestbed.h"
 #include "TestDatabases.h"
 
+#include <QMap>
 #include <QTest>
 
 // The group summary's recorded rows: the landscape table, its page breaks, and the scores,
@@ -253,6 +256,38 @@ private Q_SLOTS:
         QCOMPARE(done, 700);
         QCOMPARE(ReportCapture::storedRows(), 0);
         QCOMPARE(int(m_bed->prompter().shown().size()), shown);
+    }
+
+    // A long run is counted half on a second connection on a server: the halves add up, an
+    // evaluation's later answer is taken off in either half, and the second connection reads
+    // in the report's snapshot, blind to what another PC changed after the report began.
+    void longRunCountedInHalves() {
+        const qint64 q1 = build().addQuestion(m_audit, "Q1", {"1", "2"}, {}, 1);
+        QList<qint64> keys;
+        {
+            Transaction transaction(m_bed->db());
+            for (int i = 0; i < 2400; ++i) {
+                QList<std::pair<qint64, EvaluationFixture::Answer>> answers{{q1, {i % 2 ? "2" : "1"}}};
+                if (i % 600 == 599)
+                    answers = {{q1, {"1"}}, {q1, {"2"}}};
+                keys << evaluation("North", QString("E%1").arg(i), answers);
+            }
+            transaction.commit();
+        }
+        ReportSnapshot snapshot(m_bed->db());
+        const std::unique_ptr<ConnectionThread> second = snapshot.secondReader();
+        QFETCH_GLOBAL(DatabaseEngine, engine);
+        QCOMPARE(bool(second), engine == DatabaseEngine::PostgreSQL);
+        m_bed->db().scalar("SELECT COUNT(*) FROM Evaluation"); // where SQLite's snapshot begins
+        Database other = Database::open(m_bed->connectionString(), "other-pc");
+        other.execute("UPDATE EvaluationQuestion SET Answer='2' WHERE EvaluationKey=?", {keys.last()});
+        other.close();
+
+        QMap<QString, int> counted;
+        for (const GroupSummaryData::AnswerCount& count :
+             GroupSummaryData::answerCounts(m_bed->db(), keys, second.get()))
+            counted[count.answer] += count.count;
+        QCOMPARE(counted, (QMap<QString, int>{{"1", 1204}, {"2", 1196}}));
     }
 
     // Nothing chosen that is still stored: "Nothing found to print." in both variants, and
