@@ -36,6 +36,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +143,21 @@ double recordedPagesPerSecond(const ScaleCatalog& catalog, const QString& folder
     return QString::fromUtf8(child.readAllStandardOutput()).trimmed().toDouble();
 }
 
+// Each job is timed alone: what the one before left to be written, the kernel's dirty pages and
+// the server's checkpoint after an Add of a gigabyte of log, is written before it starts.
+void settle(DatabaseEngine engine, const ScaleCatalog& catalog) {
+    if (engine == DatabaseEngine::PostgreSQL) {
+        try {
+            Database db = Database::open(catalog.connection, QStringLiteral("bench_scale_settle"));
+            db.execute(QStringLiteral("CHECKPOINT"));
+            db.close();
+        } catch (const KestrivoError& error) {
+            std::fprintf(stderr, "  (no checkpoint: %s)\n", error.what());
+        }
+    }
+    ::sync();
+}
+
 // Runs every job on a catalog of count evaluations; the names of the jobs come back in order.
 std::optional<QList<Figure>> measureSize(DatabaseEngine engine, int count, const QString& where, QStringList& names) {
     QTemporaryDir temporary(where + QStringLiteral("/bench_scale-XXXXXX"));
@@ -153,6 +169,7 @@ std::optional<QList<Figure>> measureSize(DatabaseEngine engine, int count, const
     QList<Figure> figures;
     names.clear();
     for (const Job& job : jobsOf(engine, *catalog, folder)) {
+        settle(engine, *catalog);
         std::fprintf(stderr, "  %s\n", qPrintable(job.name));
         const BenchCli::Measured run = BenchCli::measure(catalog->home, job.arguments);
         if (run.exitCode != 0) {
