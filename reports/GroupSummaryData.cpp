@@ -214,14 +214,16 @@ void GroupSummaryData::forEachRun(const Database& database, const ReportRequest&
     for (qsizetype first = 0; first < all.size(); first += GroupsPerRead) {
         const QList<qint64> chosen = all.mid(first, GroupsPerRead);
         QHash<qint64, std::pair<qint64, QString>> groups;
-        const KeySet slice(database, chosen);
-        QSqlQuery rows = database.querySlice(
-            slice.in(QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
-                                    "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
-                                    "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)")),
-            {slice.value});
-        while (rows.next())
-            groups.insert(rows.value(0).toLongLong(), {rows.value(1).toLongLong(), rows.value(2).toString()});
+        forKeySlices(
+            database,
+            QStringLiteral("SELECT EvaluationKey, EvaluationGroupKey, FieldValue FROM Evaluation LEFT JOIN "
+                           "TemplateFieldValue ON Evaluation.EvaluationGroupKey = "
+                           "TemplateFieldValue.TemplateFieldValueKey WHERE EvaluationKey IN (%1)"),
+            {}, chosen,
+            [&groups](QSqlQuery& row) {
+                groups.insert(row.value(0).toLongLong(), {row.value(1).toLongLong(), row.value(2).toString()});
+            },
+            GroupsPerRead);
         for (qint64 key : chosen) {
             const auto group = groups.constFind(key);
             if (group == groups.cend())

@@ -4,12 +4,6 @@
 
 #include <QStringList>
 
-namespace {
-
-constexpr qsizetype KeysPerStatement = 1000;
-
-} // namespace
-
 KeySet::KeySet(const Database& database, const QList<qint64>& keys) {
     QString list;
     list.reserve(keys.size() * 8 + 2);
@@ -33,9 +27,9 @@ QString KeySet::in(const QString& sql) const {
 }
 
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
-                  const std::function<void(QSqlQuery&)>& row) {
-    for (qsizetype first = 0; first < keys.size(); first += KeysPerStatement) {
-        const KeySet slice(database, keys.mid(first, KeysPerStatement));
+                  const std::function<void(QSqlQuery&)>& row, qsizetype keysPerStatement) {
+    for (qsizetype first = 0; first < keys.size(); first += keysPerStatement) {
+        const KeySet slice(database, keys.mid(first, keysPerStatement));
         QSqlQuery rows = database.querySlice(slice.in(sql), leading + QVariantList{slice.value});
         while (rows.next())
             row(rows);

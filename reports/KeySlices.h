@@ -24,9 +24,9 @@ struct KeySet {
 // leading values), and hands every row to the callback: a report reads thousands of chosen
 // evaluations in a few statements, each well inside what both engines take. A slice's rows
 // are few enough to come whole (Database::querySlice): a statement's rows for a thousand
-// evaluations, never a whole catalog's.
+// evaluations, never a whole catalog's; a statement whose rows are small may take more keys.
 void forKeySlices(const Database& database, const QString& sql, const QVariantList& leading, const QList<qint64>& keys,
-                  const std::function<void(QSqlQuery&)>& row);
+                  const std::function<void(QSqlQuery&)>& row, qsizetype keysPerStatement = 1000);
 // For a statement that counts, whose rows the callback adds up. PostgreSQL counts all the keys
 // in one statement, in a hash. SQLite groups by sorting: it counts a slice at a time, because
 // a slice's rows sort in its cache, where those of a hundred thousand evaluations spill to
