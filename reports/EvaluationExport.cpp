@@ -83,7 +83,6 @@ QByteArray EvaluationExport::record(const QStringList& fields) {
 
 qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<qint64>& evaluationKeys) {
     ReportSnapshot snapshot(m_database);
-    send(out, record(readColumns(templateKey)));
     const qsizetype count = evaluationKeys.size();
     qint64 written = 0;
     const auto sendSlice = [&](QByteArray& bytes, qint64 rows, qsizetype done) {
@@ -93,9 +92,10 @@ qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<q
         if (m_progress)
             m_progress(int(std::min(done, count)), int(count));
     };
-    // On a server every other slice is read and encoded on a second connection meanwhile: the
-    // server reads one slice while this process encodes the other. What the second connection's
-    // job writes to is declared before it, to outlive a job still running when this throws.
+    // Every other slice is read and encoded on a second connection meanwhile, on a processor of
+    // its own. What its job writes to is declared before it, to outlive a job still running when
+    // this throws. On SQLite it begins reading together with this connection, before anything
+    // is read here.
     std::optional<EvaluationExport> other;
     QByteArray otherBytes;
     qint64 otherRows = 0;
@@ -107,6 +107,7 @@ qint64 EvaluationExport::write(QIODevice& out, qint64 templateKey, const QList<q
                 other->readColumns(templateKey);
             },
             [&other](const Database&) { other.reset(); });
+    send(out, record(readColumns(templateKey)));
     QByteArray bytes;
     for (qsizetype first = 0; first < count;) {
         const qsizetype next = first + SliceSize;

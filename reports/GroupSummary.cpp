@@ -51,6 +51,10 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
     // The evaluations are read a slice at a time as the columns are made, and each page is
     // recorded as soon as its columns are complete: nothing grows with their number.
     ReportSnapshot snapshot(m_database);
+    // By group, a long run's answers are counted half on a second connection, which on SQLite
+    // begins reading together with the report's own.
+    const bool byGroup = request.variant == 1;
+    const std::unique_ptr<ConnectionThread> second = byGroup ? snapshot.secondReader() : nullptr;
     GroupSummaryData data = GroupSummaryData::loadHeading(m_database, request);
     const int chosen = int(request.selectedEvaluations().size());
     if (data.groups.isEmpty() || chosen == 0) {
@@ -85,10 +89,8 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
             x = ColumnStart;
         }
     };
-    const bool byGroup = request.variant == 1;
     if (byGroup) {
         // The engine counts each group's answers: nothing is read per evaluation.
-        const std::unique_ptr<ConnectionThread> second = snapshot.secondReader();
         GroupSummaryData::forEachRun(m_database, request, [&](const GroupSummaryData::Run& run) {
             open = startColumn(GroupSummaryData::Evaluation{
                 run.firstKey,

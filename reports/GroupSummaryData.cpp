@@ -244,19 +244,21 @@ void GroupSummaryData::forEachRun(const Database& database, const ReportRequest&
 
 QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Database& database, const QList<qint64>& keys,
                                                                     ConnectionThread* second) {
+    const auto firstAnswers = [](const Database& connection, const QList<qint64>& part) {
+        return connection.engine() == DatabaseEngine::SQLite ? firstAnswersOnSqlite(connection, part)
+                                                             : firstAnswersOnServer(connection, part);
+    };
     AnswerTally counts;
-    if (database.engine() == DatabaseEngine::SQLite) {
-        counts = firstAnswersOnSqlite(database, keys);
-    } else if (second && keys.size() >= 2 * KeysEachReader) {
+    if (second && keys.size() >= 2 * KeysEachReader) {
         // An evaluation's answers are counted on one connection or the other, and the counts
-        // add up: the server counts half of them on each of two processors.
+        // add up: half of them are read and counted on each of two processors.
         const qsizetype half = keys.size() / 2;
         AnswerTally secondCounts;
-        second->start([&secondCounts, rest = keys.mid(half)](const Database& connection) {
-            secondCounts = firstAnswersOnServer(connection, rest);
+        second->start([&secondCounts, &firstAnswers, rest = keys.mid(half)](const Database& connection) {
+            secondCounts = firstAnswers(connection, rest);
         });
         try {
-            counts = firstAnswersOnServer(database, keys.first(half));
+            counts = firstAnswers(database, keys.first(half));
         } catch (...) {
             second->finish();
             throw;
@@ -265,7 +267,7 @@ QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Databa
         for (const auto& [key, count] : secondCounts)
             counts[key] += count;
     } else {
-        counts = firstAnswersOnServer(database, keys);
+        counts = firstAnswers(database, keys);
     }
     QList<AnswerCount> list;
     for (const auto& [key, count] : counts)

@@ -2,13 +2,24 @@
 
 #include "Database.h"
 #include "KestrivoError.h"
+#include "SqliteRows.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
+#include <optional>
+#include <sqlite3.h>
 
 namespace {
 
 const QString ReadOnly = QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+
+// Any read begins a SQLite connection's snapshot: the catalog's first page is always there.
+const QString FirstRead = QStringLiteral("SELECT COUNT(*) FROM sqlite_master");
+
+bool reading(const Database& database) {
+    sqlite3* handle = sqliteHandle(database.handle());
+    return handle && sqlite3_txn_state(handle, "main") == SQLITE_TXN_READ;
+}
 
 KestrivoError cannotBegin(const QSqlDatabase& handle) {
     return KestrivoError(
@@ -38,8 +49,10 @@ ReportSnapshot::~ReportSnapshot() {
 
 std::unique_ptr<ConnectionThread> ReportSnapshot::secondReader(ConnectionThread::Job opened,
                                                                ConnectionThread::Job closing) {
-    if (m_database.engine() != DatabaseEngine::PostgreSQL || !m_open)
+    if (!m_open)
         return nullptr;
+    if (m_database.engine() == DatabaseEngine::SQLite)
+        return sqliteSecondReader(std::move(opened), std::move(closing));
     if (m_exported.isEmpty()) {
         m_exported = m_database.scalar(QStringLiteral("SELECT pg_export_snapshot()")).toString();
         // SET TRANSACTION SNAPSHOT takes no bound value; the name the server gave is checked
@@ -61,6 +74,58 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::secondReader(ConnectionThread:
                 opened(connection);
         },
         std::move(closing));
+}
+
+// SQLite cannot hand a snapshot to another connection, but two connections that begin reading
+// while no one can commit read the same one: a third holds the catalog's write lock meanwhile,
+// for as long as the two take to begin. It refuses when the report began reading alone, or
+// the lock cannot be had within the busy timeout (a catalog opened read-only, a long write
+// elsewhere): the report then reads on its one connection, as it always could.
+std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionThread::Job opened,
+                                                                     ConnectionThread::Job closing) {
+    sqlite3* handle = sqliteHandle(m_database.handle());
+    if (!handle || sqlite3_txn_state(handle, "main") != SQLITE_TXN_NONE)
+        return nullptr;
+    std::optional<Database> lock;
+    try {
+        lock.emplace(m_database.openAnother(
+            QStringLiteral("ReportSnapshotLock%1").arg(reinterpret_cast<quintptr>(this), 0, 16)));
+        lock->execute(QStringLiteral("BEGIN IMMEDIATE"));
+    } catch (const KestrivoError&) {
+        if (lock)
+            lock->close();
+        return nullptr;
+    }
+    std::unique_ptr<ConnectionThread> second;
+    try {
+        m_database.scalar(FirstRead);
+        second = std::make_unique<ConnectionThread>(
+            m_database,
+            [opened](const Database& connection) {
+                if (!connection.handle().transaction())
+                    throw cannotBegin(connection.handle());
+                connection.scalar(FirstRead);
+                if (!reading(connection))
+                    throw KestrivoError(ErrorNumber::Database,
+                                        QStringLiteral("The report's second connection cannot begin reading."));
+                if (opened)
+                    opened(connection);
+            },
+            std::move(closing));
+        second->start([](const Database&) {});
+        second->finish();
+    } catch (...) {
+        second.reset();
+        lock->close();
+        throw;
+    }
+    try {
+        lock->execute(QStringLiteral("ROLLBACK"));
+    } catch (const KestrivoError&) {
+        // Closing gives the lock up all the same.
+    }
+    lock->close();
+    return reading(m_database) ? std::move(second) : nullptr;
 }
 
 void ReportSnapshot::end() {

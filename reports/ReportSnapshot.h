@@ -19,10 +19,10 @@ public:
     ReportSnapshot(const ReportSnapshot&) = delete;
     ReportSnapshot& operator=(const ReportSnapshot&) = delete;
 
-    // On PostgreSQL, a second connection in a thread of its own that reads in this snapshot,
-    // so that the server reads for the report on two processors; opened runs on it before its
-    // first job, closing before it closes. None on SQLite: its connections cannot share a
-    // snapshot, and its reading is this process's work anyway. Throws KestrivoError.
+    // A second connection in a thread of its own that reads in this snapshot, so that the
+    // report reads on two processors; opened runs on it before its first job, closing before it
+    // closes. On SQLite only before the report's first read, and none when the catalog's write
+    // lock cannot be had meanwhile. Throws KestrivoError.
     std::unique_ptr<ConnectionThread> secondReader(ConnectionThread::Job opened = {},
                                                    ConnectionThread::Job closing = {});
 
@@ -31,6 +31,8 @@ public:
     void end();
 
 private:
+    std::unique_ptr<ConnectionThread> sqliteSecondReader(ConnectionThread::Job opened, ConnectionThread::Job closing);
+
     const Database& m_database;
     bool m_open = false;
     QString m_exported; // the server's name of the snapshot, once another connection needs it
