@@ -59,6 +59,7 @@ struct Job {
     QStringList arguments;
     QString pdf;            // the report's file, whose pages give the recording rate
     bool readsOnly = false; // leaves the catalog and the unit as it found them: it can run again
+    QString made;           // a file the job makes and will not overwrite: gone before each run
 };
 
 // A job of a few seconds moves by up to half between runs on a busy machine, and its growth
@@ -116,7 +117,11 @@ QList<Job> jobsOf(DatabaseEngine engine, const ScaleCatalog& catalog, const QStr
           QStringLiteral("--out"), folder + QStringLiteral("export.csv")},
          {},
          true},
-        {QStringLiteral("catalog backup"), {QStringLiteral("catalog"), QStringLiteral("backup"), pdf("backup.db")}, {}},
+        {QStringLiteral("catalog backup"),
+         {QStringLiteral("catalog"), QStringLiteral("backup"), pdf("backup.db")},
+         {},
+         true,
+         pdf("backup.db")},
         {copyName, {QStringLiteral("catalog"), QStringLiteral("copy"), QStringLiteral("--to"), copyTarget}, {}},
     };
     return jobs;
@@ -179,6 +184,8 @@ void settle(DatabaseEngine engine, const ScaleCatalog& catalog) {
 std::optional<Figure> measureJob(DatabaseEngine engine, const ScaleCatalog& catalog, const Job& job) {
     QList<BenchCli::Measured> runs;
     do {
+        if (!job.made.isEmpty())
+            QFile::remove(job.made);
         settle(engine, catalog);
         std::fprintf(stderr, "  %s\n", qPrintable(job.name));
         runs << BenchCli::measure(catalog.home, job.arguments);

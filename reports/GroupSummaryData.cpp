@@ -254,7 +254,7 @@ QList<GroupSummaryData::AnswerCount> GroupSummaryData::answerCounts(const Databa
         // add up: half of them are read and counted on each of two processors.
         const qsizetype half = keys.size() / 2;
         AnswerTally secondCounts;
-        second->start([&secondCounts, &firstAnswers, rest = keys.mid(half)](const Database& connection) {
+        second->start([&secondCounts, firstAnswers, rest = keys.mid(half)](const Database& connection) {
             secondCounts = firstAnswers(connection, rest);
         });
         try {

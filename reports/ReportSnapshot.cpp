@@ -78,9 +78,9 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::secondReader(ConnectionThread:
 
 // SQLite cannot hand a snapshot to another connection, but two connections that begin reading
 // while no one can commit read the same one: a third holds the catalog's write lock meanwhile,
-// for as long as the two take to begin. It refuses when the report began reading alone, or
-// the lock cannot be had within the busy timeout (a catalog opened read-only, a long write
-// elsewhere): the report then reads on its one connection, as it always could.
+// for as long as the two take to begin. There is none when the report began reading alone, the
+// lock cannot be had within the busy timeout (a catalog opened read-only, a long write
+// elsewhere) or the second connection cannot begin: the report reads on its one connection.
 std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionThread::Job opened,
                                                                      ConnectionThread::Job closing) {
     sqlite3* handle = sqliteHandle(m_database.handle());
@@ -114,10 +114,11 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionT
             std::move(closing));
         second->start([](const Database&) {});
         second->finish();
-    } catch (...) {
+    } catch (const KestrivoError&) {
+        // Whatever failed, the report's own connection reads on alone, or tells why it cannot.
         second.reset();
         lock->close();
-        throw;
+        return nullptr;
     }
     try {
         lock->execute(QStringLiteral("ROLLBACK"));
