@@ -51,8 +51,7 @@ std::optional<int> GroupSummary::record(TrelkReportRecorder& recorder, const Rep
     // The evaluations are read a slice at a time as the columns are made, and each page is
     // recorded as soon as its columns are complete: nothing grows with their number.
     ReportSnapshot snapshot(m_database);
-    // By group, a long run's answers are counted half on a second connection, which on SQLite
-    // begins reading together with the report's own.
+    // By group, half of a long run is counted on a second connection, asked for before any read.
     const bool byGroup = request.variant == 1;
     const std::unique_ptr<ConnectionThread> second = byGroup ? snapshot.secondReader() : nullptr;
     GroupSummaryData data = GroupSummaryData::loadHeading(m_database, request);
