@@ -16,9 +16,9 @@ const QString ReadOnly = QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATA
 // Any read begins a SQLite connection's snapshot: the catalog's first page is always there.
 const QString FirstRead = QStringLiteral("SELECT COUNT(*) FROM sqlite_master");
 
-bool reading(const Database& database) {
+bool inState(const Database& database, int state) {
     sqlite3* handle = sqliteHandle(database.handle());
-    return handle && sqlite3_txn_state(handle, "main") == SQLITE_TXN_READ;
+    return handle && sqlite3_txn_state(handle, "main") == state;
 }
 
 KestrivoError cannotBegin(const QSqlDatabase& handle) {
@@ -83,14 +83,18 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::secondReader(ConnectionThread:
 // elsewhere) or the second connection cannot begin: the report reads on its one connection.
 std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionThread::Job opened,
                                                                      ConnectionThread::Job closing) {
-    sqlite3* handle = sqliteHandle(m_database.handle());
-    if (!handle || sqlite3_txn_state(handle, "main") != SQLITE_TXN_NONE)
+    if (!inState(m_database, SQLITE_TXN_NONE))
         return nullptr;
     std::optional<Database> lock;
     try {
         lock.emplace(m_database.openAnother(
             QStringLiteral("ReportSnapshotLock%1").arg(reinterpret_cast<quintptr>(this), 0, 16)));
+        // On a connection opened read-only BEGIN IMMEDIATE succeeds without taking the lock.
         lock->execute(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!inState(*lock, SQLITE_TXN_WRITE)) {
+            lock->close();
+            return nullptr;
+        }
     } catch (const KestrivoError&) {
         if (lock)
             lock->close();
@@ -105,7 +109,7 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionT
                 if (!connection.handle().transaction())
                     throw cannotBegin(connection.handle());
                 connection.scalar(FirstRead);
-                if (!reading(connection))
+                if (!inState(connection, SQLITE_TXN_READ))
                     throw KestrivoError(ErrorNumber::Database,
                                         QStringLiteral("The report's second connection cannot begin reading."));
                 if (opened)
@@ -126,7 +130,7 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionT
         // Closing gives the lock up all the same.
     }
     lock->close();
-    return reading(m_database) ? std::move(second) : nullptr;
+    return inState(m_database, SQLITE_TXN_READ) ? std::move(second) : nullptr;
 }
 
 void ReportSnapshot::end() {

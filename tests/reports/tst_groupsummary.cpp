@@ -261,7 +261,8 @@ private Q_SLOTS:
     // A long run is counted half on a second connection: the halves add up, an evaluation's
     // later answer is taken off in either half, and the second connection reads in the report's
     // snapshot, blind to what another PC changed after the report began. SQLite gives none to a
-    // report that began reading alone: it could not join that snapshot.
+    // report that began reading alone (it could not join that snapshot) or to a catalog opened
+    // read-only, which cannot take the write lock that makes the two begin together.
     void longRunCountedInHalves() {
         const qint64 q1 = build().addQuestion(m_audit, "Q1", {"1", "2"}, {}, 1);
         QList<qint64> keys;
@@ -280,6 +281,16 @@ private Q_SLOTS:
             ReportSnapshot late(m_bed->db());
             m_bed->db().scalar("SELECT COUNT(*) FROM Evaluation");
             QCOMPARE(bool(late.secondReader()), engine == DatabaseEngine::PostgreSQL);
+        }
+        {
+            // A SQLite catalog opened read-only cannot lend the write lock: the report reads alone.
+            Database readOnly = Database::openExisting(m_bed->connectionString(), "read-only");
+            {
+                ReportSnapshot snapshot(readOnly);
+                QCOMPARE(bool(snapshot.secondReader()), engine == DatabaseEngine::PostgreSQL);
+                QCOMPARE(GroupSummaryData::answerCounts(readOnly, keys).size(), 2);
+            }
+            readOnly.close();
         }
         ReportSnapshot snapshot(m_bed->db());
         const std::unique_ptr<ConnectionThread> second = snapshot.secondReader();
