@@ -1,5 +1,6 @@
 #include "ReportSnapshot.h"
 
+#include "ConnectionCloser.h"
 #include "Database.h"
 #include "KestrivoError.h"
 #include "SqliteRows.h"
@@ -89,19 +90,17 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionT
     try {
         lock.emplace(m_database.openAnother(
             QStringLiteral("ReportSnapshotLock%1").arg(reinterpret_cast<quintptr>(this), 0, 16)));
-        // On a connection opened read-only BEGIN IMMEDIATE succeeds without taking the lock.
-        lock->execute(QStringLiteral("BEGIN IMMEDIATE"));
-        if (!inState(*lock, SQLITE_TXN_WRITE)) {
-            lock->close();
-            return nullptr;
-        }
     } catch (const KestrivoError&) {
-        if (lock)
-            lock->close();
         return nullptr;
     }
+    // Closing the third connection gives the lock up, whichever way this returns.
+    const ConnectionCloser closer(*lock);
     std::unique_ptr<ConnectionThread> second;
     try {
+        // On a connection opened read-only BEGIN IMMEDIATE succeeds without taking the lock.
+        lock->execute(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!inState(*lock, SQLITE_TXN_WRITE))
+            return nullptr;
         m_database.scalar(FirstRead);
         second = std::make_unique<ConnectionThread>(
             m_database,
@@ -120,16 +119,8 @@ std::unique_ptr<ConnectionThread> ReportSnapshot::sqliteSecondReader(ConnectionT
         second->finish();
     } catch (const KestrivoError&) {
         // Whatever failed, the report's own connection reads on alone, or tells why it cannot.
-        second.reset();
-        lock->close();
         return nullptr;
     }
-    try {
-        lock->execute(QStringLiteral("ROLLBACK"));
-    } catch (const KestrivoError&) {
-        // Closing gives the lock up all the same.
-    }
-    lock->close();
     return inState(m_database, SQLITE_TXN_READ) ? std::move(second) : nullptr;
 }
 
